@@ -1,0 +1,59 @@
+# The README's commands. Every target installs the Debian packages it needs when they are missing.
+PRESET ?= default
+BUILD_DIR = build/$(PRESET)
+PACKAGES = cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-charts-dev libsdl2-dev \
+  libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev nlohmann-json3-dev \
+  xvfb xauth trayer
+FUZZ_PACKAGES = clang libclang-rt-14-dev
+
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps configure build run test bench fuzz nogui asan clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	cmake --preset $(PRESET) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build --preset $(PRESET)
+
+# Starts the program; without a display it runs under a virtual X server with a tray host.
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  ./$(BUILD_DIR)/src/quorvanta $(ARGS); \
+	else \
+	  xvfb-run -a sh -c 'trayer >/dev/null 2>&1 & ./$(BUILD_DIR)/src/quorvanta $(ARGS)'; \
+	fi
+
+test: build
+	QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy ctest --preset $(PRESET)
+
+bench: deps
+	cmake --preset default -DCMAKE_BUILD_TYPE=Release
+	cmake --build --preset default --target qv_bench
+	./build/default/bench/qv_bench
+
+nogui:
+	$(MAKE) test PRESET=nogui
+
+asan:
+	$(MAKE) test PRESET=asan
+
+fuzz: deps
+	@for p in $(FUZZ_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $(FUZZ_PACKAGES); break; }; done
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	mkdir -p fuzz/corpus-run && cp -n tests/data/*.dat fuzz/corpus-run/ 2>/dev/null || true
+	./build/fuzz/fuzz/qv_fuzz_stream -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-run
+
+clean:
+	rm -rf build

@@ -1,0 +1,32 @@
+#pragma once
+// The file operations the data files need, behind an interface so tests can inject failures
+// (a full disk, a file that cannot be opened) and the Linux adapter can make saves atomic.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+using TBytes = std::vector<std::uint8_t>;
+
+class IFileSystem
+{
+public:
+    virtual ~IFileSystem() = default;
+    virtual bool Exists(const std::string& path) = 0;
+    // Whole file; raises EQvError with the reason when it cannot be read.
+    virtual TBytes ReadAll(const std::string& path) = 0;
+    // Writes a temporary file beside path, flushes it to disk and renames it over path, so that
+    // path holds either the old or the new content at every moment. Mode 0600. Raises EQvError.
+    virtual void WriteAtomic(const std::string& path, const TBytes& data) = 0;
+    // Plain write (text files such as "Exception.txt"). Raises EQvError.
+    virtual void WriteText(const std::string& path, const std::string& text) = 0;
+    // Clears read-only: the owner may read and write (the archive attribute alone, on Windows).
+    virtual void MakeWritable(const std::string& path) = 0;
+    // These report failure instead of raising.
+    virtual bool Remove(const std::string& path) = 0;
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
+};
+
+} // namespace qv

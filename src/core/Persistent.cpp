@@ -1,0 +1,455 @@
+#include "core/Persistent.h"
+
+#include "core/Strings.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace qv {
+
+const TPropDef* TPropTable::Find(const std::string& name) const
+{
+    for (const TPropDef& p : Props)
+        if (p.Name == name)
+            return &p;
+    return nullptr;
+}
+
+// ---- writing -------------------------------------------------------------------------------
+
+namespace {
+
+void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table, const std::string& prefix);
+
+void WriteItems(TStreamWriter& w, TCollectionBase& c)
+{
+    w.WriteTag(TValueTag::vaCollection);
+    for (std::size_t i = 0; i < c.Count(); ++i) {
+        w.WriteTag(TValueTag::vaList);
+        WriteProperties(w, c.ItemAt(i), c.ItemProperties(), "");
+        w.WriteTag(TValueTag::vaNull);
+    }
+    w.WriteTag(TValueTag::vaNull);
+}
+
+void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table, const std::string& prefix)
+{
+    for (const TPropDef& p : table.Props) {
+        const std::string name = prefix + p.Name;
+        switch (p.Kind) {
+        case TPropKind::Integer:
+        case TPropKind::Int64:
+        case TPropKind::UInt32:
+        case TPropKind::Boolean:
+        case TPropKind::Enum: {
+            std::int64_t v = p.GetInt(obj);
+            if (p.Default && *p.Default == v)
+                break;
+            w.WriteShortString(name);
+            if (p.Kind == TPropKind::Boolean)
+                w.WriteBool(v != 0);
+            else if (p.Kind == TPropKind::Enum)
+                w.WriteIdent(v >= 0 && static_cast<std::size_t>(v) < p.EnumNames.size()
+                                 ? p.EnumNames[static_cast<std::size_t>(v)]
+                                 : std::to_string(v));
+            else {
+                if (p.Kind == TPropKind::UInt32)
+                    v = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+                w.WriteInteger(v);
+            }
+            break;
+        }
+        case TPropKind::Float:
+        case TPropKind::DateTime: {
+            const double v = p.GetFloat(obj);
+            if (v == 0.0)
+                break;
+            w.WriteShortString(name);
+            w.WriteFloat(v);
+            break;
+        }
+        case TPropKind::String: {
+            const std::string v = p.GetStr(obj);
+            if (v.empty())
+                break;
+            w.WriteShortString(name);
+            w.WriteString(v);
+            break;
+        }
+        case TPropKind::Binary: {
+            const std::string v = p.GetStr(obj);
+            if (v.empty())
+                break;
+            w.WriteShortString(name);
+            w.WriteBinary(v);
+            break;
+        }
+        case TPropKind::StringList: {
+            const std::vector<std::string> v = p.GetList(obj);
+            if (v.empty())
+                break;
+            w.WriteShortString(name + ".Strings");
+            w.WriteTag(TValueTag::vaList);
+            for (const std::string& s : v)
+                w.WriteString(s);
+            w.WriteTag(TValueTag::vaNull);
+            break;
+        }
+        case TPropKind::Collection:
+            w.WriteShortString(name);
+            WriteItems(w, p.GetCollection(obj));
+            break;
+        case TPropKind::Object:
+            WriteProperties(w, p.GetObject(obj), *p.ObjectTable, name + ".");
+            break;
+        }
+    }
+}
+
+// ---- reading -------------------------------------------------------------------------------
+
+[[noreturn]] void BadValue(const std::string& name)
+{
+    throw EReadError("Valore non valido per la proprietà " + name);
+}
+
+void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, const std::string& path,
+                  const std::string& fullName);
+
+void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName)
+{
+    if (r.ReadTag() != TValueTag::vaCollection)
+        BadValue(fullName);
+    // A collection stored empty keeps the items it has; otherwise it is replaced.
+    if (r.PeekByte() == 0) {
+        r.ReadByte();
+        return;
+    }
+    c.ClearItems();
+    while (r.PeekByte() != 0) {
+        TValueTag t = r.ReadTag();
+        if (TStreamReader::IsIntegerTag(t) && t != TValueTag::vaInt64) {
+            r.ReadIntegerValue(t); // the optional item index
+            t = r.ReadTag();
+        }
+        if (t != TValueTag::vaList)
+            BadValue(fullName);
+        TPersistent& item = c.AddItem();
+        while (r.PeekByte() != 0) {
+            const std::string name = r.ReadShortString();
+            ReadProperty(r, item, c.ItemProperties(), name, fullName + "." + name);
+        }
+        r.ReadByte();
+    }
+    r.ReadByte();
+}
+
+void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, const std::string& path,
+                  const std::string& fullName)
+{
+    const TPropDef* p = table.Find(path);
+    if (!p) {
+        const auto dot = path.find('.');
+        if (dot != std::string::npos) {
+            const std::string head = path.substr(0, dot);
+            const std::string rest = path.substr(dot + 1);
+            const TPropDef* h = table.Find(head);
+            if (h && h->Kind == TPropKind::Object)
+                return ReadProperty(r, h->GetObject(obj), *h->ObjectTable, rest, fullName);
+            if (h && h->Kind == TPropKind::StringList && rest == "Strings") {
+                if (r.ReadTag() != TValueTag::vaList)
+                    BadValue(fullName);
+                std::vector<std::string> list;
+                while (r.PeekByte() != 0) {
+                    const TValueTag t = r.ReadTag();
+                    if (!TStreamReader::IsStringTag(t))
+                        BadValue(fullName);
+                    list.push_back(r.ReadStringValue(t));
+                }
+                r.ReadByte();
+                h->SetList(obj, list);
+                return;
+            }
+        }
+        throw EReadError("Proprietà sconosciuta: " + fullName);
+    }
+    switch (p->Kind) {
+    case TPropKind::Integer:
+    case TPropKind::Int64:
+    case TPropKind::UInt32: {
+        const TValueTag t = r.ReadTag();
+        if (!TStreamReader::IsIntegerTag(t))
+            BadValue(fullName);
+        std::int64_t v = r.ReadIntegerValue(t);
+        if (p->Kind == TPropKind::Integer && (v < INT32_MIN || v > INT32_MAX))
+            BadValue(fullName);
+        if (p->Kind == TPropKind::UInt32) {
+            if (v < INT32_MIN || v > static_cast<std::int64_t>(UINT32_MAX))
+                BadValue(fullName);
+            v = static_cast<std::int64_t>(static_cast<std::uint32_t>(v));
+        }
+        p->SetInt(obj, v);
+        break;
+    }
+    case TPropKind::Boolean: {
+        const TValueTag t = r.ReadTag();
+        if (t != TValueTag::vaTrue && t != TValueTag::vaFalse)
+            BadValue(fullName);
+        p->SetInt(obj, t == TValueTag::vaTrue ? 1 : 0);
+        break;
+    }
+    case TPropKind::Enum: {
+        if (r.ReadTag() != TValueTag::vaIdent)
+            BadValue(fullName);
+        const std::string ident = r.ReadShortString();
+        std::size_t i = 0;
+        while (i < p->EnumNames.size() && !SameText(p->EnumNames[i], ident))
+            ++i;
+        if (i == p->EnumNames.size())
+            BadValue(fullName);
+        p->SetInt(obj, static_cast<std::int64_t>(i));
+        break;
+    }
+    case TPropKind::Float:
+    case TPropKind::DateTime: {
+        const TValueTag t = r.ReadTag();
+        if (!TStreamReader::IsFloatTag(t))
+            BadValue(fullName);
+        p->SetFloat(obj, r.ReadFloatValue(t));
+        break;
+    }
+    case TPropKind::String: {
+        const TValueTag t = r.ReadTag();
+        if (!TStreamReader::IsStringTag(t))
+            BadValue(fullName);
+        p->SetStr(obj, r.ReadStringValue(t));
+        break;
+    }
+    case TPropKind::Binary:
+        if (r.ReadTag() != TValueTag::vaBinary)
+            BadValue(fullName);
+        p->SetStr(obj, r.ReadBinaryValue());
+        break;
+    case TPropKind::Collection:
+        ReadItems(r, p->GetCollection(obj), fullName);
+        break;
+    case TPropKind::StringList:
+    case TPropKind::Object:
+        throw EReadError("Proprietà sconosciuta: " + fullName);
+    }
+}
+
+} // namespace
+
+void WriteComponentStream(TStreamWriter& w, TPersistent& root, const std::string& className)
+{
+    w.WriteSignature();
+    w.WriteShortString(className);
+    w.WriteShortString("");
+    WriteProperties(w, root, root.Properties(), "");
+    w.WriteByte(0); // end of the properties
+    w.WriteByte(0); // no owned components
+}
+
+std::string ReadComponentStream(TStreamReader& r, TPersistent& root)
+{
+    r.ReadSignature();
+    std::string className = r.ReadShortString();
+    r.ReadShortString(); // the component name
+    while (r.PeekByte() != 0) {
+        const std::string name = r.ReadShortString();
+        ReadProperty(r, root, root.Properties(), name, name);
+    }
+    r.ReadByte();
+    if (r.ReadByte() != 0)
+        throw EReadError("Componenti annidati non previsti");
+    return className;
+}
+
+std::string PeekClassName(const TBytes& bytes)
+{
+    TStreamReader r(bytes);
+    r.ReadSignature();
+    return r.ReadShortString();
+}
+
+// ---- the component -------------------------------------------------------------------------
+
+TPersistentComponent::TPersistentComponent(TServices& services, std::string className)
+    : FServices(services), FClassName(std::move(className))
+{
+    FAutoSaveTimer = services.Timers.CreateTimer("FTimerAutoSavePersistentComponent", 10000);
+    FAutoSaveTimer->SetEnabled(false);
+    FAutoSaveTimer->OnTimer = [this] { OnAutoSave(); };
+}
+
+TPersistentComponent::~TPersistentComponent() = default;
+
+const TPropTable& TPersistentComponent::Table()
+{
+    static const TPropTable table = TPropBuilder<TPersistentComponent>()
+                                        .Int("Tag", &TPersistentComponent::Tag, &TPersistentComponent::SetTag, 0)
+                                        .Int("Version", &TPersistentComponent::Version,
+                                             &TPersistentComponent::SetVersion, 0)
+                                        .Bool("AskOnLoadError", &TPersistentComponent::AskOnLoadError,
+                                              &TPersistentComponent::SetAskOnLoadError, false)
+                                        .Build();
+    return table;
+}
+
+void TPersistentComponent::SetVersion(std::int32_t v)
+{
+    FVersion = v;
+}
+
+std::string TPersistentComponent::FilePath() const
+{
+    if (FFileName.empty() || FFileName.front() == '/')
+        return FFileName;
+    return FServices.Env.AppPath + FFileName;
+}
+
+void TPersistentComponent::SetFileName(const std::string& name)
+{
+    FFileName = Trim(name);
+    if (FFileName.empty())
+        return;
+    try {
+        const std::string path = FilePath();
+        FFileExisted = FServices.Files.Exists(path);
+        if (!FFileExisted)
+            Save();
+        FServices.Files.MakeWritable(path);
+        Load();
+    } catch (...) {
+        FFileName.clear();
+        throw;
+    }
+}
+
+TBytes TPersistentComponent::WriteToBytes()
+{
+    TBytes bytes;
+    TStreamWriter w(bytes);
+    WriteComponentStream(w, *this, FClassName);
+    return bytes;
+}
+
+void TPersistentComponent::ReadFromBytes(const TBytes& bytes)
+{
+    TStreamReader r(bytes);
+    ReadComponentStream(r, *this);
+}
+
+void TPersistentComponent::Save()
+{
+    if (Trim(FFileName).empty())
+        return;
+    try {
+        FServices.Files.WriteAtomic(FilePath(), WriteToBytes());
+        SetModified(false);
+    } catch (const std::exception& e) {
+        FSaveFailed = true;
+        ShowWarning(FServices.Prompter, "Impossibile salvare il file: " + FFileName + "\r\r[" + e.what() + "]");
+    }
+}
+
+void TPersistentComponent::Load()
+{
+    FLoading = true;
+    try {
+        if (!Trim(FFileName).empty()) {
+            const std::string path = FilePath();
+            TBytes bytes;
+            bool opened = true;
+            try {
+                bytes = FServices.Files.ReadAll(path);
+            } catch (const std::exception& e) {
+                opened = false;
+                ShowWarning(FServices.Prompter, "Impossibile aprire il file: " + FFileName + "\r\r[" + e.what() + "]");
+            }
+            if (opened) {
+                try {
+                    ReadFromBytes(bytes);
+                } catch (const std::exception& e) {
+                    const std::string reason = e.what();
+                    FServices.Files.Remove(path + "@error");
+                    FServices.Files.Rename(path, path + "@error");
+                    const std::string head = "Impossibile caricare i dati dal file: " + FFileName +
+                                             " il file sarà ricreato!\r";
+                    if (FAskOnLoadError) {
+                        if (AskYesNo(FServices.Prompter, head + "Provo a salvare il salvabile?\r\r[" + reason + "]") ==
+                            TModalResult::mrYes)
+                            Save();
+                    } else {
+                        ShowInfo(FServices.Prompter, head + "[" + reason + "]");
+                    }
+                    FServices.System.Halt(1);
+                }
+            }
+        }
+    } catch (...) {
+        FLoading = false;
+        throw;
+    }
+    FLoading = false;
+    AfterLoad();
+}
+
+void TPersistentComponent::AfterLoad()
+{
+    if (OnLoaded)
+        OnLoaded();
+}
+
+void TPersistentComponent::SetModified(bool value)
+{
+    if (FLoading || value == FModified)
+        return;
+    if (value && !SuppressChange && OnChange)
+        OnChange();
+    FModified = value;
+    FAutoSaveTimer->SetEnabled(value);
+}
+
+void TPersistentComponent::OnAutoSave()
+{
+    if (FModified && !FSaveFailed)
+        Save();
+}
+
+bool TPersistentComponent::CheckVersion(std::int32_t n)
+{
+    const bool result = n == FVersion || !FFileExisted;
+    if (n != FVersion) {
+        FVersion = n;
+        Save();
+    }
+    return result;
+}
+
+void TPersistentComponent::ImportFromFile(const std::string& name)
+{
+    FLoading = true;
+    try {
+        ReadFromBytes(FServices.Files.ReadAll(name));
+    } catch (const std::exception& e) {
+        FLoading = false;
+        throw EQvError("Impossibile importare i dati dal file: " + name + "\r\r[" + e.what() + "]");
+    }
+    FLoading = false;
+    SetModified(true);
+}
+
+void TPersistentComponent::SaveIfModified()
+{
+    if (FModified) {
+        try {
+            Save();
+        } catch (...) {
+            // A destructor must not throw; Save reports its own failures.
+        }
+    }
+}
+
+} // namespace qv

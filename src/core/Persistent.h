@@ -1,0 +1,181 @@
+#pragma once
+// Persistent components: an object that owns its data as published properties and collections and
+// keeps itself in one data file, saved ten seconds after its first change.
+
+#include "core/Properties.h"
+#include "core/Services.h"
+#include "core/Stream.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class TPersistentComponent;
+
+// An item of a data collection: its setters call Changed(true), which marks the owning component
+// modified. Items of collections nested inside items report to the same component.
+class TDataCollectionItem : public TPersistent
+{
+public:
+    explicit TDataCollectionItem(TPersistentComponent* component) : FComponent(component) {}
+    void Changed(bool value);
+    TPersistentComponent* Component() const { return FComponent; }
+
+protected:
+    TPersistentComponent* FComponent;
+};
+
+// Owns items of one class; Clear, Delete and Add mark the owning component modified.
+template <class TItem> class TDataCollection : public TCollectionBase
+{
+public:
+    explicit TDataCollection(TPersistentComponent* component) : FComponent(component) {}
+
+    std::size_t Count() const override { return FItems.size(); }
+    TItem& operator[](std::size_t i) { return *FItems.at(i); }
+    const TItem& operator[](std::size_t i) const { return *FItems.at(i); }
+    TPersistent& ItemAt(std::size_t i) override { return *FItems.at(i); }
+    const TPersistent& ItemAt(std::size_t i) const override { return *FItems.at(i); }
+    TPersistent& AddItem() override { return Add(); }
+    void ClearItems() override { Clear(); }
+    const TPropTable& ItemProperties() const override { return TItem::Table(); }
+
+    TItem& Add()
+    {
+        FItems.push_back(std::make_unique<TItem>(FComponent));
+        MarkModified();
+        return *FItems.back();
+    }
+    TItem& Insert(std::size_t index)
+    {
+        if (index > FItems.size())
+            index = FItems.size();
+        auto it = FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::make_unique<TItem>(FComponent));
+        MarkModified();
+        return **it;
+    }
+    void Delete(std::size_t index)
+    {
+        if (index >= FItems.size())
+            return;
+        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
+        MarkModified();
+    }
+    void Clear()
+    {
+        FItems.clear();
+        MarkModified();
+    }
+    void Reserve(std::size_t n) { FItems.reserve(n); }
+    // Moves an item to another position (the order of the items is data too).
+    void Move(std::size_t from, std::size_t to)
+    {
+        if (from >= FItems.size() || to >= FItems.size() || from == to)
+            return;
+        auto item = std::move(FItems[from]);
+        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(from));
+        FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(to), std::move(item));
+        MarkModified();
+    }
+    TPersistentComponent* Component() const { return FComponent; }
+
+    auto begin() { return FItems.begin(); }
+    auto end() { return FItems.end(); }
+    auto begin() const { return FItems.begin(); }
+    auto end() const { return FItems.end(); }
+
+private:
+    void MarkModified();
+    TPersistentComponent* FComponent;
+    std::vector<std::unique_ptr<TItem>> FItems;
+};
+
+class TPersistentComponent : public TPersistent
+{
+public:
+    explicit TPersistentComponent(TServices& services, std::string className);
+    ~TPersistentComponent() override;
+    TPersistentComponent(const TPersistentComponent&) = delete;
+    TPersistentComponent& operator=(const TPersistentComponent&) = delete;
+
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
+    const std::string& ClassName() const { return FClassName; }
+
+    // Published properties.
+    std::int32_t Tag() const { return FTag; }
+    void SetTag(std::int32_t v) { FTag = v; }
+    std::int32_t Version() const { return FVersion; }
+    void SetVersion(std::int32_t v);
+    bool AskOnLoadError() const { return FAskOnLoadError; }
+    void SetAskOnLoadError(bool v) { FAskOnLoadError = v; }
+    std::function<void()> OnChange;
+    std::function<void()> OnLoaded;
+
+    // Trims and stores the name; creates a missing file with the current data, makes the file
+    // writable and loads it. On failure the name is cleared and the exception passes on.
+    void SetFileName(const std::string& name);
+    const std::string& FileName() const { return FFileName; }
+    std::string FilePath() const;
+
+    virtual void Load();
+    virtual void Save();
+    virtual void AfterLoad();
+
+    void SetModified(bool value);
+    bool Modified() const { return FModified; }
+    bool Loading() const { return FLoading; }
+    bool FileExisted() const { return FFileExisted; }
+    bool SaveFailed() const { return FSaveFailed; }
+    bool SuppressChange = false;
+    bool CheckVersion(std::int32_t n);
+    // Reads another file of the same format into this component.
+    void ImportFromFile(const std::string& name);
+    Timer& AutoSaveTimer() { return *FAutoSaveTimer; }
+
+    // The stream image of this component, and reading one into it (raises EReadError).
+    TBytes WriteToBytes();
+    void ReadFromBytes(const TBytes& bytes);
+
+protected:
+    // Owners call this in their destructor: saves when modified.
+    void SaveIfModified();
+    TServices& FServices;
+
+private:
+    void OnAutoSave();
+    std::string FClassName;
+    std::int32_t FTag = 0;
+    std::int32_t FVersion = 0;
+    bool FAskOnLoadError = false;
+    std::string FFileName;
+    bool FModified = false;
+    bool FLoading = false;
+    bool FFileExisted = false;
+    bool FSaveFailed = false;
+    std::unique_ptr<Timer> FAutoSaveTimer;
+};
+
+template <class TItem> void TDataCollection<TItem>::MarkModified()
+{
+    if (FComponent)
+        FComponent->SetModified(true);
+}
+
+inline void TDataCollectionItem::Changed(bool value)
+{
+    if (FComponent)
+        FComponent->SetModified(value);
+}
+
+// Writes and reads the properties of any persistent object in the stream format.
+void WriteComponentStream(TStreamWriter& w, TPersistent& root, const std::string& className);
+// Reads the stream into root; returns the class name stored in the header.
+std::string ReadComponentStream(TStreamReader& r, TPersistent& root);
+// The class name in the header of a stream (raises EReadError).
+std::string PeekClassName(const TBytes& bytes);
+
+} // namespace qv

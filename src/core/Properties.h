@@ -1,0 +1,197 @@
+#pragma once
+// Declarative property tables: one per persistent class, in stream order (inherited properties
+// first). The same table drives reading, writing and the text dump of a data file.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class TPersistent;
+class TPropTable;
+
+// A collection as the stream sees it.
+class TCollectionBase
+{
+public:
+    virtual ~TCollectionBase() = default;
+    virtual std::size_t Count() const = 0;
+    virtual TPersistent& ItemAt(std::size_t index) = 0;
+    virtual const TPersistent& ItemAt(std::size_t index) const = 0;
+    // Appends an item with its creation values.
+    virtual TPersistent& AddItem() = 0;
+    virtual void ClearItems() = 0;
+    virtual const TPropTable& ItemProperties() const = 0;
+};
+
+enum class TPropKind
+{
+    Integer,  // 32-bit signed
+    Int64,
+    UInt32,   // stored as the signed 32-bit integer with the same bits
+    Boolean,
+    Enum,     // stored as the identifier of the value
+    Float,
+    DateTime, // a float shown as a date in the dump
+    String,
+    StringList,
+    Binary,
+    Collection,
+    Object // a nested object whose properties are written as "Name.Property"
+};
+
+struct TPropDef
+{
+    std::string Name;
+    TPropKind Kind = TPropKind::Integer;
+    // Declared default: an integer, boolean or enumeration equal to it is not written.
+    std::optional<std::int64_t> Default;
+    std::vector<std::string> EnumNames;
+    std::function<std::int64_t(const TPersistent&)> GetInt;
+    std::function<void(TPersistent&, std::int64_t)> SetInt;
+    std::function<double(const TPersistent&)> GetFloat;
+    std::function<void(TPersistent&, double)> SetFloat;
+    std::function<std::string(const TPersistent&)> GetStr; // strings (UTF-8) and binary bytes
+    std::function<void(TPersistent&, const std::string&)> SetStr;
+    std::function<std::vector<std::string>(const TPersistent&)> GetList;
+    std::function<void(TPersistent&, const std::vector<std::string>&)> SetList;
+    std::function<TCollectionBase&(TPersistent&)> GetCollection;
+    std::function<TPersistent&(TPersistent&)> GetObject;
+    const TPropTable* ObjectTable = nullptr;
+};
+
+class TPropTable
+{
+public:
+    TPropTable() = default;
+    std::vector<TPropDef> Props;
+    const TPropDef* Find(const std::string& name) const;
+};
+
+// Base of every object with published properties.
+class TPersistent
+{
+public:
+    virtual ~TPersistent() = default;
+    virtual const TPropTable& Properties() const = 0;
+};
+
+// Builds the table of class T from its accessors:
+//   TPropBuilder<T>(&Base::Table()).Int("NumScatti", &T::NumScatti, &T::SetNumScatti).Build()
+template <class T> class TPropBuilder
+{
+public:
+    explicit TPropBuilder(const TPropTable* inherited = nullptr)
+    {
+        if (inherited)
+            FTable.Props = inherited->Props;
+    }
+
+    template <class V>
+    TPropBuilder& Int(std::string name, V (T::*get)() const, void (T::*set)(V), std::optional<std::int64_t> def = {},
+                      TPropKind kind = TPropKind::Integer)
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = kind;
+        d.Default = def;
+        d.GetInt = [get](const TPersistent& o) { return static_cast<std::int64_t>((static_cast<const T&>(o).*get)()); };
+        d.SetInt = [set](TPersistent& o, std::int64_t v) { (static_cast<T&>(o).*set)(static_cast<V>(v)); };
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+    template <class V> TPropBuilder& Int64(std::string name, V (T::*get)() const, void (T::*set)(V))
+    {
+        return Int(std::move(name), get, set, {}, TPropKind::Int64);
+    }
+    template <class V> TPropBuilder& UInt32(std::string name, V (T::*get)() const, void (T::*set)(V))
+    {
+        return Int(std::move(name), get, set, {}, TPropKind::UInt32);
+    }
+    TPropBuilder& Bool(std::string name, bool (T::*get)() const, void (T::*set)(bool), std::optional<bool> def = {})
+    {
+        std::optional<std::int64_t> d;
+        if (def)
+            d = *def ? 1 : 0;
+        return Int(std::move(name), get, set, d, TPropKind::Boolean);
+    }
+    template <class E>
+    TPropBuilder& Enum(std::string name, E (T::*get)() const, void (T::*set)(E), std::vector<std::string> names)
+    {
+        Int(std::move(name), get, set, {}, TPropKind::Enum);
+        FTable.Props.back().EnumNames = std::move(names);
+        return *this;
+    }
+    TPropBuilder& Float(std::string name, double (T::*get)() const, void (T::*set)(double),
+                        TPropKind kind = TPropKind::Float)
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = kind;
+        d.GetFloat = [get](const TPersistent& o) { return (static_cast<const T&>(o).*get)(); };
+        d.SetFloat = [set](TPersistent& o, double v) { (static_cast<T&>(o).*set)(v); };
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+    TPropBuilder& Date(std::string name, double (T::*get)() const, void (T::*set)(double))
+    {
+        return Float(std::move(name), get, set, TPropKind::DateTime);
+    }
+    template <class G>
+    TPropBuilder& Str(std::string name, G (T::*get)() const, void (T::*set)(const std::string&),
+                      TPropKind kind = TPropKind::String)
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = kind;
+        d.GetStr = [get](const TPersistent& o) { return std::string((static_cast<const T&>(o).*get)()); };
+        d.SetStr = [set](TPersistent& o, const std::string& v) { (static_cast<T&>(o).*set)(v); };
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+    template <class G> TPropBuilder& Binary(std::string name, G (T::*get)() const, void (T::*set)(const std::string&))
+    {
+        return Str(std::move(name), get, set, TPropKind::Binary);
+    }
+    template <class G>
+    TPropBuilder& List(std::string name, G (T::*get)() const, void (T::*set)(const std::vector<std::string>&))
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = TPropKind::StringList;
+        d.GetList = [get](const TPersistent& o) { return std::vector<std::string>((static_cast<const T&>(o).*get)()); };
+        d.SetList = [set](TPersistent& o, const std::vector<std::string>& v) { (static_cast<T&>(o).*set)(v); };
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+    template <class C> TPropBuilder& Collection(std::string name, C& (T::*get)())
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = TPropKind::Collection;
+        d.GetCollection = [get](TPersistent& o) -> TCollectionBase& { return (static_cast<T&>(o).*get)(); };
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+    template <class O> TPropBuilder& Object(std::string name, O& (T::*get)(), const TPropTable& table)
+    {
+        TPropDef d;
+        d.Name = std::move(name);
+        d.Kind = TPropKind::Object;
+        d.GetObject = [get](TPersistent& o) -> TPersistent& { return (static_cast<T&>(o).*get)(); };
+        d.ObjectTable = &table;
+        FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+
+    TPropTable Build() { return std::move(FTable); }
+
+private:
+    TPropTable FTable;
+};
+
+} // namespace qv

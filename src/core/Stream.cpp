@@ -1,0 +1,225 @@
+#include "core/Stream.h"
+
+#include "core/Extended.h"
+#include "core/Strings.h"
+
+#include <bit>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+constexpr char Signature[4] = {'T', 'P', 'F', '0'};
+}
+
+void TStreamWriter::WriteLE(std::uint64_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        FOut.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void TStreamWriter::WriteSignature()
+{
+    FOut.insert(FOut.end(), Signature, Signature + 4);
+}
+
+void TStreamWriter::WriteShortString(const std::string& bytes)
+{
+    const std::size_t n = bytes.size() > 255 ? 255 : bytes.size();
+    FOut.push_back(static_cast<std::uint8_t>(n));
+    FOut.insert(FOut.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void TStreamWriter::WriteInteger(std::int64_t value)
+{
+    const auto bits = static_cast<std::uint64_t>(value);
+    if (value >= -128 && value <= 127) {
+        WriteTag(TValueTag::vaInt8);
+        WriteLE(bits, 1);
+    } else if (value >= -32768 && value <= 32767) {
+        WriteTag(TValueTag::vaInt16);
+        WriteLE(bits, 2);
+    } else if (value >= INT32_MIN && value <= INT32_MAX) {
+        WriteTag(TValueTag::vaInt32);
+        WriteLE(bits, 4);
+    } else {
+        WriteTag(TValueTag::vaInt64);
+        WriteLE(bits, 8);
+    }
+}
+
+void TStreamWriter::WriteFloat(double value)
+{
+    WriteTag(TValueTag::vaExtended);
+    const TExtendedBytes e = DoubleToExtended(value);
+    FOut.insert(FOut.end(), e.begin(), e.end());
+}
+
+void TStreamWriter::WriteString(const std::string& utf8)
+{
+    const std::string bytes = Utf8ToCp1252(utf8);
+    if (bytes.size() <= 255) {
+        WriteTag(TValueTag::vaString);
+        WriteShortString(bytes);
+    } else {
+        WriteTag(TValueTag::vaLString);
+        WriteLE(bytes.size(), 4);
+        FOut.insert(FOut.end(), bytes.begin(), bytes.end());
+    }
+}
+
+void TStreamWriter::WriteIdent(const std::string& ident)
+{
+    WriteTag(TValueTag::vaIdent);
+    WriteShortString(ident);
+}
+
+void TStreamWriter::WriteBinary(const std::string& bytes)
+{
+    WriteTag(TValueTag::vaBinary);
+    WriteLE(bytes.size(), 4);
+    FOut.insert(FOut.end(), bytes.begin(), bytes.end());
+}
+
+void TStreamReader::Need(std::size_t n) const
+{
+    if (n > FSize - FPos)
+        throw EReadError("Fine del file inattesa (posizione " + std::to_string(FPos) + ")");
+}
+
+std::uint64_t TStreamReader::ReadLE(int bytes)
+{
+    Need(static_cast<std::size_t>(bytes));
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | FData[FPos + static_cast<std::size_t>(i)];
+    FPos += static_cast<std::size_t>(bytes);
+    return v;
+}
+
+void TStreamReader::ReadSignature()
+{
+    if (FSize - FPos < 4 || std::memcmp(FData + FPos, Signature, 4) != 0)
+        throw EReadError("Formato del file non valido");
+    FPos += 4;
+}
+
+std::uint8_t TStreamReader::ReadByte()
+{
+    Need(1);
+    return FData[FPos++];
+}
+
+std::uint8_t TStreamReader::PeekByte() const
+{
+    Need(1);
+    return FData[FPos];
+}
+
+TValueTag TStreamReader::ReadTag()
+{
+    const std::uint8_t b = ReadByte();
+    if (b > static_cast<std::uint8_t>(TValueTag::vaInt64))
+        throw EReadError("Tipo di valore sconosciuto " + std::to_string(b) + " (posizione " +
+                         std::to_string(FPos - 1) + ")");
+    return static_cast<TValueTag>(b);
+}
+
+std::string TStreamReader::ReadShortString()
+{
+    const std::uint8_t n = ReadByte();
+    Need(n);
+    std::string s(reinterpret_cast<const char*>(FData + FPos), n);
+    FPos += n;
+    return s;
+}
+
+bool TStreamReader::IsIntegerTag(TValueTag t)
+{
+    return t == TValueTag::vaInt8 || t == TValueTag::vaInt16 || t == TValueTag::vaInt32 || t == TValueTag::vaInt64;
+}
+
+bool TStreamReader::IsFloatTag(TValueTag t)
+{
+    return IsIntegerTag(t) || t == TValueTag::vaExtended || t == TValueTag::vaSingle || t == TValueTag::vaCurrency ||
+           t == TValueTag::vaDate;
+}
+
+bool TStreamReader::IsStringTag(TValueTag t)
+{
+    return t == TValueTag::vaString || t == TValueTag::vaLString || t == TValueTag::vaWString;
+}
+
+std::int64_t TStreamReader::ReadIntegerValue(TValueTag tag)
+{
+    switch (tag) {
+    case TValueTag::vaInt8:
+        return static_cast<std::int8_t>(ReadLE(1));
+    case TValueTag::vaInt16:
+        return static_cast<std::int16_t>(ReadLE(2));
+    case TValueTag::vaInt32:
+        return static_cast<std::int32_t>(ReadLE(4));
+    case TValueTag::vaInt64:
+        return static_cast<std::int64_t>(ReadLE(8));
+    default:
+        throw EReadError("Valore intero atteso");
+    }
+}
+
+double TStreamReader::ReadFloatValue(TValueTag tag)
+{
+    switch (tag) {
+    case TValueTag::vaExtended: {
+        Need(10);
+        TExtendedBytes e;
+        std::memcpy(e.data(), FData + FPos, 10);
+        FPos += 10;
+        return ExtendedToDouble(e);
+    }
+    case TValueTag::vaSingle:
+        return static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(ReadLE(4))));
+    case TValueTag::vaCurrency:
+        return static_cast<double>(static_cast<std::int64_t>(ReadLE(8))) / 10000.0;
+    case TValueTag::vaDate:
+        return std::bit_cast<double>(ReadLE(8));
+    default:
+        return static_cast<double>(ReadIntegerValue(tag));
+    }
+}
+
+std::string TStreamReader::ReadStringValue(TValueTag tag)
+{
+    switch (tag) {
+    case TValueTag::vaString:
+        return Cp1252ToUtf8(ReadShortString());
+    case TValueTag::vaLString: {
+        const auto n = static_cast<std::size_t>(ReadLE(4));
+        Need(n);
+        std::string s(reinterpret_cast<const char*>(FData + FPos), n);
+        FPos += n;
+        return Cp1252ToUtf8(s);
+    }
+    case TValueTag::vaWString: {
+        const auto count = static_cast<std::size_t>(ReadLE(4));
+        if (count > Remaining() / 2)
+            throw EReadError("Fine del file inattesa (posizione " + std::to_string(FPos) + ")");
+        std::u16string s(count, u'\0');
+        for (std::size_t i = 0; i < count; ++i)
+            s[i] = static_cast<char16_t>(ReadLE(2));
+        return Utf16ToUtf8(s);
+    }
+    default:
+        throw EReadError("Valore stringa atteso");
+    }
+}
+
+std::string TStreamReader::ReadBinaryValue()
+{
+    const auto n = static_cast<std::size_t>(ReadLE(4));
+    Need(n);
+    std::string s(reinterpret_cast<const char*>(FData + FPos), n);
+    FPos += n;
+    return s;
+}
+
+} // namespace qv

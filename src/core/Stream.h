@@ -1,0 +1,101 @@
+#pragma once
+// The component-stream format of the data files: value tags, a writer that follows the writing
+// rules and a reader that checks every length against what is left before using it.
+
+#include "core/Errors.h"
+#include "core/FileSystem.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+enum class TValueTag : std::uint8_t
+{
+    vaNull = 0,
+    vaList = 1,
+    vaInt8 = 2,
+    vaInt16 = 3,
+    vaInt32 = 4,
+    vaExtended = 5,
+    vaString = 6,
+    vaIdent = 7,
+    vaFalse = 8,
+    vaTrue = 9,
+    vaBinary = 10,
+    vaSet = 11,
+    vaLString = 12,
+    vaNil = 13,
+    vaCollection = 14,
+    vaSingle = 15,
+    vaCurrency = 16,
+    vaDate = 17,
+    vaWString = 18,
+    vaInt64 = 19,
+};
+
+// A damaged or foreign stream: the reason is the Italian text shown to the user.
+class EReadError : public EQvError
+{
+public:
+    using EQvError::EQvError;
+};
+
+class TStreamWriter
+{
+public:
+    explicit TStreamWriter(TBytes& out) : FOut(out) {}
+    void WriteSignature();
+    void WriteByte(std::uint8_t b) { FOut.push_back(b); }
+    void WriteTag(TValueTag t) { FOut.push_back(static_cast<std::uint8_t>(t)); }
+    // Raw short string: one length byte and the bytes (at most 255).
+    void WriteShortString(const std::string& bytes);
+    // Smallest of the 8/16/32-bit tags that holds the value; 64-bit beyond.
+    void WriteInteger(std::int64_t value);
+    void WriteFloat(double value);
+    // UTF-8 text, stored as Windows-1252 with tag 6 (up to 255 bytes) or 12.
+    void WriteString(const std::string& utf8);
+    void WriteIdent(const std::string& ident);
+    void WriteBool(bool value) { WriteTag(value ? TValueTag::vaTrue : TValueTag::vaFalse); }
+    void WriteBinary(const std::string& bytes);
+
+private:
+    void WriteLE(std::uint64_t value, int bytes);
+    TBytes& FOut;
+};
+
+class TStreamReader
+{
+public:
+    TStreamReader(const std::uint8_t* data, std::size_t size) : FData(data), FSize(size) {}
+    explicit TStreamReader(const TBytes& bytes) : FData(bytes.data()), FSize(bytes.size()) {}
+
+    void ReadSignature();
+    std::uint8_t ReadByte();
+    std::uint8_t PeekByte() const;
+    TValueTag ReadTag();
+    TValueTag PeekTag() const { return static_cast<TValueTag>(PeekByte()); }
+    std::string ReadShortString();
+    // The value after a tag of the integer kinds (2, 3, 4, 19).
+    std::int64_t ReadIntegerValue(TValueTag tag);
+    // The value after a tag of any number kind (integers, extended, single, currency, date).
+    double ReadFloatValue(TValueTag tag);
+    // The value after a string tag (6, 12, 18), as UTF-8.
+    std::string ReadStringValue(TValueTag tag);
+    std::string ReadBinaryValue();
+    static bool IsIntegerTag(TValueTag t);
+    static bool IsFloatTag(TValueTag t);
+    static bool IsStringTag(TValueTag t);
+    std::size_t Position() const { return FPos; }
+    std::size_t Remaining() const { return FSize - FPos; }
+
+private:
+    void Need(std::size_t n) const;
+    std::uint64_t ReadLE(int bytes);
+    const std::uint8_t* FData;
+    std::size_t FSize;
+    std::size_t FPos = 0;
+};
+
+} // namespace qv

@@ -1,0 +1,161 @@
+#include "platform/linux/LinuxFileSystem.h"
+
+#include "core/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+std::string Reason()
+{
+    return std::strerror(errno);
+}
+
+class TFd
+{
+public:
+    explicit TFd(int fd) : FFd(fd) {}
+    ~TFd()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+    int Release()
+    {
+        const int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
+
+private:
+    int FFd;
+};
+
+void WriteFully(int fd, const std::uint8_t* data, std::size_t size, const std::string& path)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EQvError("Fallita la write di " + path + ": " + Reason());
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace
+
+bool TLinuxFileSystem::Exists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+TBytes TLinuxFileSystem::ReadAll(const std::string& path)
+{
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw EQvError(Reason());
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        throw EQvError(Reason());
+    if (!S_ISREG(st.st_mode))
+        throw EQvError("Non è un file");
+    TBytes data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EQvError(Reason());
+        }
+        if (n == 0)
+            break;
+        data.insert(data.end(), buf, buf + n);
+    }
+    return data;
+}
+
+void TLinuxFileSystem::WriteAtomic(const std::string& path, const TBytes& data)
+{
+    const std::filesystem::path target(path);
+    std::string folder = target.parent_path().string();
+    if (folder.empty())
+        folder = ".";
+    std::string temp = folder + "/." + target.filename().string() + ".XXXXXX";
+    TFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw EQvError("Impossibile creare il file temporaneo in " + folder + ": " + Reason());
+    try {
+        ::fchmod(fd.Get(), 0600);
+        WriteFully(fd.Get(), data.data(), data.size(), temp);
+        if (::fsync(fd.Get()) != 0)
+            throw EQvError("Fallita la fsync di " + temp + ": " + Reason());
+        if (::close(fd.Release()) != 0)
+            throw EQvError("Fallita la close di " + temp + ": " + Reason());
+        if (::rename(temp.c_str(), path.c_str()) != 0)
+            throw EQvError("Fallita la rename di " + temp + ": " + Reason());
+    } catch (...) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    // Make the rename itself durable.
+    TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0)
+        ::fsync(dir.Get());
+}
+
+void TLinuxFileSystem::WriteText(const std::string& path, const std::string& text)
+{
+    TFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (fd.Get() < 0)
+        throw EQvError("Impossibile creare il file " + path + ": " + Reason());
+    WriteFully(fd.Get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), path);
+}
+
+void TLinuxFileSystem::MakeWritable(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw EQvError("Fallita la stat di " + path + ": " + Reason());
+    const mode_t wanted = (st.st_mode & 07777 & ~static_cast<mode_t>(S_IRWXG | S_IRWXO)) | S_IRUSR | S_IWUSR;
+    if ((st.st_mode & 07777) != wanted && ::chmod(path.c_str(), wanted) != 0)
+        throw EQvError("Fallita la chmod di " + path + ": " + Reason());
+}
+
+bool TLinuxFileSystem::Remove(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool TLinuxFileSystem::Rename(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void EnsurePrivateFolder(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return;
+    std::filesystem::create_directories(path, ec);
+    if (ec)
+        throw EQvError("Errore durante la creazione della directory: " + path + " [" + ec.message() + "]");
+    ::chmod(path.c_str(), 0700);
+}
+
+} // namespace qv
