@@ -24,7 +24,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
 void WriteItems(TStreamWriter& w, TCollectionBase& c)
 {
     w.WriteTag(TValueTag::vaCollection);
-    for (std::size_t i = 0; i < c.Count(); ++i) {
+    for (std::size_t i = 0; !c.StoredEmpty && i < c.Count(); ++i) {
         w.WriteTag(TValueTag::vaList);
         WriteProperties(w, c.ItemAt(i), c.ItemProperties(), "");
         w.WriteTag(TValueTag::vaNull);
@@ -123,6 +123,7 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
     // A collection stored empty keeps the items it has; otherwise it is replaced.
     if (r.PeekByte() == 0) {
         r.ReadByte();
+        c.StoredEmpty = c.Count() > 0;
         return;
     }
     c.ClearItems();

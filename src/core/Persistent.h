@@ -23,9 +23,11 @@ public:
     explicit TDataCollectionItem(TPersistentComponent* component) : FComponent(component) {}
     void Changed(bool value);
     TPersistentComponent* Component() const { return FComponent; }
+    void SetCollection(TCollectionBase* collection) { FCollection = collection; }
 
 protected:
     TPersistentComponent* FComponent;
+    TCollectionBase* FCollection = nullptr;
 };
 
 // Owns items of one class; Clear, Delete and Add mark the owning component modified.
@@ -46,6 +48,7 @@ public:
     TItem& Add()
     {
         FItems.push_back(std::make_unique<TItem>(FComponent));
+        FItems.back()->SetCollection(this);
         MarkModified();
         return *FItems.back();
     }
@@ -54,6 +57,7 @@ public:
         if (index > FItems.size())
             index = FItems.size();
         auto it = FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::make_unique<TItem>(FComponent));
+        (*it)->SetCollection(this);
         MarkModified();
         return **it;
     }
@@ -161,12 +165,15 @@ private:
 
 template <class TItem> void TDataCollection<TItem>::MarkModified()
 {
+    StoredEmpty = false;
     if (FComponent)
         FComponent->SetModified(true);
 }
 
 inline void TDataCollectionItem::Changed(bool value)
 {
+    if (FCollection)
+        FCollection->StoredEmpty = false;
     if (FComponent)
         FComponent->SetModified(value);
 }

@@ -1,0 +1,76 @@
+#pragma once
+// The program on the Qt event loop: environment, services, single instance, data files, main window
+// and tray, put together in the start-up order.
+
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "core/Services.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxSystem.h"
+#include "ui/QtPrompter.h"
+#include "ui/QtRegistry.h"
+#include "ui/QtTime.h"
+#include "ui/TfmMain.h"
+#include "ui/TrayIcon.h"
+
+#include <QApplication>
+#include <memory>
+
+namespace qv {
+
+// Routes every exception that reaches the event loop to the program's handler.
+class TQvApplication : public QApplication
+{
+public:
+    TQvApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+    TExceptionHandler* Handler = nullptr;
+};
+
+class TGuiProgram : public QObject
+{
+    Q_OBJECT
+public:
+    // args: the command line without the program name.
+    TGuiProgram(std::string exePath, std::vector<std::string> args);
+    ~TGuiProgram() override;
+
+    // Runs start-up; returns -1 when the event loop should run, else the exit code.
+    int Start();
+    void Quit();
+
+    TfmMain* MainWindow() { return FMainWindow.get(); }
+    TTrayIcon* Tray() { return FTray.get(); }
+    TServices& Services() { return *FServices; }
+    const TCommandLine& CommandLine() const { return FCommandLine; }
+    TRunMode RunMode() const { return FRunMode; }
+    TExceptionHandler& Handler() { return *FHandler; }
+    // Raised when a later start reached this program (after the window was shown).
+    std::function<void(int)> OnSecondStart;
+
+private:
+    void SecondStart(int wParam, int lParam);
+    void SetHidden(bool hidden);
+    std::string FExePath;
+    std::vector<std::string> FArgs;
+    TCommandLine FCommandLine;
+    TRunMode FRunMode = TRunMode::rmNormal;
+
+    TSystemClock FClock;
+    TQtTimerService FTimers;
+    TQtPrompter FPrompter;
+    TLinuxFileSystem FFiles;
+    TLinuxSystem FSystem;
+    std::unique_ptr<TQtRegistry> FRegistryStore;
+    std::unique_ptr<TRegistry> FRegistry;
+    TAppEnvironment FEnv;
+    std::unique_ptr<TServices> FServices;
+    std::unique_ptr<TExceptionHandler> FHandler;
+    std::unique_ptr<ISingleInstance> FSingle;
+    TDataFiles FDataFiles;
+    std::unique_ptr<TfmMain> FMainWindow;
+    std::unique_ptr<TTrayIcon> FTray;
+    bool FHidden = false;
+};
+
+} // namespace qv

@@ -1,0 +1,61 @@
+#include "ui/QtPrompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace qv {
+
+QString ToQt(const std::string& text)
+{
+    QString s = QString::fromStdString(text);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+TModalResult TQtPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text)
+{
+    QMessageBox box(FParent);
+    box.setWindowTitle(QApplication::applicationName());
+    box.setText(ToQt(text));
+    switch (kind) {
+    case TMsgKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case TMsgKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TMsgKind::Info:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TMsgKind::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case TMsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case TMsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case TMsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return TModalResult::mrYes;
+    case QMessageBox::No:
+        return TModalResult::mrNo;
+    case QMessageBox::Cancel:
+        return TModalResult::mrCancel;
+    case QMessageBox::Ok:
+        return TModalResult::mrOk;
+    default:
+        return buttons == TMsgButtons::YesNoCancel ? TModalResult::mrCancel : TModalResult::mrNo;
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,24 @@
+#pragma once
+// Message boxes on screen, with the application title as caption.
+
+#include "core/Prompter.h"
+
+#include <QWidget>
+
+namespace qv {
+
+class TQtPrompter : public IPrompter
+{
+public:
+    explicit TQtPrompter(QWidget* parent = nullptr) : FParent(parent) {}
+    TModalResult MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text) override;
+    void SetParent(QWidget* parent) { FParent = parent; }
+
+private:
+    QWidget* FParent;
+};
+
+// The program's texts use "\r" for line breaks.
+QString ToQt(const std::string& text);
+
+} // namespace qv

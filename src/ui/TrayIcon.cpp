@@ -1,0 +1,64 @@
+#include "ui/TrayIcon.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace qv {
+
+QIcon TTrayIcon::BandIcon(int band)
+{
+    static const QColor colours[] = {QColor(220, 30, 30), QColor(240, 210, 30), QColor(40, 180, 60),
+                                     QColor(0, 0, 0, 0)};
+    const QColor c = colours[band >= 0 && band < 4 ? band : 3];
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(c.alpha() ? c.darker(160) : QColor(90, 90, 90, 160), 2));
+    p.setBrush(c);
+    p.drawEllipse(3, 3, 26, 26);
+    // A small "£" makes the icon recognisable in any band.
+    p.setPen(c.alpha() && band != 1 ? Qt::white : QColor(40, 40, 40));
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(18);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("£"));
+    return QIcon(pm);
+}
+
+TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
+{
+    FMenu.setObjectName(QStringLiteral("PopupMenu"));
+    ActionShowHide = FMenu.addAction(QStringLiteral("&Nascondi"));
+    ActionShowHide->setObjectName(QStringLiteral("miShowHide"));
+    FMenu.addSeparator();
+    ActionExit = FMenu.addAction(QStringLiteral("&Esci"));
+    ActionExit->setObjectName(QStringLiteral("miEsci"));
+    connect(ActionShowHide, &QAction::triggered, this, [this] {
+        if (OnShowHide)
+            OnShowHide();
+    });
+    connect(ActionExit, &QAction::triggered, this, [this] {
+        if (OnExit)
+            OnExit();
+    });
+    FIcon.setIcon(BandIcon(3));
+    FIcon.setContextMenu(&FMenu);
+    connect(&FIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick && OnShowHide)
+            OnShowHide();
+    });
+}
+
+void TTrayIcon::Show()
+{
+    FIcon.show();
+}
+
+void TTrayIcon::SetHint(const QString& text)
+{
+    FIcon.setToolTip(text);
+}
+
+} // namespace qv

@@ -1,0 +1,93 @@
+// The main window and tray under the offscreen platform, and the single instance of the real program.
+#include "ui/QtRegistry.h"
+#include "ui/TfmMain.h"
+#include "ui/TrayIcon.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qv;
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void labelsAtIdleValues()
+    {
+        TfmMain w;
+        QCOMPARE(w.findChild<QLabel*>("lbTempoTrascorso")->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(w.findChild<QLabel*>("lbNumeroScatti")->text(), QStringLiteral("0"));
+        QCOMPARE(w.findChild<QLabel*>("lbSpesa")->text(), QStringLiteral("£ 0"));
+        QCOMPARE(w.findChild<QLabel*>("lbSpesa")->toolTip(), QStringLiteral("Spesa in £"));
+        QCOMPARE(w.findChild<QLabel*>("LabelBytesReceived")->toolTip(), QStringLiteral("Byte ricevuti"));
+        QVERIFY(w.findChild<QLabel*>("lbQuorvanta"));
+        QVERIFY(w.findChild<QLabel*>("LabelBytesTransmitted"));
+        QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quorvanta"));
+    }
+
+    void positionIsRememberedPerResolution()
+    {
+        QTemporaryDir dir;
+        TQtRegistry store(dir.filePath("settings.ini"));
+        TRegistry reg(store);
+        {
+            TfmMain w;
+            w.RememberPosition(reg);
+            QCOMPARE(w.Left(), 20);
+            w.move(140, 90);
+        }
+        const std::string section =
+            "Settings\\TfmMain\\" + std::to_string(TfmMain().ScreenWidth()) + "x" + std::to_string(TfmMain().ScreenHeight());
+        QCOMPARE(reg.RegReadInteger(section, "Left", 0), 140);
+        TfmMain again;
+        again.RememberPosition(reg);
+        QCOMPARE(again.Left(), 140);
+        QCOMPARE(again.Top(), 90);
+    }
+
+    void trayMenuHasExit()
+    {
+        TTrayIcon tray;
+        bool exited = false;
+        tray.OnExit = [&] { exited = true; };
+        QCOMPARE(tray.ActionExit->text(), QStringLiteral("&Esci"));
+        tray.ActionExit->trigger();
+        QVERIFY(exited);
+        QVERIFY(!TTrayIcon::BandIcon(0).isNull());
+    }
+
+    void secondStartEndsAtOnceAndTheFirstIsTold()
+    {
+        QTemporaryDir runtime, data, home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("QUORVANTA_DATA_DIR", data.path());
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QV_GUI_PATH, {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(runtime.path()).entryList({"*.sock"}, QDir::System).size() == 1, 20000);
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(QV_GUI_PATH, {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QByteArray told;
+        QTRY_VERIFY_WITH_TIMEOUT((told += first.readAllStandardError()).contains("secondo avvio ricevuto (2)"), 10000);
+        QVERIFY(first.state() == QProcess::Running);
+        QVERIFY(QFileInfo(data.path()).exists());
+        first.terminate();
+        if (!first.waitForFinished(5000))
+            first.kill();
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"
