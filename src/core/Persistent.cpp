@@ -7,11 +7,18 @@
 
 namespace qv {
 
-const TPropDef* TPropTable::Find(const std::string& name) const
+const TPropDef* TPropTable::Find(std::string_view name, std::size_t* hint) const
 {
-    for (const TPropDef& p : Props)
-        if (p.Name == name)
-            return &p;
+    const std::size_t n = Props.size();
+    const std::size_t start = hint && *hint < n ? *hint : 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = start + k < n ? start + k : start + k - n;
+        if (Props[i].Name == name) {
+            if (hint)
+                *hint = i + 1;
+            return &Props[i];
+        }
+    }
     return nullptr;
 }
 
@@ -108,18 +115,19 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
 
 // ---- reading -------------------------------------------------------------------------------
 
-[[noreturn]] void BadValue(const std::string& name)
+[[noreturn]] void BadValue(const std::string& context, std::string_view name)
 {
-    throw EReadError("Valore non valido per la proprietà " + name);
+    throw EReadError("Valore non valido per la proprietà " + context + std::string(name));
 }
 
-void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, const std::string& path,
-                  const std::string& fullName);
+// context: the path of the enclosing collection item ("Taxs." or ""), only used in messages.
+void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
+                  const std::string& context, std::size_t* hint = nullptr);
 
 void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName)
 {
     if (r.ReadTag() != TValueTag::vaCollection)
-        BadValue(fullName);
+        BadValue("", fullName);
     // A collection stored empty keeps the items it has; otherwise it is replaced.
     if (r.PeekByte() == 0) {
         r.ReadByte();
@@ -127,6 +135,7 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
         return;
     }
     c.ClearItems();
+    const std::string itemContext = fullName + ".";
     while (r.PeekByte() != 0) {
         TValueTag t = r.ReadTag();
         if (TStreamReader::IsIntegerTag(t) && t != TValueTag::vaInt64) {
@@ -134,37 +143,37 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
             t = r.ReadTag();
         }
         if (t != TValueTag::vaList)
-            BadValue(fullName);
+            BadValue("", fullName);
         TPersistent& item = c.AddItem();
-        while (r.PeekByte() != 0) {
-            const std::string name = r.ReadShortString();
-            ReadProperty(r, item, c.ItemProperties(), name, fullName + "." + name);
-        }
+        const TPropTable& table = c.ItemProperties();
+        std::size_t hint = 0;
+        while (r.PeekByte() != 0)
+            ReadProperty(r, item, table, r.ReadShortStringView(), itemContext, &hint);
         r.ReadByte();
     }
     r.ReadByte();
 }
 
-void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, const std::string& path,
-                  const std::string& fullName)
+void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
+                  const std::string& context, std::size_t* hint)
 {
-    const TPropDef* p = table.Find(path);
+    const TPropDef* p = table.Find(path, hint);
     if (!p) {
         const auto dot = path.find('.');
-        if (dot != std::string::npos) {
-            const std::string head = path.substr(0, dot);
-            const std::string rest = path.substr(dot + 1);
+        if (dot != std::string_view::npos) {
+            const std::string_view head = path.substr(0, dot);
+            const std::string_view rest = path.substr(dot + 1);
             const TPropDef* h = table.Find(head);
             if (h && h->Kind == TPropKind::Object)
-                return ReadProperty(r, h->GetObject(obj), *h->ObjectTable, rest, fullName);
+                return ReadProperty(r, h->GetObject(obj), *h->ObjectTable, rest, context + std::string(head) + ".");
             if (h && h->Kind == TPropKind::StringList && rest == "Strings") {
                 if (r.ReadTag() != TValueTag::vaList)
-                    BadValue(fullName);
+                    BadValue(context, path);
                 std::vector<std::string> list;
                 while (r.PeekByte() != 0) {
                     const TValueTag t = r.ReadTag();
                     if (!TStreamReader::IsStringTag(t))
-                        BadValue(fullName);
+                        BadValue(context, path);
                     list.push_back(r.ReadStringValue(t));
                 }
                 r.ReadByte();
@@ -172,7 +181,7 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, c
                 return;
             }
         }
-        throw EReadError("Proprietà sconosciuta: " + fullName);
+        throw EReadError("Proprietà sconosciuta: " + context + std::string(path));
     }
     switch (p->Kind) {
     case TPropKind::Integer:
@@ -180,13 +189,13 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, c
     case TPropKind::UInt32: {
         const TValueTag t = r.ReadTag();
         if (!TStreamReader::IsIntegerTag(t))
-            BadValue(fullName);
+            BadValue(context, path);
         std::int64_t v = r.ReadIntegerValue(t);
         if (p->Kind == TPropKind::Integer && (v < INT32_MIN || v > INT32_MAX))
-            BadValue(fullName);
+            BadValue(context, path);
         if (p->Kind == TPropKind::UInt32) {
             if (v < INT32_MIN || v > static_cast<std::int64_t>(UINT32_MAX))
-                BadValue(fullName);
+                BadValue(context, path);
             v = static_cast<std::int64_t>(static_cast<std::uint32_t>(v));
         }
         p->SetInt(obj, v);
@@ -195,19 +204,19 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, c
     case TPropKind::Boolean: {
         const TValueTag t = r.ReadTag();
         if (t != TValueTag::vaTrue && t != TValueTag::vaFalse)
-            BadValue(fullName);
+            BadValue(context, path);
         p->SetInt(obj, t == TValueTag::vaTrue ? 1 : 0);
         break;
     }
     case TPropKind::Enum: {
         if (r.ReadTag() != TValueTag::vaIdent)
-            BadValue(fullName);
-        const std::string ident = r.ReadShortString();
+            BadValue(context, path);
+        const std::string_view ident = r.ReadShortStringView();
         std::size_t i = 0;
         while (i < p->EnumNames.size() && !SameText(p->EnumNames[i], ident))
             ++i;
         if (i == p->EnumNames.size())
-            BadValue(fullName);
+            BadValue(context, path);
         p->SetInt(obj, static_cast<std::int64_t>(i));
         break;
     }
@@ -215,28 +224,28 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, c
     case TPropKind::DateTime: {
         const TValueTag t = r.ReadTag();
         if (!TStreamReader::IsFloatTag(t))
-            BadValue(fullName);
+            BadValue(context, path);
         p->SetFloat(obj, r.ReadFloatValue(t));
         break;
     }
     case TPropKind::String: {
         const TValueTag t = r.ReadTag();
         if (!TStreamReader::IsStringTag(t))
-            BadValue(fullName);
+            BadValue(context, path);
         p->SetStr(obj, r.ReadStringValue(t));
         break;
     }
     case TPropKind::Binary:
         if (r.ReadTag() != TValueTag::vaBinary)
-            BadValue(fullName);
+            BadValue(context, path);
         p->SetStr(obj, r.ReadBinaryValue());
         break;
     case TPropKind::Collection:
-        ReadItems(r, p->GetCollection(obj), fullName);
+        ReadItems(r, p->GetCollection(obj), context + std::string(path));
         break;
     case TPropKind::StringList:
     case TPropKind::Object:
-        throw EReadError("Proprietà sconosciuta: " + fullName);
+        throw EReadError("Proprietà sconosciuta: " + context + std::string(path));
     }
 }
 
@@ -257,10 +266,8 @@ std::string ReadComponentStream(TStreamReader& r, TPersistent& root)
     r.ReadSignature();
     std::string className = r.ReadShortString();
     r.ReadShortString(); // the component name
-    while (r.PeekByte() != 0) {
-        const std::string name = r.ReadShortString();
-        ReadProperty(r, root, root.Properties(), name, name);
-    }
+    while (r.PeekByte() != 0)
+        ReadProperty(r, root, root.Properties(), r.ReadShortStringView(), "");
     r.ReadByte();
     if (r.ReadByte() != 0)
         throw EReadError("Componenti annidati non previsti");
@@ -331,8 +338,10 @@ void TPersistentComponent::SetFileName(const std::string& name)
 TBytes TPersistentComponent::WriteToBytes()
 {
     TBytes bytes;
+    bytes.reserve(FLastStreamSize + FLastStreamSize / 16 + 64);
     TStreamWriter w(bytes);
     WriteComponentStream(w, *this, FClassName);
+    FLastStreamSize = bytes.size();
     return bytes;
 }
 

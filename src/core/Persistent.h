@@ -161,6 +161,7 @@ private:
     bool FFileExisted = false;
     bool FSaveFailed = false;
     std::unique_ptr<Timer> FAutoSaveTimer;
+    std::size_t FLastStreamSize = 0;
 };
 
 template <class TItem> void TDataCollection<TItem>::MarkModified()

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -73,7 +74,8 @@ class TPropTable
 public:
     TPropTable() = default;
     std::vector<TPropDef> Props;
-    const TPropDef* Find(const std::string& name) const;
+    // hint: where to start looking (properties come in table order); updated past the match.
+    const TPropDef* Find(std::string_view name, std::size_t* hint = nullptr) const;
 };
 
 // Base of every object with published properties.

@@ -134,6 +134,15 @@ std::string TStreamReader::ReadShortString()
     return s;
 }
 
+std::string_view TStreamReader::ReadShortStringView()
+{
+    const std::uint8_t n = ReadByte();
+    Need(n);
+    std::string_view s(reinterpret_cast<const char*>(FData + FPos), n);
+    FPos += n;
+    return s;
+}
+
 bool TStreamReader::IsIntegerTag(TValueTag t)
 {
     return t == TValueTag::vaInt8 || t == TValueTag::vaInt16 || t == TValueTag::vaInt32 || t == TValueTag::vaInt64;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -77,6 +78,8 @@ public:
     TValueTag ReadTag();
     TValueTag PeekTag() const { return static_cast<TValueTag>(PeekByte()); }
     std::string ReadShortString();
+    // The same, as a view into the stream's bytes.
+    std::string_view ReadShortStringView();
     // The value after a tag of the integer kinds (2, 3, 4, 19).
     std::int64_t ReadIntegerValue(TValueTag tag);
     // The value after a tag of any number kind (integers, extended, single, currency, date).

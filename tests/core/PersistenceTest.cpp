@@ -350,6 +350,45 @@ TEST(Persistence, LongStringsAndTagChoice)
     EXPECT_EQ(back.AppName(), s300);
 }
 
+TEST(Persistence, NestedObjectsStringListsAndBinaryData)
+{
+    TTestContext ctx;
+    TShapeMisc misc(ctx.Services);
+    misc.Font().SetName("Verdana");
+    misc.Font().SetSize(-11);
+    misc.SetSanctiDays({"SS. Madre di Dio", "", "S. Basilio è"});
+    misc.SetData(std::string("\x00\x01\xFF", 3));
+    misc.SetBig(-5000000000LL);
+    const TBytes bytes = misc.WriteToBytes();
+    const std::string raw = Str(bytes);
+    EXPECT_NE(raw.find("\x09" "Font.Name"), std::string::npos);
+    EXPECT_NE(raw.find("\x12SanctiDays.Strings\x01"), std::string::npos);
+    TShapeMisc back(ctx.Services);
+    back.ReadFromBytes(bytes);
+    EXPECT_EQ(back.Font().Name(), "Verdana");
+    EXPECT_EQ(back.Font().Size(), -11);
+    EXPECT_EQ(back.SanctiDays(), misc.SanctiDays());
+    EXPECT_EQ(back.Data(), misc.Data());
+    EXPECT_EQ(back.Big(), -5000000000LL);
+    EXPECT_EQ(DumpObject(back, "TShapeMisc"), "# class TShapeMisc\n"
+                                              "Tag = 0\n"
+                                              "Version = 0\n"
+                                              "AskOnLoadError = False\n"
+                                              "Font.Name = \"Verdana\"\n"
+                                              "Font.Size = -11\n"
+                                              "SanctiDays.Count = 3\n"
+                                              "SanctiDays[0] = \"SS. Madre di Dio\"\n"
+                                              "SanctiDays[1] = \"\"\n"
+                                              "SanctiDays[2] = \"S. Basilio \\xE8\"\n"
+                                              "Data.Size = 3\n"
+                                              "Data = 0001FF\n"
+                                              "Big = -5000000000\n");
+    // Empty lists and empty data are not written at all.
+    TShapeMisc fresh(ctx.Services);
+    EXPECT_EQ(Str(fresh.WriteToBytes()).find("SanctiDays"), std::string::npos);
+    EXPECT_NE(DumpObject(fresh, "TShapeMisc").find("Data.Size = 0\nData = \n"), std::string::npos);
+}
+
 // The reference files: reading gives the expected dump, writing the values back gives the same bytes.
 struct TGolden
 {
