@@ -1,5 +1,10 @@
 #include "app/DataClasses.h"
 
+#include "tariffs/Agenda.h"
+#include "tariffs/Connections.h"
+#include "tariffs/Settings.h"
+#include "tariffs/Taxations.h"
+
 #include <functional>
 #include <map>
 
@@ -11,7 +16,12 @@ using TCreator = std::function<std::unique_ptr<TPersistentComponent>(TServices&)
 
 const std::map<std::string, TCreator>& Creators()
 {
-    static const std::map<std::string, TCreator> creators = {};
+    static const std::map<std::string, TCreator> creators = {
+        {"TSettings", [](TServices& s) { return std::make_unique<TSettings>(s); }},
+        {"TTaxations", [](TServices& s) { return std::make_unique<TTaxations>(s); }},
+        {"TDataUnits", [](TServices& s) { return std::make_unique<TDataUnits>(s); }},
+        {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
+    };
     return creators;
 }
 

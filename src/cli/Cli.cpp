@@ -1,26 +1,37 @@
 #include "cli/Cli.h"
 
 #include "app/DataClasses.h"
+#include "app/DataModule.h"
+#include "cli/TariffJson.h"
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "tariffs/TariffRules.h"
 #include "cli/CliContext.h"
 #include "core/Dump.h"
 #include "core/Environment.h"
 #include "core/Strings.h"
 #include "core/Version.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <cmath>
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <map>
+#include <sstream>
 
 namespace qv {
 
 TModalResult TStreamPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text)
 {
     static const char* const prefix[] = {"Errore: ", "Attenzione: ", "", "Domanda: "};
-    FErr << prefix[static_cast<int>(kind)] << ReplaceAll(text, "\r", "\n") << "\n";
+    (kind == TMsgKind::Info ? FOut : FErr) << prefix[static_cast<int>(kind)] << ReplaceAll(text, "\r", "\n") << "\n";
     return buttons == TMsgButtons::Ok ? TModalResult::mrOk : TModalResult::mrNo;
 }
 
-TCliContext::TCliContext(std::ostream& err, const std::string& dataDir)
-    : Prompter(err), FServices{Clock, Timers, Prompter, Files, System, Registry, Env}
+TCliContext::TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir)
+    : Prompter(out, err), FServices{Clock, Timers, Prompter, Files, System, Registry, Env}
 {
     Env.AppPath = dataDir;
     Env.AppVersion = ProjectVersion;
@@ -29,11 +40,181 @@ TCliContext::TCliContext(std::ostream& err, const std::string& dataDir)
 
 namespace {
 
-const char* Usage = "Uso: quorvanta-cli [--data-dir DIR] COMANDO\n"
-                    "Comandi:\n"
-                    "  dump FILE          mostra il contenuto di un file di dati\n"
-                    "  resave IN OUT      rilegge un file di dati e lo riscrive\n"
-                    "  version            mostra la versione\n";
+const char* Usage =
+    "Uso: quorvanta-cli [--data-dir DIR] COMANDO\n"
+    "Comandi:\n"
+    "  dump FILE                      mostra il contenuto di un file di dati\n"
+    "  resave IN OUT                  rilegge un file di dati e lo riscrive\n"
+    "  tariffs list                   elenca le tariffe\n"
+    "  tariffs export FILE            esporta le tariffe in JSON\n"
+    "  tariffs import FILE            importa tariffe da un file JSON\n"
+    "  log export FILE                esporta il registro delle connessioni in testo\n"
+    "  log import FILE                importa connessioni da un file di testo\n"
+    "  log add --from DATA --to DATA --pulses N --cost LIRE --entry NOME\n"
+    "                                 aggiunge una connessione (DATA: \"AAAA-MM-GG hh:mm:ss\")\n"
+    "  log summary --by day|month|year|entry [--from DATA --to DATA]\n"
+    "                                 totali per giorno, mese, anno o connessione\n"
+    "  version                        mostra la versione\n";
+
+// "--name value" options after the command words.
+class TOptions
+{
+public:
+    TOptions(const std::vector<std::string>& args, std::size_t first)
+    {
+        for (std::size_t i = first; i < args.size(); ++i) {
+            if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size())
+                throw EQvError("Argomento non valido: " + args[i]);
+            FValues[args[i].substr(2)] = args[i + 1];
+            ++i;
+        }
+    }
+    std::optional<std::string> Get(const std::string& name) const
+    {
+        const auto it = FValues.find(name);
+        return it == FValues.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    std::string Required(const std::string& name) const
+    {
+        const auto v = Get(name);
+        if (!v)
+            throw EQvError("Manca l'opzione --" + name);
+        return *v;
+    }
+    double Date(const std::string& name) const
+    {
+        const std::string text = Required(name);
+        const auto d = ParseDateTimeIso(text);
+        if (!d)
+            throw EQvError("Data non valida per --" + name + ": " + text + " (AAAA-MM-GG hh:mm:ss)");
+        return *d;
+    }
+
+private:
+    std::map<std::string, std::string> FValues;
+};
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EQvError("Impossibile aprire il file: " + path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Opens the data folder the way the program does: every file loaded, missing ones created.
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx)
+{
+    EnsurePrivateFolder(ctx.Env.AppPath);
+    auto data = std::make_unique<TDataModule>(ctx.Services());
+    data->LoadAll();
+    return data;
+}
+
+int TariffsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() < 2)
+        return 2;
+    auto data = OpenData(ctx);
+    const std::string& sub = args[1];
+    if (sub == "list" && args.size() == 2) {
+        for (const auto& t : data->Taxations.Taxs())
+            out << t->DisplayName() << "\n";
+        return 0;
+    }
+    if (sub == "export" && args.size() == 3) {
+        const std::string text = TariffsToJson(data->Taxations.Taxs());
+        ctx.Files.WriteAtomic(args[2], TBytes(text.begin(), text.end()));
+        out << "Esportate " << data->Taxations.Taxs().Count() << " tariffe in " << args[2] << "\n";
+        return 0;
+    }
+    if (sub == "import" && args.size() == 3) {
+        TTaxations scratch(ctx.Services());
+        TariffsFromJson(ReadTextFile(args[2]), scratch.Taxs());
+        scratch.SetModified(false);
+        ImportTariffs(data->Taxations, scratch.Taxs());
+        data->Taxations.Save();
+        out << "Importate " << scratch.Taxs().Count() << " tariffe da " << args[2] << "\n";
+        return 0;
+    }
+    return 2;
+}
+
+std::string GroupLabel(const std::string& by, const TDataUnitsItem& item)
+{
+    if (by == "day")
+        return FormatDateTime("dd/mm/yyyy", item.I());
+    if (by == "month")
+        return FormatDateTime("mmmm yyyy", item.I());
+    if (by == "year")
+        return FormatDateTime("yyyy", item.I());
+    return item.N().empty() ? std::string("(senza nome)") : item.N();
+}
+
+int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() < 2)
+        return 2;
+    auto data = OpenData(ctx);
+    TDataUnits& log = data->Connections;
+    const std::string& sub = args[1];
+    if (sub == "export" && args.size() == 3)
+        return log.ExportText(log.Units(), args[2]) ? 0 : 1;
+    if (sub == "import" && args.size() == 3)
+        return log.ImportText(args[2]) ? 0 : 1;
+    if (sub == "add") {
+        const TOptions o(args, 2);
+        TConnectionData c;
+        c.Start = o.Date("from");
+        c.End = o.Date("to");
+        if (c.End < c.Start)
+            throw EQvError("La fine della connessione precede l'inizio");
+        const std::string pulses = o.Get("pulses").value_or("0");
+        if (!IsNumeric(pulses))
+            throw EQvError("Numero di scatti non valido: " + pulses);
+        c.Pulses = std::stoi(pulses);
+        const std::string cost = o.Get("cost").value_or("0");
+        try {
+            std::size_t used = 0;
+            c.Cost = std::stod(ReplaceAll(cost, ",", "."), &used);
+            if (used != cost.size())
+                throw std::invalid_argument(cost);
+        } catch (const std::exception&) {
+            throw EQvError("Costo non valido: " + cost);
+        }
+        c.Entry = o.Get("entry").value_or("");
+        log.AddConnection(c);
+        return log.SaveFailed() ? 1 : 0;
+    }
+    if (sub == "summary") {
+        const TOptions o(args, 2);
+        const std::string by = o.Required("by");
+        const double from = o.Get("from") ? o.Date("from") : 0;
+        const double to = o.Get("to") ? o.Date("to") : 1.0e9;
+        TDataUnitsItems items(nullptr);
+        std::vector<int> counts;
+        if (by == "day")
+            log.SumByDay(items, from, to, &counts);
+        else if (by == "month")
+            log.SumByMonth(items, from, to, &counts);
+        else if (by == "year")
+            log.SumByYear(items, from, to, &counts);
+        else if (by == "entry")
+            log.SumByEntry(items, from, to, &counts);
+        else
+            throw EQvError("Raggruppamento sconosciuto: " + by + " (day, month, year, entry)");
+        for (std::size_t i = 0; i < items.Count(); ++i) {
+            const TDataUnitsItem& g = items[i];
+            out << GroupLabel(by, g) << "\t" << counts[i] << "\t" << g.S() << "\t"
+                << FormatDurationShort(g.Duration(), false) << "\t" << FormatNumber(std::trunc(g.L())) << "\t"
+                << FormatNumber(g.E(), 2) << "\n";
+        }
+        return 0;
+    }
+    return 2;
+}
 
 // Reads a data file into a component of the class its header names.
 std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path)
@@ -63,7 +244,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return v ? std::optional<std::string>(v) : std::nullopt;
         },
         "", [](const std::string&) { return false; });
-    TCliContext ctx(err, dataDir);
+    TCliContext ctx(out, err, dataDir);
     const std::string& command = args[0];
     try {
         if (command == "dump" && args.size() == 2) {
@@ -75,6 +256,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             auto component = OpenDataFile(ctx, args[1]);
             ctx.Files.WriteAtomic(args[2], component->WriteToBytes());
             return 0;
+        }
+        if (command == "tariffs" || command == "log") {
+            const int rc = command == "tariffs" ? TariffsCommand(ctx, args, out) : LogCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
         }
         if (command == "version") {
             out << "Quorvanta " << ctx.Env.AppVersion << "\n";

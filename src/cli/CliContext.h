@@ -16,17 +16,18 @@ namespace qv {
 class TStreamPrompter : public IPrompter
 {
 public:
-    explicit TStreamPrompter(std::ostream& err) : FErr(err) {}
+    TStreamPrompter(std::ostream& out, std::ostream& err) : FOut(out), FErr(err) {}
     TModalResult MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text) override;
 
 private:
+    std::ostream& FOut;
     std::ostream& FErr;
 };
 
 class TCliContext
 {
 public:
-    TCliContext(std::ostream& err, const std::string& dataDir);
+    TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir);
     TServices& Services() { return FServices; }
 
     TSystemClock Clock;

@@ -124,6 +124,19 @@ std::int32_t TimeOfDayMs(double dateTime)
     return DecodeMs(dateTime).MsOfDay;
 }
 
+std::int64_t DayNumber(double dateTime)
+{
+    if (!std::isfinite(dateTime) || std::fabs(dateTime) > 1.0e7)
+        return 0;
+    return static_cast<std::int64_t>(std::trunc(dateTime));
+}
+
+std::int32_t TimeOfDayMsInDay(double dateTime)
+{
+    const TDecodedMs d = DecodeMs(dateTime);
+    return d.Day != DayNumber(dateTime) ? static_cast<std::int32_t>(MSecsPerDay - 1) : d.MsOfDay;
+}
+
 double CutToSeconds(double dateTime)
 {
     const TDecodedMs d = DecodeMs(dateTime);

@@ -44,6 +44,11 @@ int DayOfWeek(double dateTime);
 
 // Time of day in whole milliseconds (through DecodeMs).
 std::int32_t TimeOfDayMs(double dateTime);
+// The same, kept within the moment's own day: an instant that rounds up to the next midnight is the
+// day's last millisecond (23:59:59.999). Time bands are looked up with this.
+std::int32_t TimeOfDayMsInDay(double dateTime);
+// The day of a moment as the calendar sees it (the integer part, days since 1899-12-30).
+std::int64_t DayNumber(double dateTime);
 // The date-time with the milliseconds of its rounded millisecond count dropped.
 double CutToSeconds(double dateTime);
 

@@ -11,9 +11,11 @@
 namespace qv {
 
 constexpr double LireEuroRate = 1936.27;
+// Divided in extended precision by the rate as an extended constant, then rounded to double, as the
+// Windows program computes it: the euro values in existing data files match to the last bit.
 inline double LireToEuro(double amount)
 {
-    return amount / LireEuroRate;
+    return static_cast<double>(static_cast<long double>(amount) / 1936.27L);
 }
 
 // "1 giorno 0 h 0 min 5 sec", "3 h 7 min 0 sec", "1 min 5 sec", "5 sec".

@@ -77,7 +77,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
         }
         case TPropKind::String: {
             const std::string v = p.GetStr(obj);
-            if (v.empty())
+            if (v.empty() && !p.WriteEmpty)
                 break;
             w.WriteShortString(name);
             w.WriteString(v);

@@ -22,6 +22,7 @@ class TDataCollectionItem : public TPersistent
 public:
     explicit TDataCollectionItem(TPersistentComponent* component) : FComponent(component) {}
     void Changed(bool value);
+    void MarkChanged() { Changed(true); }
     TPersistentComponent* Component() const { return FComponent; }
     void SetCollection(TCollectionBase* collection) { FCollection = collection; }
 
@@ -130,6 +131,7 @@ public:
     virtual void AfterLoad();
 
     void SetModified(bool value);
+    void MarkChanged() { SetModified(true); }
     bool Modified() const { return FModified; }
     bool Loading() const { return FLoading; }
     bool FileExisted() const { return FFileExisted; }

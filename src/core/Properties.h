@@ -67,6 +67,8 @@ struct TPropDef
     std::function<TCollectionBase&(TPersistent&)> GetCollection;
     std::function<TPersistent&(TPersistent&)> GetObject;
     const TPropTable* ObjectTable = nullptr;
+    // A string written even when empty (the format leaves empty strings out otherwise).
+    bool WriteEmpty = false;
 };
 
 class TPropTable

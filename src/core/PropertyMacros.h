@@ -1,0 +1,25 @@
+#pragma once
+// Declares a published property: a getter, a setter that stores only a different value and then
+// marks the owner changed (MarkChanged of the class), and the field F<Name>. Place in a public section.
+
+#define QV_PROPERTY(Type, Name, Init)                                                                                  \
+    Type Name() const { return F##Name; }                                                                              \
+    void Set##Name(Type value)                                                                                         \
+    {                                                                                                                  \
+        if (F##Name == value)                                                                                          \
+            return;                                                                                                    \
+        F##Name = value;                                                                                               \
+        MarkChanged();                                                                                                 \
+    }                                                                                                                  \
+    Type F##Name = Init;
+
+#define QV_STRING_PROPERTY(Name)                                                                                       \
+    const std::string& Name() const { return F##Name; }                                                                \
+    void Set##Name(const std::string& value)                                                                           \
+    {                                                                                                                  \
+        if (F##Name == value)                                                                                          \
+            return;                                                                                                    \
+        F##Name = value;                                                                                               \
+        MarkChanged();                                                                                                 \
+    }                                                                                                                  \
+    std::string F##Name;
