@@ -347,8 +347,17 @@ TBytes TPersistentComponent::WriteToBytes()
 
 void TPersistentComponent::ReadFromBytes(const TBytes& bytes)
 {
-    TStreamReader r(bytes);
-    ReadComponentStream(r, *this);
+    // Setters run as while loading: nothing becomes modified and setters skip their side effects.
+    const bool wasLoading = FLoading;
+    FLoading = true;
+    try {
+        TStreamReader r(bytes);
+        ReadComponentStream(r, *this);
+    } catch (...) {
+        FLoading = wasLoading;
+        throw;
+    }
+    FLoading = wasLoading;
 }
 
 void TPersistentComponent::Save()
@@ -440,14 +449,11 @@ bool TPersistentComponent::CheckVersion(std::int32_t n)
 
 void TPersistentComponent::ImportFromFile(const std::string& name)
 {
-    FLoading = true;
     try {
         ReadFromBytes(FServices.Files.ReadAll(name));
     } catch (const std::exception& e) {
-        FLoading = false;
         throw EQvError("Impossibile importare i dati dal file: " + name + "\r\r[" + e.what() + "]");
     }
-    FLoading = false;
     SetModified(true);
 }
 

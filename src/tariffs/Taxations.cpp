@@ -93,8 +93,9 @@ void TTaxItem::SetFormulaUrbana(bool value)
         FFormulaUrbana = value;
         Changed(true);
     }
-    // The urban preset applies only to a time-rated tariff.
-    if (value && FTipo == ttTat) {
+    // The urban preset applies only to a time-rated tariff, and not while a file is read (the file
+    // holds the rates as they were, preset or not).
+    if (value && FTipo == ttTat && !(FComponent && FComponent->Loading())) {
         SetScattiAllaRisposta(1);
         SetCostoFissoRidotta(120);
         SetCostoFissoIntera(120);

@@ -2,6 +2,7 @@
 // reading rules, and byte-exact round trips of the reference files.
 #include "TestShapes.h"
 #include "TestSupport.h"
+#include "app/DataClasses.h"
 #include "core/Dump.h"
 
 #include <gtest/gtest.h>
@@ -420,4 +421,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TGolden{"StatusDefaults", [](TServices& s) { return std::make_unique<TShapeStatus>(s); }},
                     TGolden{"Taxations", [](TServices& s) { return std::make_unique<TShapeTaxations>(s); }},
                     TGolden{"Connections", [](TServices& s) { return std::make_unique<TShapeUnits>(s); }}),
+    [](const testing::TestParamInfo<TGolden>& p) { return std::string(p.param.File); });
+
+// The program's own classes, chosen by the header as the tools do.
+INSTANTIATE_TEST_SUITE_P(
+    Program, GoldenFiles,
+    testing::Values(TGolden{"Taxations", [](TServices& s) { return CreateDataComponent("TTaxations", s); }},
+                    TGolden{"Connections", [](TServices& s) { return CreateDataComponent("TDataUnits", s); }}),
     [](const testing::TestParamInfo<TGolden>& p) { return std::string(p.param.File); });

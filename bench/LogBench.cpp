@@ -1,0 +1,100 @@
+// The connection log: loading and saving "Connections.dat" of 100,000 connections on disk, and the
+// sums by day, month, year and entry over 1,000,000 connections.
+#include "TestSupport.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "tariffs/Connections.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+void FillLog(TDataUnits& log, int n)
+{
+    static const char* entries[] = {"Tiscali", "Libero", "TIN.IT", "Wind", "tiscali", "Jumpy", "Infinito"};
+    log.Units().Reserve(static_cast<std::size_t>(n));
+    double start = 36526.0; // 1 January 2000
+    for (int i = 0; i < n; ++i) {
+        start += 0.11 + (i % 13) * 0.01; // a few connections a day, over years
+        TDataUnitsItem& u = log.Units().Add();
+        u.SetI(start);
+        u.SetF(start + (60 + i % 3600) / 86400.0);
+        u.SetS(1 + i % 40);
+        u.SetL(127.5 * (1 + i % 40));
+        u.SetN(entries[i % 7]);
+        u.SetZ("151.24.3." + std::to_string(i % 250));
+        u.SetY(56000);
+        u.SetT(static_cast<std::uint32_t>(i) * 977u);
+        u.SetR(static_cast<std::uint32_t>(i) * 3331u);
+    }
+}
+
+struct TDiskContext
+{
+    TDiskContext()
+    {
+        Env.AppPath = Dir.Path + "/";
+    }
+    TTempDir Dir;
+    VirtualTime Time;
+    TScriptedPrompter Prompter;
+    TLinuxFileSystem Files;
+    TSimSystem System;
+    TMemoryRegistry Store;
+    TRegistry Registry{Store};
+    TAppEnvironment Env;
+    TServices Services{Time, Time, Prompter, Files, System, Registry, Env};
+};
+
+void BM_SaveConnectionsDat(benchmark::State& state)
+{
+    TDiskContext ctx;
+    TDataUnits log(ctx.Services);
+    FillLog(log, 100000);
+    log.SetFileName("Connections.dat");
+    for (auto _ : state)
+        log.Save();
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(ctx.Env.AppPath + "Connections.dat"));
+}
+
+void BM_LoadConnectionsDat(benchmark::State& state)
+{
+    TDiskContext ctx;
+    {
+        TDataUnits log(ctx.Services);
+        FillLog(log, 100000);
+        log.SetFileName("Connections.dat");
+        log.Save();
+    }
+    for (auto _ : state) {
+        TDataUnits log(ctx.Services);
+        log.SetFileName("Connections.dat");
+        benchmark::DoNotOptimize(log.Units().Count());
+    }
+}
+
+template <bool (TDataUnits::*Sum)(TDataUnitsItems&, double, double, std::vector<int>*) const>
+void BM_Sum(benchmark::State& state)
+{
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    FillLog(log, 1000000);
+    TDataUnitsItems items(nullptr);
+    for (auto _ : state) {
+        (log.*Sum)(items, 0, 1e9, nullptr);
+        benchmark::DoNotOptimize(items.Count());
+    }
+    state.counters["groups"] = static_cast<double>(items.Count());
+    log.SetModified(false);
+}
+
+} // namespace
+
+BENCHMARK(BM_SaveConnectionsDat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadConnectionsDat)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByDay)->Name("BM_SumByDay/1000000")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByMonth)->Name("BM_SumByMonth/1000000")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByYear)->Name("BM_SumByYear/1000000")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByEntry)->Name("BM_SumByEntry/1000000")->Unit(benchmark::kMillisecond);

@@ -1,0 +1,142 @@
+// The command-line tool on a data folder: reference files, tariffs exchange, the log.
+#include "TestSupport.h"
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+struct TRun
+{
+    int Code;
+    std::string Out, Err;
+};
+
+TRun Cli(std::vector<std::string> args)
+{
+    std::ostringstream o, e;
+    const int rc = RunCli(std::move(args), o, e);
+    return {rc, o.str(), e.str()};
+}
+
+} // namespace
+
+class CliReferenceFiles : public testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(CliReferenceFiles, DumpMatchesAndResaveGivesTheSameBytes)
+{
+    TTempDir dir;
+    const std::string name = GetParam();
+    const TRun dump = Cli({"dump", DataFile(name + ".dat")});
+    ASSERT_EQ(dump.Code, 0) << dump.Err;
+    EXPECT_EQ(StripDump(dump.Out), StripDump(ReadFile(DataFile(name + ".expected.txt"))));
+    ASSERT_EQ(Cli({"resave", DataFile(name + ".dat"), dir / "out.dat"}).Code, 0);
+    EXPECT_EQ(ReadFile(dir / "out.dat"), ReadFile(DataFile(name + ".dat")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CliReferenceFiles, testing::Values("Taxations", "Connections"));
+
+TEST(CliData, FreshFolderGetsEveryDataFile)
+{
+    TTempDir dir;
+    const TRun list = Cli({"--data-dir", dir.Path, "tariffs", "list"});
+    ASSERT_EQ(list.Code, 0) << list.Err;
+    EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 24);
+    EXPECT_EQ(list.Out.substr(0, list.Out.find('\n')), "Telecom - TAT Urbana");
+    for (const char* f : {"Settings.dat", "Taxations.dat", "Calendar.dat", "Connections.dat"})
+        EXPECT_TRUE(std::filesystem::exists(dir / f)) << f;
+    const TRun settings = Cli({"dump", dir / "Settings.dat"});
+    EXPECT_NE(settings.Out.find("Profiles[0].UserName = \"Amministratore\""), std::string::npos);
+    const TRun calendar = Cli({"dump", dir / "Calendar.dat"});
+    EXPECT_NE(calendar.Out.find("Giorni.Count = 366"), std::string::npos);
+    EXPECT_NE(calendar.Out.find("Giorni[359].IsFesta = True"), std::string::npos); // 25 December
+    const TRun log = Cli({"dump", dir / "Connections.dat"});
+    EXPECT_NE(log.Out.find("Units.Count = 0"), std::string::npos);
+}
+
+TEST(CliData, TariffsExportImportRoundTripAndRefusal)
+{
+    TTempDir dir;
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "tariffs", "export", dir / "t.json"}).Code, 0);
+    const std::string json = ReadFile(dir / "t.json");
+    EXPECT_NE(json.find("\"TimeEnd\": \"23:59:59.999\""), std::string::npos);
+    EXPECT_NE(json.find("\"Quorvanta\": \"00:10:00\""), std::string::npos);
+    const std::string before = ReadFile(dir / "Taxations.dat");
+    // Importing what was exported changes nothing.
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "t.json"}).Code, 0);
+    EXPECT_EQ(ReadFile(dir / "Taxations.dat"), before);
+
+    // A new tariff with explicit rates over the urban preset, and a replaced one.
+    WriteFile(dir / "new.json", R"({"tariffs": [
+      {"Gestore": "Casa", "Nome": "Prova", "Tipo": "ttTat", "FormulaUrbana": true, "TatRidotta1": 5,
+       "BandsFeriali": [{"Tipo": "foRidotta", "TimeBegin": "00:00:00", "TimeEnd": "12:00:00"},
+                        {"Tipo": "foPunta", "TimeBegin": "12:00:00", "TimeEnd": "23:59:59.999"}]},
+      {"Gestore": "flat", "Nome": "GRATIS", "Tipo": "ttScatti", "ScattiRidotta": 60}]})");
+    const TRun import = Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "new.json"});
+    ASSERT_EQ(import.Code, 0) << import.Err;
+    const TRun list = Cli({"--data-dir", dir.Path, "tariffs", "list"});
+    EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 25);
+    const TRun dump = Cli({"dump", dir / "Taxations.dat"});
+    EXPECT_NE(dump.Out.find("Taxs[24].Gestore = \"Casa\""), std::string::npos);
+    EXPECT_NE(dump.Out.find("Taxs[24].TatRidotta1 = 4014000000000000"), std::string::npos);  // 5, not the preset
+    EXPECT_NE(dump.Out.find("Taxs[24].TatRidotta2 = 4024E147AE147AE1"), std::string::npos);  // 10.44 of the preset
+    EXPECT_NE(dump.Out.find("Taxs[24].BandsFeriali[1].Tipo = foPunta"), std::string::npos);
+    EXPECT_NE(dump.Out.find("Taxs[23].Tipo = ttScatti"), std::string::npos);
+
+    const std::string good = ReadFile(dir / "Taxations.dat");
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat", "BandsSabato": [
+           {"Tipo": "foRidotta", "TimeBegin": "00:00:00", "TimeEnd": "08:00:00"},
+           {"Tipo": "foIntera", "TimeBegin": "09:00:00", "TimeEnd": "23:59:59.999"}]}]})",
+         "Tariffa «A - B», campo «BandsSabato»"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttMinuti"}]})", "campo «Tipo»"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat", "BandsFestivi": [
+           {"Tipo": "foNotte", "TimeBegin": "00:00:00", "TimeEnd": "23:59:59.999"}]}]})",
+         "campo «BandsFestivi[0].Tipo»"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat", "MinLimite": "dieci"}]})", "campo «MinLimite»"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat"}, )", "non è un file di tariffe valido"},
+    };
+    for (const auto& [text, message] : bad) {
+        WriteFile(dir / "bad.json", text);
+        const TRun r = Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "bad.json"});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_NE(r.Err.find(message), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadFile(dir / "Taxations.dat"), good);
+    }
+}
+
+TEST(CliData, LogAddSummaryExportImport)
+{
+    TTempDir dir;
+    const auto add = [&](const char* from, const char* to, const char* pulses, const char* cost, const char* entry) {
+        return Cli({"--data-dir", dir.Path, "log", "add", "--from", from, "--to", to, "--pulses", pulses, "--cost", cost,
+                    "--entry", entry});
+    };
+    ASSERT_EQ(add("2026-12-08 10:00:00", "2026-12-08 10:10:00", "2", "1936.27", "Tiscali").Code, 0);
+    ASSERT_EQ(add("2026-12-08 20:00:00", "2026-12-08 20:20:00", "3", "500", "tiscali").Code, 0);
+    ASSERT_EQ(add("2026-11-30 09:00:00", "2026-11-30 09:01:00", "1", "10", "Libero").Code, 0);
+    EXPECT_EQ(add("2026-12-08 10:00:00", "2026-12-07 10:00:00", "1", "1", "x").Code, 1);
+    EXPECT_EQ(add("ieri", "oggi", "1", "1", "x").Code, 1);
+    TRun s = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "day"});
+    EXPECT_EQ(s.Out, "30/11/2026\t1\t1\t1 min 0 sec\t10\t0,01\n08/12/2026\t2\t5\t30 min 0 sec\t2.436\t1,26\n");
+    s = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry", "--from", "2026-12-01 00:00:00", "--to",
+             "2026-12-31 23:59:59"});
+    EXPECT_EQ(s.Out, "Tiscali\t2\t5\t30 min 0 sec\t2.436\t1,26\n");
+    s = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "month"});
+    EXPECT_EQ(s.Out.substr(0, s.Out.find('\t')), "novembre 2026");
+    EXPECT_EQ(Cli({"--data-dir", dir.Path, "log", "summary", "--by", "week"}).Code, 1);
+
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "log", "export", dir / "log.txt"}).Code, 0);
+    TTempDir other;
+    const TRun imported = Cli({"--data-dir", other.Path, "log", "import", dir / "log.txt"});
+    EXPECT_EQ(imported.Code, 0);
+    EXPECT_NE(imported.Out.find("Importate ben 3 connessioni!"), std::string::npos);
+    EXPECT_EQ(Cli({"--data-dir", other.Path, "log", "summary", "--by", "day"}).Out,
+              Cli({"--data-dir", dir.Path, "log", "summary", "--by", "day"}).Out);
+}
