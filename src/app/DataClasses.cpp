@@ -3,6 +3,7 @@
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
+#include "tariffs/Status.h"
 #include "tariffs/Taxations.h"
 
 #include <functional>
@@ -11,6 +12,18 @@
 namespace qv {
 
 namespace {
+
+// A live status read on its own (tools): with settings and a log of its own, never loaded from disk.
+class TStandaloneStatus : public TStatus
+{
+public:
+    explicit TStandaloneStatus(TServices& s) : TStatus(s, FOwnSettings, FOwnLog), FOwnSettings(s), FOwnLog(s) {}
+
+private:
+    // Constructed after the base, which only keeps references to them until they are used.
+    TSettings FOwnSettings;
+    TDataUnits FOwnLog;
+};
 
 using TCreator = std::function<std::unique_ptr<TPersistentComponent>(TServices&)>;
 
@@ -21,6 +34,7 @@ const std::map<std::string, TCreator>& Creators()
         {"TTaxations", [](TServices& s) { return std::make_unique<TTaxations>(s); }},
         {"TDataUnits", [](TServices& s) { return std::make_unique<TDataUnits>(s); }},
         {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
+        {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
     };
     return creators;
 }

@@ -1,11 +1,15 @@
 #pragma once
-// The long-lived data objects of the program, created in the start-up order and loaded from their
-// files in the fixed order (the log first, so the live status can store a pending connection).
+// The long-lived data objects of the program and the handlers that tie the connection state machine
+// to the live status. Files are loaded in the fixed order (the log first, so the live status can
+// store a connection a crash left unsaved).
 
+#include "app/MatrixStatus.h"
+#include "app/Sounds.h"
 #include "app/Startup.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
+#include "tariffs/Status.h"
 #include "tariffs/Taxations.h"
 
 namespace qv {
@@ -13,18 +17,37 @@ namespace qv {
 class TDataModule
 {
 public:
-    explicit TDataModule(TServices& services);
+    // sounds: the sound player (none: sounds are only recorded).
+    explicit TDataModule(TServices& services, ISounds* sounds = nullptr);
     ~TDataModule();
-    // Loads every data file (creating the missing ones).
+    // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
     void SaveAllModified();
+    // The tariff named by the live status's DefaultTax, else the first one.
+    void SelectDefaultTax();
+
+    // The program's manual start and stop (the state machine's side of them).
+    void ManualStart();
+    void ManualStop();
 
     TSettings Settings;
-    TTaxations Taxations;
     TDataUnits Connections;
+    TStatus Status;
+    TTaxations Taxations;
     TAgenda Agenda;
+    TMtxMatrixStatus MtxStatus;
+
+    // Set while a modal question is open, so timers do not pile up more questions.
+    bool QuestionPending = false;
+    // Shows the new state in the dial window when one is open.
+    std::function<void(TMtxStateMatrixStatus)> OnStateShown;
 
 private:
+    void ChangeState(TMtxStateMatrixStatus previous, TMtxEventMatrixStatus event);
+    void AskHold();
+    TServices& FServices;
+    TRecordingSounds FNoSounds;
+    std::unique_ptr<Timer> FTimerAskHold;
     TDataFiles FFiles;
 };
 

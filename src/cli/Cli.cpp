@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,11 @@ const char* Usage =
     "                                 aggiunge una connessione (DATA: \"AAAA-MM-GG hh:mm:ss\")\n"
     "  log summary --by day|month|year|entry [--from DATA --to DATA]\n"
     "                                 totali per giorno, mese, anno o connessione\n"
+    "  price --tariff \"Gestore - Nome\" --from DATA --to DATA [--json]\n"
+    "                                 costo e scatti di un intervallo con una tariffa\n"
+    "  compare --cost LIRE --from DATA --to DATA\n"
+    "                                 le tariffe che sarebbero costate meno\n"
+    "  status                         lo stato della connessione e i valori di Status.dat\n"
     "  version                        mostra la versione\n";
 
 // "--name value" options after the command words.
@@ -140,6 +146,95 @@ int TariffsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
         return 0;
     }
     return 2;
+}
+
+double ParseLire(const std::string& text)
+{
+    try {
+        std::size_t used = 0;
+        const double v = std::stod(ReplaceAll(text, ",", "."), &used);
+        if (used != text.size() || !std::isfinite(v))
+            throw std::invalid_argument(text);
+        return v;
+    } catch (const std::exception&) {
+        throw EQvError("Importo non valido: " + text);
+    }
+}
+
+// The shortest text that reads back as the same double.
+std::string RoundTrip(double v)
+{
+    char buf[64];
+    for (int digits = 15; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+        if (std::strtod(buf, nullptr) == v)
+            break;
+    }
+    return buf;
+}
+
+int PriceCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    bool json = false;
+    std::vector<std::string> rest;
+    for (const auto& a : args)
+        if (a == "--json")
+            json = true;
+        else
+            rest.push_back(a);
+    const TOptions o(rest, 1);
+    auto data = OpenData(ctx);
+    const std::string name = o.Required("tariff");
+    TTaxItem* tax = data->Taxations.FindTax(name);
+    if (!tax)
+        throw EQvError("Tariffa inesistente: " + name);
+    const double from = o.Date("from");
+    const double to = o.Date("to");
+    const TTaxItem::TPrice price = tax->ComputeCost(from, to);
+    if (json) {
+        out << "{\"cost\": " << RoundTrip(price.Cost) << ", \"pulses\": " << price.Pulses << "}\n";
+    } else {
+        out << tax->DisplayName() << "\n"
+            << "Durata: " << FormatDurationLong(CutToSeconds(to) - CutToSeconds(from)) << "\n"
+            << "Costo: " << FormatNumber(price.Cost, 3) << " lire (" << FormatNumber(LireToEuro(price.Cost), 3)
+            << " euro)\n"
+            << "Scatti: " << price.Pulses << "\n";
+    }
+    return 0;
+}
+
+int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    const TOptions o(args, 1);
+    auto data = OpenData(ctx);
+    const double cost = ParseLire(o.Required("cost"));
+    const double from = o.Date("from");
+    const double to = o.Date("to");
+    if (to < from)
+        throw EQvError("L'intervallo di tempo non è corretto!");
+    const std::string text = data->Taxations.CompareTaxes(from, to, cost);
+    out << (text.empty() ? std::string("Nessuna tariffa sarebbe costata meno.\n") : ReplaceAll(text, "\r", "\n"));
+    return 0;
+}
+
+int StatusCommand(TCliContext& ctx, std::ostream& out)
+{
+    auto data = OpenData(ctx);
+    TStatus& s = data->Status;
+    out << ReplaceAll(s.StatusText(), "\r", "\n") << "\n\n"
+        << "Valori di Status.dat:\n"
+        << "  Scatti: " << s.NumScatti() << "\n"
+        << "  Spesa: " << FormatNumber(std::trunc(s.CostoLire())) << " lire\n"
+        << "  Durata: " << FormatDurationLong(s.Time()) << "\n"
+        << "  Inizio: " << (s.StartTime() == 0 ? std::string("-") : FormatDateTime("dd/mm/yyyy hh:nn:ss", s.StartTime()))
+        << "\n"
+        << "  Connessione: " << s.EntryName() << "\n"
+        << "  Numero: " << s.DialingNumber() << "\n"
+        << "  Indirizzo IP: " << s.DinamicIP() << "\n"
+        << "  Tariffa: " << s.DefaultTax() << "\n"
+        << "  Byte trasmessi: " << s.BytesTransmitted() << "\n"
+        << "  Byte ricevuti: " << s.BytesReceived() << "\n";
+    return 0;
 }
 
 std::string GroupLabel(const std::string& by, const TDataUnitsItem& item)
@@ -262,6 +357,12 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             if (rc != 2)
                 return rc;
         }
+        if (command == "price")
+            return PriceCommand(ctx, args, out);
+        if (command == "compare")
+            return CompareCommand(ctx, args, out);
+        if (command == "status" && args.size() == 1)
+            return StatusCommand(ctx, out);
         if (command == "version") {
             out << "Quorvanta " << ctx.Env.AppVersion << "\n";
             return 0;

@@ -88,6 +88,23 @@ public:
     // A text for hints: the heading and one line per band.
     static std::string BandsText(const TBandItems& list, const std::string& heading);
 
+    // ---- pricing ----
+    struct TPrice
+    {
+        double Cost = 0;
+        std::int32_t Pulses = 0;
+    };
+    using TProgress = std::function<void(double cost, std::int32_t pulses)>;
+    // The charge at the answer. freeSeconds: the free seconds to count with (default: the tariff's
+    // BonusDisponibile).
+    TPrice ConnectionCharge(double start, std::optional<std::uint32_t> freeSeconds = std::nullopt) const;
+    // The price of a span, connection charge included. Raises "L'intervallo di tempo non è corretto!"
+    // for an end before the start.
+    TPrice ComputeCost(double start, double end, bool processMessages = false, const TProgress& progress = {},
+                       std::optional<std::uint32_t> freeSeconds = std::nullopt);
+    // Time-rated price of len seconds in a band when before seconds of the call have elapsed.
+    double TatCost(TFasciaOraria band, std::int64_t before, std::int64_t len) const;
+
     // Copies every published value (the timetables included) from another tariff.
     void Assign(const TTaxItem& other);
 
@@ -98,6 +115,9 @@ public:
     double FQuorvanta;
 
 private:
+    TPrice DayCost(double from, double to, double start0, std::uint32_t freeSeconds, bool processMessages,
+                   const TProgress& progress, TPrice total);
+    TPrice PieceCost(double from, double to, TFasciaOraria band, double start0, std::uint32_t freeSeconds);
     TTaxations* Owner() const;
     TBandItems FBandsFeriali{FComponent};
     TBandItems FBandsSabato{FComponent};
@@ -130,6 +150,15 @@ public:
     TTaxItem* FindTax(const std::string& displayName);
     void LoadDefaultTaxes();
     void RenewMonthlyBonuses();
+
+    // For a connection of that span and cost: one line per cheaper comparable tariff, the largest
+    // saving first. progress receives (text, percentage); stop, when it answers true, ends the run.
+    std::string CompareTaxes(double start, double end, double cost,
+                             const std::function<void(const std::string&, int)>& progress = {},
+                             const std::function<bool()>& stop = {});
+
+    // Called between priced pieces when a caller asked to keep the interface responsive.
+    std::function<void()> ProcessMessages;
 
 private:
     TTaxItems FTaxs{this};

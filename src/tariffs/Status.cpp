@@ -1,0 +1,678 @@
+#include "tariffs/Status.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "core/Strings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+TStatus::TStatus(TServices& services, TSettings& settings, TDataUnits& log)
+    : TPersistentComponent(services, "TStatus"), FSettings(settings), FLog(log)
+{
+    FCheckTimer = services.Timers.CreateTimer("FTimerCheckStatus", 1000);
+    FCheckTimer->SetEnabled(false);
+    FCheckTimer->OnTimer = [this] { Check(); };
+}
+
+TStatus::~TStatus()
+{
+    FCheckTimer->SetEnabled(false);
+    SaveIfModified();
+}
+
+const TPropTable& TStatus::Table()
+{
+    using T = TStatus;
+    static const TPropTable t = TPropBuilder<T>(&TPersistentComponent::Table())
+                                    .Int("NumScatti", &T::NumScatti, &T::SetNumScatti)
+                                    .Float("CostoLire", &T::CostoLire, &T::SetCostoLire)
+                                    .Date("Time", &T::Time, &T::SetTime)
+                                    .Date("StartTime", &T::StartTime, &T::SetStartTime)
+                                    .Int("CallRate", &T::CallRate, &T::SetCallRate)
+                                    .Str("EntryName", &T::StoredEntryName, &T::SetEntryName)
+                                    .Str("DinamicIP", &T::DinamicIP, &T::SetDinamicIP)
+                                    .Str("DialingNumber", &T::DialingNumber, &T::SetDialingNumber)
+                                    .Str("AppName", &T::AppName, &T::SetAppName)
+                                    .Str("DefaultTax", &T::DefaultTax, &T::SetDefaultTax)
+                                    .UInt32("BytesTransmitted", &T::BytesTransmitted, &T::SetBytesTransmitted)
+                                    .UInt32("BytesReceived", &T::BytesReceived, &T::SetBytesReceived)
+                                    .Build();
+    return t;
+}
+
+// ---- setters ---------------------------------------------------------------------------------
+
+void TStatus::SetNumScatti(std::int32_t value)
+{
+    if (FNumScatti == value)
+        return;
+    FNumScatti = value;
+    SetModified(true);
+    if (Loading())
+        return;
+    if (value > 0) {
+        if (FSounds && (!FProfile || FProfile->SoundsEnabled()))
+            FSounds->PlayNamedSound("Ring", false);
+        FWarned = false;
+    }
+    if (FElapsed % 7 == 0)
+        SaveWhenModified();
+    if (OnScattiChange)
+        OnScattiChange();
+}
+
+void TStatus::SetCostoLire(double value)
+{
+    FCostoLire = value;
+    SetModified(true);
+    if (!Loading() && OnCostChange)
+        OnCostChange();
+}
+
+void TStatus::SetTime(double value)
+{
+    if (FTime == value)
+        return;
+    FTime = value;
+    SetModified(true);
+    if (!Loading() && OnTimeChange)
+        OnTimeChange();
+}
+
+void TStatus::SetCallRate(std::int32_t value)
+{
+    if (FCallRate == value)
+        return;
+    FCallRate = value;
+    SetModified(true);
+    if (!Loading() && OnCallRateChange)
+        OnCallRateChange();
+}
+
+void TStatus::SetBytesTransmitted(std::uint32_t value)
+{
+    if (FBytesTransmitted == value)
+        return;
+    FBytesTransmitted = value;
+    SetModified(true);
+    if (!Loading() && OnBytesTransmittedChange)
+        OnBytesTransmittedChange();
+}
+
+void TStatus::SetBytesReceived(std::uint32_t value)
+{
+    if (FBytesReceived == value)
+        return;
+    FBytesReceived = value;
+    SetModified(true);
+    if (!Loading() && OnBytesReceivedChange)
+        OnBytesReceivedChange();
+}
+
+std::string TStatus::EntryName() const
+{
+    return IsManualStart() ? std::string(ManualStartName) : FEntryName;
+}
+
+void TStatus::SetEntryName(const std::string& value)
+{
+    if (FEntryName == value)
+        return;
+    FEntryName = value;
+    if (!value.empty() && !Loading()) {
+        const TKindEntry kind = value == ManualStartMarker ? keManual
+                                : (DialUp.IsPhoneBookEntry && DialUp.IsPhoneBookEntry(value)) ? keRAS
+                                                                                              : keTAPI;
+        FEntry = &FSettings.Entrys().EntryFor(value, kind);
+    } else if (value.empty()) {
+        FEntry = nullptr;
+    }
+    SetModified(true);
+    if (!Loading())
+        SelectTaxForEntry();
+}
+
+void TStatus::SetDialingNumber(const std::string& value)
+{
+    if (FDialingNumber == value)
+        return;
+    FDialingNumber = value;
+    SetModified(true);
+    if (!Loading() && IsInternationalNumber() && OnInternationalNumber)
+        OnInternationalNumber(value);
+}
+
+// ---- derived values ----------------------------------------------------------------------------
+
+bool TStatus::HasEntry() const
+{
+    const std::string name = Trim(EntryName());
+    return !name.empty() && name != "(Nessuna)";
+}
+
+bool TStatus::IsInternationalNumber() const
+{
+    const std::string& prefix = FSettings.InternationalPrefix();
+    return !prefix.empty() && FDialingNumber.rfind(prefix, 0) == 0;
+}
+
+double TStatus::StepPeriod() const
+{
+    if (!FTax)
+        return 0;
+    const double now = FServices.Clk.Now();
+    if (!FProfile)
+        return FTax->PulseLength(FTax->BandAt(now));
+    if (FTax->BonusDisponibile() != 0)
+        return FTax->BonusDisponibile();
+    if (FTax->Tipo() == ttTat) {
+        if (FTax->BonusMese() != 0)
+            return 0;
+        if (FProfile->AutoDisconnect())
+            return FProfile->TimeOutConnection();
+        return static_cast<double>(DurationToSeconds(FTax->Quorvanta()));
+    }
+    return FTax->PulseLength(FTax->BandAt(now));
+}
+
+std::uint32_t TStatus::TickNow() const
+{
+    // 0 means "no start recorded": a tick count that happens to be 0 is taken as 1.
+    const auto t = static_cast<std::uint32_t>(FServices.Clk.TickCount());
+    return t == 0 ? 1 : t;
+}
+
+void TStatus::SaveWhenModified()
+{
+    if (Modified())
+        Save();
+}
+
+// ---- the one-second check ------------------------------------------------------------------
+
+void TStatus::Check()
+{
+    if (FChecking)
+        return;
+    FChecking = true;
+    try {
+        const double now = FServices.Clk.Now();
+        const TTimeParts t = DecodeTime(now);
+        const std::int64_t day = DecodeMs(now).Day;
+        const bool minuteChanged = t.Hour != FLastHour || t.Minute != FLastMinute;
+        const bool secondChanged = t.Second != FLastSecond;
+        const bool dayChanged = day != FLastDate;
+        FLastHour = t.Hour;
+        FLastMinute = t.Minute;
+        FLastSecond = t.Second;
+        FLastDate = day;
+        if (minuteChanged && OnMinuteChange)
+            OnMinuteChange();
+        if (secondChanged)
+            PerSecond();
+        if (dayChanged && OnDayChange)
+            OnDayChange();
+    } catch (...) {
+        FChecking = false;
+        throw;
+    }
+    FChecking = false;
+}
+
+void TStatus::PerSecond()
+{
+    UpdateElapsed();
+    if (FTax) {
+        const TFasciaOraria b = FTax->BandAt(FServices.Clk.Now());
+        if (b != FBand) {
+            FBand = b;
+            if (OnBandChange)
+                OnBandChange(b);
+        }
+        if (FTax->Tipo() == ttTat && FTax->MinLimite() > 0 && FMinLimitArmed && IsCounting() &&
+            FElapsed >= FTax->MinLimite() * 60) {
+            FMinLimitArmed = false;
+            if (OnMinLimit)
+                OnMinLimit();
+        }
+    }
+    if (OnSecond)
+        OnSecond();
+}
+
+void TStatus::UpdateElapsed()
+{
+    if (!IsDialing() && !IsCounting())
+        return;
+    const std::uint32_t ms = TickNow() - FStartTick;
+    FElapsed = static_cast<std::int32_t>(ms / 1000) - FDialOffset;
+    const std::int64_t s = FElapsed < 0 ? -static_cast<std::int64_t>(FElapsed) : FElapsed;
+    const double duration = static_cast<double>(s / 86400) +
+                            EncodeTime(static_cast<int>(s / 3600 % 24), static_cast<int>(s % 3600 / 60),
+                                       static_cast<int>(s % 60), 0);
+    SetTime(duration);
+    UpdateCost();
+}
+
+void TStatus::UpdateCost()
+{
+    if (FElapsed <= 0 || !FTax)
+        return;
+    if (FTax->Tipo() == ttTat)
+        TimeRatedStep();
+    else
+        PulseRatedStep();
+}
+
+void TStatus::ConsumeFreeSeconds()
+{
+    const std::uint32_t d = static_cast<std::uint32_t>(FElapsed) - FBonusAccounted;
+    const std::uint32_t bonus = FTax->BonusDisponibile();
+    FTax->SetBonusDisponibile(d >= bonus ? 0 : bonus - d);
+}
+
+void TStatus::TimeRatedStep()
+{
+    const auto elapsed = static_cast<std::uint32_t>(FElapsed);
+    FSinceStep = FStepStart < elapsed ? elapsed - FStepStart : 0;
+    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    if (FTax->BonusDisponibile() == 0) {
+        // Priced with the free seconds the connection started with, so the seconds that were free
+        // stay free once the allowance runs out.
+        SetCostoLire(FTax->ComputeCost(FStartTime, EndTime(), false, {}, FBonusAtStart).Cost);
+    } else {
+        ConsumeFreeSeconds();
+    }
+    FBonusAccounted = elapsed;
+    if (FElapsed % 7 == 0)
+        SaveWhenModified();
+    const double p = StepPeriod();
+    if (p <= FSinceStep) {
+        if (FProfile && FProfile->SoundsEnabled() && p > 0 && FSounds && !FSounds->IsSoundDisabled("Ring"))
+            FSounds->Beep(1366, 100);
+        FStepStart += FSinceStep;
+        FSinceStep = 0;
+    }
+    const double whole = std::trunc(p);
+    if (whole <= 0)
+        SetRemaining(0);
+    else if (FTax->BonusMese() != 0)
+        SetRemaining(static_cast<std::uint32_t>(whole));
+    else
+        SetRemaining(static_cast<std::uint32_t>(whole) - FSinceStep);
+}
+
+void TStatus::PulseRatedStep()
+{
+    const auto elapsed = static_cast<std::uint32_t>(FElapsed);
+    FSinceStep = FStepStart < elapsed ? elapsed - FStepStart : 0;
+    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    if (FTax->BonusDisponibile() != 0) {
+        ConsumeFreeSeconds();
+    } else {
+        const TTaxItem::TPrice price = FTax->ComputeCost(FStartTime, EndTime(), false, {}, FBonusAtStart);
+        SetCostoLire(price.Cost);
+        SetNumScatti(price.Pulses);
+    }
+    FBonusAccounted = elapsed;
+    const double p = StepPeriod();
+    const double whole = std::trunc(p);
+    if (FSinceStep >= whole + FCarrySecond) {
+        FStepFraction += p - whole;
+        if (FStepFraction >= 1) {
+            FCarrySecond = 1;
+            FStepFraction -= 1;
+        } else {
+            FCarrySecond = 0;
+        }
+        FStepStart += FSinceStep;
+        FSinceStep = 0;
+    }
+    if (p > 0)
+        SetRemaining(FSinceStep >= p + FCarrySecond ? 0
+                                                    : static_cast<std::uint32_t>(whole) + FCarrySecond - FSinceStep);
+    if (FProfile && FProfile->SoundsEnabled() && FProfile->Preavviso() && FRemaining < 16 &&
+        (!FWarned || FProfile->Petulante())) {
+        FWarned = true;
+        if (FSounds)
+            FSounds->Beep(1366, 100);
+    }
+}
+
+void TStatus::SetRemaining(std::uint32_t value)
+{
+    if (FRemaining == value)
+        return;
+    FRemaining = value;
+    if (OnRemainingChange)
+        OnRemainingChange();
+}
+
+// ---- connection life -------------------------------------------------------------------------
+
+void TStatus::ApplyConnectionCharge(bool silent)
+{
+    FChargeApplied = true;
+    if (!FTax)
+        return;
+    const TTaxItem::TPrice charge = FTax->ConnectionCharge(FStartTime);
+    SetCostoLire(charge.Cost);
+    SetNumScatti(charge.Pulses);
+    FBonusAccounted = 0;
+    if (FTax->Tipo() == ttTat && !silent) {
+        if (FSounds && (!FProfile || FProfile->SoundsEnabled()))
+            FSounds->PlayNamedSound("Ring", false);
+        FWarned = false;
+    }
+}
+
+void TStatus::StartPreCounting(bool useDialTime)
+{
+    FStartTick = TickNow();
+    const double now = FServices.Clk.Now();
+    SetStartTime(CutToSeconds(now));
+    FDialOffset = useDialTime && FEntry ? FEntry->DialTime() : 0;
+    if (OnStartTime)
+        OnStartTime();
+}
+
+void TStatus::StartCounting()
+{
+    if (FStartTime == 0 || FElapsed < 0)
+        StartPreCounting(false);
+    ApplyConnectionCharge(false);
+    if (OnResetLogins)
+        OnResetLogins();
+    FMinLimitArmed = true;
+    SaveWhenModified();
+    if (OnStartCounting)
+        OnStartCounting();
+}
+
+void TStatus::StopCounting()
+{
+    if (IsCounting()) {
+        if (FMatrix && FMatrix->State() == TMtxStateMatrixStatus::RasStart)
+            FEntryName = "Errore RAS - " + EntryName();
+        UpdateCost();
+        if (OnStopByteCounters)
+            OnStopByteCounters();
+        SaveConnection(FLastConnection);
+    }
+    Reset();
+}
+
+void TStatus::StopDialing()
+{
+    if (!IsDialing())
+        return;
+    FEntryName = Trim(FDialingNumber).empty() ? std::string("Errore selezione") : "Errore selezione - " + FDialingNumber;
+    if (OnCloseDialWindow)
+        OnCloseDialWindow();
+    if (FMatrix)
+        FMatrix->SetEvent(this, TMtxEventMatrixStatus::AskHold);
+}
+
+void TStatus::Responding()
+{
+    SaveConnection(FLastConnection);
+    if (FLastCost > 0 && OnHint)
+        OnHint("La connessione a vuoto è costata " + std::to_string(static_cast<long long>(std::trunc(FLastCost))) +
+               " £ire\rMaledizione! @#@##");
+}
+
+void TStatus::RestartNow()
+{
+    ApplyConnectionCharge(true);
+    FStartTick = TickNow();
+    SetStartTime(FServices.Clk.Now());
+}
+
+void TStatus::DialFailed(int errorCode, int lastStep)
+{
+    if (FCostoLire == 0)
+        RestartNow();
+    TMtxEventMatrixStatus event = TMtxEventMatrixStatus::RasError;
+    if (FCostoLire > 0) {
+        static constexpr int neverReached[] = {602, 619, 629, 630, 631, 633, 651, 666, 676, 692};
+        const bool unreached =
+            lastStep <= 1 || std::find(std::begin(neverReached), std::end(neverReached), errorCode) != std::end(neverReached);
+        if (unreached)
+            event = TMtxEventMatrixStatus::RasError;
+        else if (lastStep == 2)
+            event = TMtxEventMatrixStatus::AskHold;
+        else
+            event = TMtxEventMatrixStatus::Answered;
+    }
+    if (FMatrix)
+        FMatrix->SetEvent(this, event);
+}
+
+void TStatus::TapiDroppedWhileDialing()
+{
+    if (FCostoLire == 0)
+        RestartNow();
+    if (FMatrix)
+        FMatrix->SetEvent(this, FCostoLire > 0 ? TMtxEventMatrixStatus::AskHold : TMtxEventMatrixStatus::TapiIdle);
+}
+
+void TStatus::Reset()
+{
+    if (FCostoLire != 0 || FTime != 0 || FNumScatti != 0)
+        SetModified(true);
+    FChargeApplied = false;
+    FMinLimitArmed = false;
+    FCostoLire = 0;
+    FTime = 0;
+    FRemaining = 0;
+    FStepStart = 0;
+    FBonusAccounted = 0;
+    FStepFraction = 0;
+    FCarrySecond = 0;
+    FSinceStep = 0;
+    FElapsed = 0;
+    FStartTick = 0;
+    FBonusAtStart = 0;
+    FDialRequested = false;
+    FNumScatti = 0;
+    ScheduledDisconnect = 0;
+    SetStartTime(0);
+    SetCallRate(0);
+    SetDialingNumber("");
+    SetEntryName("");
+    SetAppName("");
+    SetDinamicIP("");
+    SetBytesTransmitted(0);
+    SetBytesReceived(0);
+    SaveWhenModified();
+}
+
+void TStatus::UpdateConnectionInfo()
+{
+    const std::string entry = DialUp.ActiveEntryName ? DialUp.ActiveEntryName() : std::string();
+    SetEntryName(entry);
+    SetDinamicIP(DialUp.AddressOf ? DialUp.AddressOf(entry) : std::string());
+    if (Trim(FDialingNumber).empty() && DialUp.PhoneNumberOf)
+        SetDialingNumber(DialUp.PhoneNumberOf(entry));
+    if (OnConnectionInfo)
+        OnConnectionInfo();
+}
+
+void TStatus::SetTax(TTaxItem* tax)
+{
+    if (!tax) {
+        FTax = nullptr;
+        return;
+    }
+    if (tax == FTax)
+        return;
+    TTaxItem* previous = FTax;
+    FTax = tax;
+    SetDefaultTax(tax->DisplayName());
+    if (IsCounting()) {
+        if (previous && previous->BonusMese() > 0)
+            previous->SetBonusDisponibile(FBonusAtStart);
+        const TTaxItem::TPrice price = tax->ComputeCost(FStartTime, EndTime());
+        SetCostoLire(price.Cost);
+        SetNumScatti(price.Pulses);
+        const auto elapsed = static_cast<std::uint32_t>(std::max(FElapsed, 0));
+        if (elapsed < tax->BonusDisponibile()) {
+            FBonusAtStart = tax->BonusDisponibile();
+            tax->SetBonusDisponibile(tax->BonusDisponibile() - elapsed);
+        } else {
+            tax->SetBonusDisponibile(0);
+        }
+        FBonusAccounted = elapsed;
+    }
+    if (HasEntry())
+        FSettings.Entrys().SetEntryTax(FEntryName, tax->DisplayName(), DialUp.IsPhoneBookEntry);
+    if (OnTaxChange)
+        OnTaxChange(previous);
+}
+
+void TStatus::SelectTaxForEntry()
+{
+    if (IsManualStart()) {
+        if (OnTaxNeeded)
+            OnTaxNeeded();
+        return;
+    }
+    if (!HasEntry())
+        return;
+    const int index = FSettings.Entrys().IndexOfEntry(FEntryName);
+    if (index < 0) {
+        if (OnTaxNeeded)
+            OnTaxNeeded();
+        return;
+    }
+    const TEntryItem& entry = FSettings.Entrys()[static_cast<std::size_t>(index)];
+    if (OnHint)
+        OnHint("Imposto la tariffa " + entry.TaxName() + " associata alla connessione " + EntryName());
+    TTaxItem* found = FTaxations ? FTaxations->FindTax(entry.TaxName()) : nullptr;
+    if (found)
+        SetTax(found);
+    else if (OnTaxNeeded)
+        OnTaxNeeded();
+}
+
+void TStatus::Dial(const std::string& entryName, std::uint32_t delayMs)
+{
+    if (OnDialRequest)
+        OnDialRequest(entryName);
+    FDialRequested = true;
+    if (OnOpenDialWindow)
+        OnOpenDialWindow(entryName, delayMs);
+}
+
+bool TStatus::SaveConnection(TConnectionData& data)
+{
+    const bool valid = FStartTick != 0 && FStartTime != 0 && EndTime() >= FStartTime;
+    TConnectionData c;
+    if (valid) {
+        c.Start = FStartTime;
+        c.End = EndTime();
+        c.Pulses = FNumScatti;
+        c.Cost = FCostoLire;
+        c.Entry = EntryName();
+        c.Ip = DinamicIP();
+        c.Speed = FCallRate;
+        c.Sent = FBytesTransmitted;
+        c.Received = FBytesReceived;
+        data = c;
+        FLog.AddConnection(c);
+        FLastCost = c.Cost;
+    }
+    Reset();
+    if (valid && OnConnectionSaved)
+        OnConnectionSaved(c);
+    return valid;
+}
+
+void TStatus::AppendToLog()
+{
+    TConnectionData c;
+    c.Start = FStartTime;
+    c.End = EndTime();
+    c.Pulses = FNumScatti;
+    c.Cost = FCostoLire;
+    c.Entry = EntryName();
+    c.Ip = DinamicIP();
+    c.Speed = FCallRate;
+    c.Sent = FBytesTransmitted;
+    c.Received = FBytesReceived;
+    FLog.AddConnection(c);
+}
+
+void TStatus::RecoverPendingConnection()
+{
+    const bool pending = FStartTime != 0 && EndTime() >= FStartTime && !Trim(EntryName()).empty();
+    if (pending) {
+        const std::string question =
+            "Attenzione: la connessione «" + EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", FStartTime) +
+            " delle " + FormatDateTime("h:nn", FStartTime) +
+            "\rnon è stata salvata probabilmente per un blocco del sistema @#@##!\r" + FServices.System.OsName() +
+            " sei grande!\r\r«Sì» per aggiungere la connessione\r«No» per ignorarla (non sarà visualizzata nelle "
+            "statistiche)\r\r[Durata: " +
+            FormatDurationLong(FTime) + " spesa: " + std::to_string(static_cast<long long>(std::trunc(FCostoLire))) +
+            " lire]";
+        if (AskYesNo(FServices.Prompter, question) == TModalResult::mrYes)
+            AppendToLog();
+        Reset();
+    }
+}
+
+void TStatus::AfterLoad()
+{
+    TPersistentComponent::AfterLoad();
+    RecoverPendingConnection();
+    FCheckTimer->SetEnabled(true);
+}
+
+std::string TStatus::StatusText() const
+{
+    std::string text;
+    std::string first = FMatrix ? TMtxMatrixStatus::StateDescription(FMatrix->State()) : "Nessuna connessione attiva";
+    if (HasEntry()) {
+        const int active = DialUp.ActiveConnections ? DialUp.ActiveConnections() : 0;
+        first = Trim(first) + " [" + EntryName() + "]" +
+                (active >= 2 ? " - Connessioni attive: " + std::to_string(active) : std::string());
+    }
+    text += first + "\r";
+    if (FTax) {
+        std::string band;
+        try {
+            band = BandName(FTax->BandAt(FServices.Clk.Now()));
+        } catch (const std::exception&) {
+            band = "?";
+        }
+        text += "Tariffa " + FTax->DisplayName() + " - Fascia " + band + "\r";
+    }
+    if (!FDinamicIP.empty())
+        text += "Indirizzo IP " + FDinamicIP + "\r";
+    if (IsCounting()) {
+        if (!Trim(FAppName).empty())
+            text += FAppName + " - " + FSettings.DeviceName() + "\r";
+        if (FCallRate > 0)
+            text += "Connesso alla velocità di " + FormatNumber(std::int64_t{FCallRate}) + " bps\r";
+        if (!FDialingNumber.empty())
+            text += "Numero telefonico " + FDialingNumber + "\r";
+        text += "Il conteggio è iniziato alle " + FormatDateTime("h:nn:ss", FStartTime) + "\r";
+    }
+    if (ResourceText) {
+        const std::string r = ResourceText();
+        if (!r.empty())
+            text += "Risorse " + r + "\r";
+    }
+    const std::string today = FLog.TodayText();
+    if (!today.empty())
+        text += "Connessioni di oggi » " + today + " £irette\r";
+    if (ScheduledDisconnect != 0)
+        text += "Disconnessione programmata: " + FormatDateTime("dddd d mmmm yyyy h:nn:ss", ScheduledDisconnect) +
+                (ScheduledShutdown ? " con chiusura di " + FServices.System.OsName() : std::string()) + "\r";
+    return Trim(text);
+}
+
+} // namespace qv
