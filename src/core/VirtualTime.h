@@ -19,7 +19,9 @@ public:
 
     double Now() const override;
     double UtcNow() const override;
-    std::int64_t TickCount() const override { return FTick; }
+    // Like a real tick counter, it does not start at 0 (a live status takes 0 for "no start").
+    std::int64_t TickCount() const override { return FTick + TickOrigin; }
+    static constexpr std::int64_t TickOrigin = 1000000;
 
     std::unique_ptr<Timer> CreateTimer(const std::string& name, std::uint32_t intervalMs = 1000) override;
     void Post(std::function<void()> fn) override;

@@ -40,7 +40,8 @@ TEST_P(CliReferenceFiles, DumpMatchesAndResaveGivesTheSameBytes)
     EXPECT_EQ(ReadFile(dir / "out.dat"), ReadFile(DataFile(name + ".dat")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CliReferenceFiles, testing::Values("Taxations", "Connections"));
+INSTANTIATE_TEST_SUITE_P(Files, CliReferenceFiles,
+                         testing::Values("Taxations", "Connections", "Status", "StatusDefaults"));
 
 TEST(CliData, FreshFolderGetsEveryDataFile)
 {
@@ -139,4 +140,38 @@ TEST(CliData, LogAddSummaryExportImport)
     EXPECT_NE(imported.Out.find("Importate ben 3 connessioni!"), std::string::npos);
     EXPECT_EQ(Cli({"--data-dir", other.Path, "log", "summary", "--by", "day"}).Out,
               Cli({"--data-dir", dir.Path, "log", "summary", "--by", "day"}).Out);
+}
+
+TEST(CliData, PriceCompareAndStatus)
+{
+    TTempDir dir;
+    const std::string d = dir.Path;
+    TRun r = Cli({"--data-dir", d, "price", "--tariff", "TELECOM - tat urbana", "--from", "2026-12-09 10:00:00", "--to",
+                  "2026-12-09 10:20:00", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "{\"cost\": 836.4, \"pulses\": 0}\n");
+    r = Cli({"--data-dir", d, "price", "--tariff", "Telecom - TAT Urbana", "--from", "2026-12-09 10:00:00", "--to",
+             "2026-12-09 10:20:00"});
+    EXPECT_NE(r.Out.find("Costo: 836,400 lire (0,432 euro)"), std::string::npos) << r.Out;
+    r = Cli({"--data-dir", d, "price", "--tariff", "Telecom - TAT Urbana", "--from", "2026-12-09 10:20:00", "--to",
+             "2026-12-09 10:00:00"});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_NE(r.Err.find("L'intervallo di tempo non è corretto!"), std::string::npos);
+    EXPECT_EQ(Cli({"--data-dir", d, "price", "--tariff", "Nessuna - Tariffa", "--from", "2026-12-09 10:00:00", "--to",
+                   "2026-12-09 10:20:00"})
+                  .Code,
+              1);
+    EXPECT_EQ(Cli({"--data-dir", d, "price", "--tariff", "Flat - Gratis", "--from", "9/12/2026", "--to",
+                   "2026-12-09 10:20:00"})
+                  .Code,
+              1);
+    r = Cli({"--data-dir", d, "compare", "--cost", "1000", "--from", "2026-12-09 10:00:00", "--to",
+             "2026-12-09 10:20:00"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore");
+    EXPECT_EQ(r.Out.find('\r'), std::string::npos);
+    r = Cli({"--data-dir", d, "status"});
+    ASSERT_EQ(r.Code, 0);
+    EXPECT_EQ(r.Out.rfind("Nessuna connessione attiva\nTariffa Telecom - TAT Urbana - Fascia ", 0), 0u) << r.Out;
+    EXPECT_NE(r.Out.find("  Scatti: 0\n"), std::string::npos);
 }
