@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace qv {
 
@@ -470,11 +471,20 @@ TDateParts EasterMonday(int year)
 
 bool IsEasterMonday(double date)
 {
-    const TDateParts d = DecodeDate(date);
+    // Asked for every priced day: the dates of all supported years are computed once.
+    static const std::vector<std::int64_t> mondays = [] {
+        std::vector<std::int64_t> days;
+        for (int year = 1583; year <= 2499; ++year) {
+            const TDateParts e = EasterMonday(year);
+            days.push_back(static_cast<std::int64_t>(EncodeDate(year, e.Month, e.Day)));
+        }
+        return days;
+    }();
+    const std::int64_t day = DecodeMs(date).Day;
+    const TDateParts d = CivilFromDays(day + DaysFrom1970To1899);
     if (d.Year < 1583 || d.Year > 2499)
         return false;
-    const TDateParts e = EasterMonday(d.Year);
-    return e.Month == d.Month && e.Day == d.Day;
+    return mondays[static_cast<std::size_t>(d.Year - 1583)] == day;
 }
 
 bool IsEasterSunday(double date)

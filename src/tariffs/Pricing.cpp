@@ -74,8 +74,8 @@ TTaxItem::TPrice TTaxItem::DayCost(double from, double to, double start0, std::u
     if (DayNumber(from) != DayNumber(to))
         throw EQvError("L'intervallo di tempo non è corretto: il giorno di inizio è diverso da quello di fine!");
     const TBandItems& list = BandsFor(from);
-    const TBandItem* band = &FindBand(from);
-    const TBandItem* last = &FindBand(to);
+    const TBandItem* band = &FindBandIn(list, from);
+    const TBandItem* last = &FindBandIn(list, to);
     const auto add = [&](TPrice piece) {
         total.Cost += piece.Cost;
         total.Pulses += piece.Pulses;

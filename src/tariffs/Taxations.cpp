@@ -138,10 +138,14 @@ const TBandItems& TTaxItem::BandsFor(double date) const
 
 const TBandItem& TTaxItem::FindBand(double moment) const
 {
+    return FindBandIn(BandsFor(moment), moment);
+}
+
+const TBandItem& TTaxItem::FindBandIn(const TBandItems& list, double moment)
+{
     // Times of day are compared in whole milliseconds, so an instant exactly on a boundary belongs
     // to the band that starts there.
     const std::int32_t t = TimeOfDayMsInDay(moment);
-    const TBandItems& list = BandsFor(moment);
     for (const auto& band : list) {
         const std::int32_t begin = TimeOfDayMs(band->TimeBegin());
         const std::int32_t end = TimeOfDayMsInDay(band->TimeEnd());

@@ -79,6 +79,8 @@ public:
     const TBandItems& BandsFor(double date) const;
     // The band in force at a moment; raises "L'orario h.nn non rientra in nessuna fascia!".
     const TBandItem& FindBand(double moment) const;
+    // The same within a given timetable (the one BandsFor gives for the moment's day).
+    static const TBandItem& FindBandIn(const TBandItems& list, double moment);
     TFasciaOraria BandAt(double moment) const { return FindBand(moment).Tipo(); }
     // Seconds per pulse in a band; raises "Fascia inesistente!" outside the three bands.
     double PulseLength(TFasciaOraria band) const;
