@@ -1,6 +1,6 @@
 // Reading and writing a stream of a 100,000-item collection shaped like the connection log.
 #include "TestSupport.h"
-#include "core/TestShapes.h"
+#include "tariffs/Connections.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +9,7 @@ using namespace qv::test;
 
 namespace {
 
-void Fill(TShapeUnits& units, int n)
+void Fill(TDataUnits& units, int n)
 {
     units.Units().Reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
@@ -22,7 +22,7 @@ void Fill(TShapeUnits& units, int n)
         u.SetN(i % 3 ? "Tiscali" : "Libero Italia");
         u.SetZ("151.24." + std::to_string(i % 256) + "." + std::to_string(i % 200));
         u.SetY(i);
-        u.SetT_(static_cast<std::uint32_t>(i) * 977u);
+        u.SetT(static_cast<std::uint32_t>(i) * 977u);
         u.SetR(static_cast<std::uint32_t>(i) * 3331u);
     }
 }
@@ -30,7 +30,7 @@ void Fill(TShapeUnits& units, int n)
 void BM_WriteLog(benchmark::State& state)
 {
     TTestContext ctx;
-    TShapeUnits units(ctx.Services);
+    TDataUnits units(ctx.Services);
     Fill(units, static_cast<int>(state.range(0)));
     std::size_t size = 0;
     for (auto _ : state) {
@@ -45,12 +45,12 @@ void BM_WriteLog(benchmark::State& state)
 void BM_ReadLog(benchmark::State& state)
 {
     TTestContext ctx;
-    TShapeUnits source(ctx.Services);
+    TDataUnits source(ctx.Services);
     Fill(source, static_cast<int>(state.range(0)));
     const TBytes bytes = source.WriteToBytes();
     source.SetModified(false);
     for (auto _ : state) {
-        TShapeUnits units(ctx.Services);
+        TDataUnits units(ctx.Services);
         units.ReadFromBytes(bytes);
         benchmark::DoNotOptimize(units.Units().Count());
     }

@@ -4,6 +4,8 @@
 #include "app/DataClasses.h"
 #include "core/Dump.h"
 #include "core/TestShapes.h"
+#include "tariffs/Agenda.h"
+#include "tariffs/Taxations.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,9 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static TTestContext ctx;
     const TBytes bytes(data, data + size);
-    Exercise<TShapeStatus>(ctx, bytes);
-    Exercise<TShapeTaxations>(ctx, bytes);
-    Exercise<TShapeUnits>(ctx, bytes);
+    Exercise<TStandaloneStatus>(ctx, bytes);
+    Exercise<TTaxations>(ctx, bytes);
+    Exercise<TDataUnits>(ctx, bytes);
+    Exercise<TSettings>(ctx, bytes);
+    Exercise<TAgenda>(ctx, bytes);
     Exercise<TShapeMisc>(ctx, bytes);
     // The program's own classes, chosen by the header as the tools do.
     try {

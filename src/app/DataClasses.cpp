@@ -13,18 +13,6 @@ namespace qv {
 
 namespace {
 
-// A live status read on its own (tools): with settings and a log of its own, never loaded from disk.
-class TStandaloneStatus : public TStatus
-{
-public:
-    explicit TStandaloneStatus(TServices& s) : TStatus(s, FOwnSettings, FOwnLog), FOwnSettings(s), FOwnLog(s) {}
-
-private:
-    // Constructed after the base, which only keeps references to them until they are used.
-    TSettings FOwnSettings;
-    TDataUnits FOwnLog;
-};
-
 using TCreator = std::function<std::unique_ptr<TPersistentComponent>(TServices&)>;
 
 const std::map<std::string, TCreator>& Creators()

@@ -3,6 +3,7 @@
 #include "core/DateTime.h"
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -139,39 +140,68 @@ private:
 
 } // namespace
 
+namespace {
+
+// Fields the exchange leaves out: reserved, never set by the program.
+bool Exchanged(const TPropDef& p)
+{
+    return p.Name != "RasEntry";
+}
+
+bool IsTimeOfDay(const TPropDef& p)
+{
+    return p.Name == "Quorvanta";
+}
+
+std::pair<std::int64_t, std::int64_t> Bounds(const TPropDef& p)
+{
+    if (p.Kind == TPropKind::UInt32)
+        return {0, UINT32_MAX};
+    if (p.Name == "MinLimite")
+        return {0, INT32_MAX / 60};
+    if (p.Name == "BonusMese")
+        return {0, INT32_MAX};
+    return {INT32_MIN, INT32_MAX};
+}
+
+} // namespace
+
+// The same property table that drives the data files drives the exchange file.
 std::string TariffsToJson(const TTaxItems& taxes)
 {
     ordered_json list = ordered_json::array();
-    for (const auto& t : taxes) {
+    for (const auto& item : taxes) {
+        auto& t = const_cast<TTaxItem&>(*item);
         ordered_json o;
-        o["Gestore"] = t->Gestore();
-        o["Nome"] = t->Nome();
-        o["Descrizione"] = t->Descrizione();
-        o["Tipo"] = TipoTariffaNames()[static_cast<std::size_t>(t->Tipo())];
-        o["ScattiRidotta"] = t->ScattiRidotta();
-        o["ScattiIntera"] = t->ScattiIntera();
-        o["ScattiPunta"] = t->ScattiPunta();
-        o["ScattiAllaRisposta"] = t->ScattiAllaRisposta();
-        o["CostoFissoRidotta"] = t->CostoFissoRidotta();
-        o["CostoFissoIntera"] = t->CostoFissoIntera();
-        o["CostoFissoPunta"] = t->CostoFissoPunta();
-        o["TatRidotta1"] = t->TatRidotta1();
-        o["TatRidotta2"] = t->TatRidotta2();
-        o["TatIntera1"] = t->TatIntera1();
-        o["TatIntera2"] = t->TatIntera2();
-        o["TatPunta1"] = t->TatPunta1();
-        o["TatPunta2"] = t->TatPunta2();
-        o["FormulaUrbana"] = t->FormulaUrbana();
-        o["MinLimite"] = t->MinLimite();
-        o["BonusMese"] = t->BonusMese();
-        o["BonusDisponibile"] = t->BonusDisponibile();
-        o["MeseBonus"] = t->MeseBonus() == 0 ? std::string() : FormatDateTime("yyyy-mm-dd", t->MeseBonus());
-        o["Compare"] = t->Compare();
-        o["SkinName"] = t->SkinName();
-        o["Quorvanta"] = TimeText(t->Quorvanta());
-        o["BandsFeriali"] = BandsJson(t->BandsFeriali());
-        o["BandsSabato"] = BandsJson(t->BandsSabato());
-        o["BandsFestivi"] = BandsJson(t->BandsFestivi());
+        for (const TPropDef& p : TTaxItem::Table().Props) {
+            if (!Exchanged(p))
+                continue;
+            switch (p.Kind) {
+            case TPropKind::String:
+                o[p.Name] = p.GetStr(t);
+                break;
+            case TPropKind::Float:
+                o[p.Name] = p.GetFloat(t);
+                break;
+            case TPropKind::DateTime: {
+                const double v = p.GetFloat(t);
+                o[p.Name] = IsTimeOfDay(p) ? TimeText(v) : v == 0 ? std::string() : FormatDateTime("yyyy-mm-dd", v);
+                break;
+            }
+            case TPropKind::Boolean:
+                o[p.Name] = p.GetInt(t) != 0;
+                break;
+            case TPropKind::Enum:
+                o[p.Name] = p.EnumNames[static_cast<std::size_t>(p.GetInt(t))];
+                break;
+            case TPropKind::Collection:
+                o[p.Name] = BandsJson(dynamic_cast<TBandItems&>(p.GetCollection(t)));
+                break;
+            default:
+                o[p.Name] = p.GetInt(t);
+                break;
+            }
+        }
         list.push_back(std::move(o));
     }
     ordered_json root;
@@ -196,74 +226,59 @@ void TariffsFromJson(const std::string& text, TTaxItems& target)
         if (!o.is_object())
             throw EQvError("Il file non è un file di tariffe valido: l'elemento " + std::to_string(i + 1) +
                            " non è una tariffa");
-        const std::string gestore = o.contains("Gestore") && o["Gestore"].is_string() ? o["Gestore"].get<std::string>() : "";
-        const std::string nome = o.contains("Nome") && o["Nome"].is_string() ? o["Nome"].get<std::string>() : "";
-        const TReader r(o, gestore + " - " + nome);
-        if (gestore.empty())
+        const auto text_of = [&](const char* key) {
+            const auto it = o.find(key);
+            return it != o.end() && it->is_string() ? it->get<std::string>() : std::string();
+        };
+        const TReader r(o, text_of("Gestore") + " - " + text_of("Nome"));
+        if (text_of("Gestore").empty())
             r.Fail("Gestore", "manca");
-        if (nome.empty())
+        if (text_of("Nome").empty())
             r.Fail("Nome", "manca");
         TTaxItem& t = target.Add();
-        t.SetGestore(gestore);
-        t.SetNome(nome);
-        t.SetDescrizione(r.String("Descrizione"));
+        const TPropTable& table = TTaxItem::Table();
+        // The kind first, then the urban preset, so that rates given explicitly win over it.
         const std::string tipo = r.String("Tipo", true);
-        if (tipo == "ttTat")
-            t.SetTipo(ttTat);
-        else if (tipo == "ttScatti")
-            t.SetTipo(ttScatti);
-        else
+        const auto& kinds = table.Find("Tipo")->EnumNames;
+        const auto kind = std::find(kinds.begin(), kinds.end(), tipo);
+        if (kind == kinds.end())
             r.Fail("Tipo", "tipo di tariffa «" + tipo + "» inesistente");
-        // The urban preset first, so that rates given explicitly win over it.
+        t.SetTipo(static_cast<TTipoTariffa>(kind - kinds.begin()));
         if (auto v = r.Bool("FormulaUrbana"))
             t.SetFormulaUrbana(*v);
-        if (auto v = r.Number("ScattiRidotta"))
-            t.SetScattiRidotta(*v);
-        if (auto v = r.Number("ScattiIntera"))
-            t.SetScattiIntera(*v);
-        if (auto v = r.Number("ScattiPunta"))
-            t.SetScattiPunta(*v);
-        if (auto v = r.Integer("ScattiAllaRisposta", INT32_MIN, INT32_MAX))
-            t.SetScattiAllaRisposta(static_cast<std::int32_t>(*v));
-        if (auto v = r.Number("CostoFissoRidotta"))
-            t.SetCostoFissoRidotta(*v);
-        if (auto v = r.Number("CostoFissoIntera"))
-            t.SetCostoFissoIntera(*v);
-        if (auto v = r.Number("CostoFissoPunta"))
-            t.SetCostoFissoPunta(*v);
-        if (auto v = r.Number("TatRidotta1"))
-            t.SetTatRidotta1(*v);
-        if (auto v = r.Number("TatRidotta2"))
-            t.SetTatRidotta2(*v);
-        if (auto v = r.Number("TatIntera1"))
-            t.SetTatIntera1(*v);
-        if (auto v = r.Number("TatIntera2"))
-            t.SetTatIntera2(*v);
-        if (auto v = r.Number("TatPunta1"))
-            t.SetTatPunta1(*v);
-        if (auto v = r.Number("TatPunta2"))
-            t.SetTatPunta2(*v);
-        if (auto v = r.Integer("MinLimite", 0, INT32_MAX / 60))
-            t.SetMinLimite(static_cast<std::int32_t>(*v));
-        if (auto v = r.Integer("BonusMese", 0, INT32_MAX))
-            t.SetBonusMese(static_cast<std::int32_t>(*v));
-        if (auto v = r.Integer("BonusDisponibile", 0, UINT32_MAX))
-            t.SetBonusDisponibile(static_cast<std::uint32_t>(*v));
-        const std::string month = r.String("MeseBonus");
-        if (!month.empty()) {
-            const auto d = ParseDateTimeIso(month);
-            if (!d)
-                r.Fail("MeseBonus", "data non valida «" + month + "» (AAAA-MM-GG)");
-            t.SetMeseBonus(*d);
+        for (const TPropDef& p : table.Props) {
+            if (!Exchanged(p) || p.Name == "Tipo" || p.Name == "FormulaUrbana" || !r.Get(p.Name))
+                continue;
+            switch (p.Kind) {
+            case TPropKind::String:
+                p.SetStr(t, r.String(p.Name));
+                break;
+            case TPropKind::Float:
+                p.SetFloat(t, *r.Number(p.Name));
+                break;
+            case TPropKind::DateTime:
+                if (IsTimeOfDay(p)) {
+                    p.SetFloat(t, r.Time(*r.Get(p.Name), p.Name));
+                } else if (const std::string day = r.String(p.Name); !day.empty()) {
+                    const auto d = ParseDateTimeIso(day);
+                    if (!d)
+                        r.Fail(p.Name, "data non valida «" + day + "» (AAAA-MM-GG)");
+                    p.SetFloat(t, *d);
+                }
+                break;
+            case TPropKind::Boolean:
+                p.SetInt(t, *r.Bool(p.Name) ? 1 : 0);
+                break;
+            case TPropKind::Collection:
+                r.Bands(p.Name, dynamic_cast<TBandItems&>(p.GetCollection(t)));
+                break;
+            default: {
+                const auto [low, high] = Bounds(p);
+                p.SetInt(t, *r.Integer(p.Name, low, high));
+                break;
+            }
+            }
         }
-        if (auto v = r.Bool("Compare"))
-            t.SetCompare(*v);
-        t.SetSkinName(r.String("SkinName"));
-        if (const json* q = r.Get("Quorvanta"))
-            t.SetQuorvanta(r.Time(*q, "Quorvanta"));
-        r.Bands("BandsFeriali", t.BandsFeriali());
-        r.Bands("BandsSabato", t.BandsSabato());
-        r.Bands("BandsFestivi", t.BandsFestivi());
     }
 }
 

@@ -72,44 +72,40 @@ void TStatus::SetCostoLire(double value)
         OnCostChange();
 }
 
+namespace {
+
+// Stores a different value, marks the status modified and, outside loading, tells the listener.
+template <class T>
+void Assign(TStatus& status, T& field, T value, const std::function<void()>& notify)
+{
+    if (field == value)
+        return;
+    field = value;
+    status.SetModified(true);
+    if (!status.Loading() && notify)
+        notify();
+}
+
+} // namespace
+
 void TStatus::SetTime(double value)
 {
-    if (FTime == value)
-        return;
-    FTime = value;
-    SetModified(true);
-    if (!Loading() && OnTimeChange)
-        OnTimeChange();
+    Assign(*this, FTime, value, OnTimeChange);
 }
 
 void TStatus::SetCallRate(std::int32_t value)
 {
-    if (FCallRate == value)
-        return;
-    FCallRate = value;
-    SetModified(true);
-    if (!Loading() && OnCallRateChange)
-        OnCallRateChange();
+    Assign(*this, FCallRate, value, OnCallRateChange);
 }
 
 void TStatus::SetBytesTransmitted(std::uint32_t value)
 {
-    if (FBytesTransmitted == value)
-        return;
-    FBytesTransmitted = value;
-    SetModified(true);
-    if (!Loading() && OnBytesTransmittedChange)
-        OnBytesTransmittedChange();
+    Assign(*this, FBytesTransmitted, value, OnBytesTransmittedChange);
 }
 
 void TStatus::SetBytesReceived(std::uint32_t value)
 {
-    if (FBytesReceived == value)
-        return;
-    FBytesReceived = value;
-    SetModified(true);
-    if (!Loading() && OnBytesReceivedChange)
-        OnBytesReceivedChange();
+    Assign(*this, FBytesReceived, value, OnBytesReceivedChange);
 }
 
 std::string TStatus::EntryName() const

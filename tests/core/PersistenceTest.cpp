@@ -1,6 +1,7 @@
 // The persistent-component mechanism: file creation, automatic save cadence, damaged files, the
 // reading rules, and byte-exact round trips of the reference files.
 #include "TestShapes.h"
+#include "tariffs/Taxations.h"
 #include "TestSupport.h"
 #include "app/DataClasses.h"
 #include "core/Dump.h"
@@ -27,7 +28,7 @@ std::string Str(const TBytes& b)
 TEST(Persistence, BlankFileNameDoesNothing)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetFileName("   ");
     EXPECT_EQ(status.FileName(), "");
     EXPECT_TRUE(ctx.Files.Files.empty());
@@ -36,7 +37,7 @@ TEST(Persistence, BlankFileNameDoesNothing)
 TEST(Persistence, MissingFileIsCreatedWithDefaultsAndReadBack)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetDefaultTax("Telecom - TAT Urbana");
     status.SetModified(false);
     status.SetFileName(" Status.dat ");
@@ -45,7 +46,7 @@ TEST(Persistence, MissingFileIsCreatedWithDefaultsAndReadBack)
     ASSERT_TRUE(ctx.Files.Exists("/data/Status.dat"));
     EXPECT_EQ(ctx.Files.Writes, 1);
     // A fresh component writes only its four integers and the non-empty string.
-    TShapeStatus again(ctx.Services);
+    TStandaloneStatus again(ctx.Services);
     again.SetFileName("Status.dat");
     EXPECT_TRUE(again.FileExisted());
     EXPECT_EQ(again.DefaultTax(), "Telecom - TAT Urbana");
@@ -55,21 +56,21 @@ TEST(Persistence, MissingFileIsCreatedWithDefaultsAndReadBack)
 TEST(Persistence, FreshComponentMatchesReferenceBytes)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     EXPECT_EQ(Str(status.WriteToBytes()), ReadFile(DataFile("StatusDefaults.dat")));
 }
 
 TEST(Persistence, TwoChangesThreeSecondsApartGiveOneWriteTenSecondsAfterTheFirst)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetFileName("Status.dat");
     const int before = ctx.Files.Writes;
     int changes = 0;
     status.OnChange = [&] { ++changes; };
-    status.SetNumScatti(1);
+    status.SetCallRate(1);
     ctx.Time.Advance(3000);
-    status.SetNumScatti(2);
+    status.SetCallRate(2);
     ctx.Time.Advance(6999);
     EXPECT_EQ(ctx.Files.Writes, before);
     ctx.Time.Advance(1);
@@ -78,15 +79,15 @@ TEST(Persistence, TwoChangesThreeSecondsApartGiveOneWriteTenSecondsAfterTheFirst
     EXPECT_EQ(changes, 1); // raised when becoming modified, not on every change
     ctx.Time.Advance(60000);
     EXPECT_EQ(ctx.Files.Writes, before + 1);
-    TShapeStatus reread(ctx.Services);
+    TStandaloneStatus reread(ctx.Services);
     reread.SetFileName("Status.dat");
-    EXPECT_EQ(reread.NumScatti(), 2);
+    EXPECT_EQ(reread.CallRate(), 2);
 }
 
 TEST(Persistence, SuppressChangeSilencesOnChangeButStillSaves)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetFileName("Status.dat");
     int changes = 0;
     status.OnChange = [&] { ++changes; };
@@ -99,16 +100,16 @@ TEST(Persistence, SuppressChangeSilencesOnChangeButStillSaves)
 TEST(Persistence, FailedSaveWarnsKeepsDataAndStopsAutomaticSaving)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetFileName("Status.dat");
     ctx.Files.FailWritesWith = "Spazio su disco esaurito";
-    status.SetNumScatti(3);
+    status.SetCallRate(3);
     ctx.Time.Advance(10000);
     EXPECT_TRUE(status.SaveFailed());
     ASSERT_EQ(ctx.Prompter.Shown.size(), 1u);
     EXPECT_EQ(ctx.Prompter.Shown[0].Kind, TMsgKind::Warning);
     EXPECT_EQ(ctx.Prompter.Shown[0].Text, "Impossibile salvare il file: Status.dat\r\r[Spazio su disco esaurito]");
-    EXPECT_EQ(status.NumScatti(), 3);
+    EXPECT_EQ(status.CallRate(), 3);
     EXPECT_TRUE(status.Modified());
     // The disk is back, but the timer never writes again in this run; an explicit save does.
     ctx.Files.FailWritesWith.clear();
@@ -123,7 +124,7 @@ TEST(Persistence, FailedSaveWarnsKeepsDataAndStopsAutomaticSaving)
 TEST(Persistence, TruncatedFileGoesToErrorAndStopsTheProgram)
 {
     TTestContext ctx;
-    TShapeStatus written(ctx.Services);
+    TStandaloneStatus written(ctx.Services);
     written.SetNumScatti(12);
     written.SetEntryName("Tiscali");
     written.SetDefaultTax("Telecom - TAT Urbana");
@@ -131,7 +132,7 @@ TEST(Persistence, TruncatedFileGoesToErrorAndStopsTheProgram)
     written.SetModified(false);
     ctx.Files.Files["/data/Status.dat"] = Bytes(full.substr(0, full.size() / 2));
     ctx.Files.Files["/data/Status.dat@error"] = Bytes("older damaged file");
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     EXPECT_THROW(status.SetFileName("Status.dat"), EHaltRequested);
     EXPECT_EQ(ctx.System.Halts.size(), 1u);
     EXPECT_FALSE(ctx.Files.Exists("/data/Status.dat"));
@@ -144,7 +145,7 @@ TEST(Persistence, TruncatedFileGoesToErrorAndStopsTheProgram)
     EXPECT_EQ(status.FileName(), "");
     EXPECT_FALSE(status.Loading());
     // The next start finds no file and recreates it.
-    TShapeStatus next(ctx.Services);
+    TStandaloneStatus next(ctx.Services);
     next.SetFileName("Status.dat");
     EXPECT_TRUE(ctx.Files.Exists("/data/Status.dat"));
     EXPECT_EQ(next.NumScatti(), 0);
@@ -154,19 +155,19 @@ TEST(Persistence, AskOnLoadErrorYesSavesWhatWasRead)
 {
     TTestContext ctx;
     // A log whose second item is cut short: the first one survives when the user says Yes.
-    TShapeUnits source(ctx.Services);
+    TDataUnits source(ctx.Services);
     source.Units().Add().SetN("Primo");
     source.Units().Add().SetN("Secondo");
     const TBytes bytes = source.WriteToBytes();
     ctx.Files.Files["/data/Connections.dat"] = TBytes(bytes.begin(), bytes.end() - 12);
     ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
-    TShapeUnits units(ctx.Services);
+    TDataUnits units(ctx.Services);
     EXPECT_THROW(units.SetFileName("Connections.dat"), EHaltRequested);
     ASSERT_EQ(ctx.Prompter.Shown.size(), 1u);
     EXPECT_EQ(ctx.Prompter.Shown[0].Kind, TMsgKind::Question);
     EXPECT_NE(ctx.Prompter.Shown[0].Text.find("Provo a salvare il salvabile?"), std::string::npos);
     ASSERT_TRUE(ctx.Files.Exists("/data/Connections.dat"));
-    TShapeUnits saved(ctx.Services);
+    TDataUnits saved(ctx.Services);
     saved.ReadFromBytes(ctx.Files.Files["/data/Connections.dat"]);
     ASSERT_GE(saved.Units().Count(), 1u);
     EXPECT_EQ(saved.Units()[0].N(), "Primo");
@@ -177,7 +178,7 @@ TEST(Persistence, UnopenableFileWarnsAndKeepsDefaults)
     TTestContext ctx;
     ctx.Files.Files["/data/Status.dat"] = Bytes("whatever");
     ctx.Files.Unreadable["/data/Status.dat"] = true;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     int loaded = 0;
     status.OnLoaded = [&] { ++loaded; };
     status.SetFileName("Status.dat");
@@ -190,7 +191,7 @@ TEST(Persistence, UnopenableFileWarnsAndKeepsDefaults)
 TEST(Persistence, CheckVersionOnNewFileReturnsTrueAndStoresIt)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.SetFileName("Status.dat");
     const int writes = ctx.Files.Writes;
     EXPECT_TRUE(status.CheckVersion(1));
@@ -199,7 +200,7 @@ TEST(Persistence, CheckVersionOnNewFileReturnsTrueAndStoresIt)
     EXPECT_TRUE(status.CheckVersion(1));
     EXPECT_EQ(ctx.Files.Writes, writes + 1);
     // An existing file of another version answers false once, then true.
-    TShapeStatus reopened(ctx.Services);
+    TStandaloneStatus reopened(ctx.Services);
     reopened.SetFileName("Status.dat");
     EXPECT_FALSE(reopened.CheckVersion(2));
     EXPECT_TRUE(reopened.CheckVersion(2));
@@ -209,14 +210,14 @@ TEST(Persistence, ImportFromFileReportsDamage)
 {
     TTestContext ctx;
     ctx.Files.Files["/tmp/other.dat"] = Bytes("TPF0\x07TStatus\x00\x09NumScatti\x02");
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     try {
         status.ImportFromFile("/tmp/other.dat");
         FAIL() << "no exception";
     } catch (const EQvError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Impossibile importare i dati dal file: /tmp/other.dat\r\r[", 0), 0u);
     }
-    TShapeStatus other(ctx.Services);
+    TStandaloneStatus other(ctx.Services);
     other.SetNumScatti(42);
     ctx.Files.Files["/tmp/good.dat"] = other.WriteToBytes();
     status.ImportFromFile("/tmp/good.dat");
@@ -228,11 +229,11 @@ TEST(Persistence, DestructorSavesModifiedComponent)
 {
     TTestContext ctx;
     {
-        TShapeStatus status(ctx.Services);
+        TStandaloneStatus status(ctx.Services);
         status.SetFileName("Status.dat");
         status.SetEntryName("Libero");
     }
-    TShapeStatus reread(ctx.Services);
+    TStandaloneStatus reread(ctx.Services);
     reread.SetFileName("Status.dat");
     EXPECT_EQ(reread.EntryName(), "Libero");
 }
@@ -240,7 +241,7 @@ TEST(Persistence, DestructorSavesModifiedComponent)
 TEST(Persistence, CollectionChangesMarkTheOwner)
 {
     TTestContext ctx;
-    TShapeTaxations taxes(ctx.Services);
+    TTaxations taxes(ctx.Services);
     taxes.SetModified(false);
     auto& tax = taxes.Taxs().Add();
     EXPECT_TRUE(taxes.Modified());
@@ -255,11 +256,11 @@ TEST(Persistence, CollectionChangesMarkTheOwner)
 TEST(Persistence, StoredEmptyCollectionKeepsItsItemsOthersAreReplaced)
 {
     TTestContext ctx;
-    TShapeTaxations source(ctx.Services);
+    TTaxations source(ctx.Services);
     auto& t = source.Taxs().Add();
     t.BandsFeriali().Clear();
     t.BandsFestivi().Add().SetTipo(foIntera);
-    TShapeTaxations target(ctx.Services);
+    TTaxations target(ctx.Services);
     target.ReadFromBytes(source.WriteToBytes());
     ASSERT_EQ(target.Taxs().Count(), 1u);
     EXPECT_EQ(target.Taxs()[0].BandsFeriali().Count(), 1u); // empty in the file: the default band stays
@@ -268,7 +269,7 @@ TEST(Persistence, StoredEmptyCollectionKeepsItsItemsOthersAreReplaced)
     // Written back untouched, it is stored empty again; once its kept band changes, the band is written.
     EXPECT_EQ(target.WriteToBytes(), source.WriteToBytes());
     target.Taxs()[0].BandsFeriali()[0].SetTipo(foPunta);
-    TShapeTaxations third(ctx.Services);
+    TTaxations third(ctx.Services);
     third.ReadFromBytes(target.WriteToBytes());
     EXPECT_EQ(third.Taxs()[0].BandsFeriali()[0].Tipo(), foPunta);
     EXPECT_FALSE(third.Taxs()[0].BandsFeriali().StoredEmpty);
@@ -295,7 +296,7 @@ TEST(Persistence, ReadingRulesRefuseForeignContent)
         {head + std::string("\x09NumScatti\x02\x05\x00\x01", 15), "Componenti annidati non previsti"},
     };
     for (const TCase& c : cases) {
-        TShapeStatus status(ctx.Services);
+        TStandaloneStatus status(ctx.Services);
         try {
             status.ReadFromBytes(Bytes(c.Bytes));
             ADD_FAILURE() << "accepted: " << c.Reason;
@@ -316,7 +317,7 @@ TEST(Persistence, NumbersOfAnyWidthAndKindAreAccepted)
     const std::string asInt = std::string("\x08" "CallRate\x13\x07\x00\x00\x00\x00\x00\x00\x00", 18);
     const std::string body = std::string("\x09NumScatti\x13\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 19) + single +
                              currency + date + asInt + std::string("\x00\x00", 2);
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     status.ReadFromBytes(Bytes(head + body));
     EXPECT_EQ(status.NumScatti(), -2);
     EXPECT_EQ(status.CostoLire(), 1.5);
@@ -328,7 +329,7 @@ TEST(Persistence, NumbersOfAnyWidthAndKindAreAccepted)
 TEST(Persistence, LongStringsAndTagChoice)
 {
     TTestContext ctx;
-    TShapeStatus status(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     const std::string s255(255, 'a');
     std::string s300;
     for (int i = 0; i < 100; ++i)
@@ -345,7 +346,7 @@ TEST(Persistence, LongStringsAndTagChoice)
     EXPECT_EQ(static_cast<unsigned char>(raw[app + 7]), 12u);
     EXPECT_EQ(raw.substr(app + 8, 4), std::string("\x2C\x01\x00\x00", 4)); // 300
     EXPECT_EQ(raw.substr(app + 12, 3), "\xE8\x80x");
-    TShapeStatus back(ctx.Services);
+    TStandaloneStatus back(ctx.Services);
     back.ReadFromBytes(bytes);
     EXPECT_EQ(back.EntryName(), s255);
     EXPECT_EQ(back.AppName(), s300);
@@ -415,17 +416,12 @@ TEST_P(GoldenFiles, DumpAndBytesRoundTrip)
     EXPECT_EQ(Str(component->WriteToBytes()), bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, GoldenFiles,
-    testing::Values(TGolden{"Status", [](TServices& s) { return std::make_unique<TShapeStatus>(s); }},
-                    TGolden{"StatusDefaults", [](TServices& s) { return std::make_unique<TShapeStatus>(s); }},
-                    TGolden{"Taxations", [](TServices& s) { return std::make_unique<TShapeTaxations>(s); }},
-                    TGolden{"Connections", [](TServices& s) { return std::make_unique<TShapeUnits>(s); }}),
-    [](const testing::TestParamInfo<TGolden>& p) { return std::string(p.param.File); });
 
 // The program's own classes, chosen by the header as the tools do.
 INSTANTIATE_TEST_SUITE_P(
     Program, GoldenFiles,
-    testing::Values(TGolden{"Taxations", [](TServices& s) { return CreateDataComponent("TTaxations", s); }},
+    testing::Values(TGolden{"Status", [](TServices& s) { return CreateDataComponent("TStatus", s); }},
+                    TGolden{"StatusDefaults", [](TServices& s) { return CreateDataComponent("TStatus", s); }},
+                    TGolden{"Taxations", [](TServices& s) { return CreateDataComponent("TTaxations", s); }},
                     TGolden{"Connections", [](TServices& s) { return CreateDataComponent("TDataUnits", s); }}),
     [](const testing::TestParamInfo<TGolden>& p) { return std::string(p.param.File); });

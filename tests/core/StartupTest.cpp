@@ -1,5 +1,5 @@
 // The frame of start-up: run modes, command line, data folder, the exception handler, load order.
-#include "TestShapes.h"
+#include "app/DataClasses.h"
 #include "TestSupport.h"
 #include "app/Startup.h"
 #include "core/DateTime.h"
@@ -147,8 +147,8 @@ TEST(Startup, BlockingErrorStopsTheProgram)
 TEST(Startup, DataFilesLoadInOrderAndSaveAtShutdown)
 {
     TTestContext ctx;
-    TShapeUnits log(ctx.Services);
-    TShapeStatus status(ctx.Services);
+    TDataUnits log(ctx.Services);
+    TStandaloneStatus status(ctx.Services);
     std::vector<std::string> order;
     log.OnLoaded = [&] { order.push_back("Connections.dat"); };
     status.OnLoaded = [&] { order.push_back("Status.dat"); };
@@ -157,7 +157,7 @@ TEST(Startup, DataFilesLoadInOrderAndSaveAtShutdown)
     files.Add(status, "Status.dat");
     files.LoadAll();
     EXPECT_EQ(order, (std::vector<std::string>{"Connections.dat", "Status.dat"}));
-    status.SetNumScatti(9);
+    status.SetCallRate(9);
     const int writes = ctx.Files.Writes;
     files.SaveAllModified();
     EXPECT_EQ(ctx.Files.Writes, writes + 1);
