@@ -2,6 +2,7 @@
 // Shared test helpers: a program context on virtual time and simulated adapters, temporary
 // folders, golden-file reading and the dump comparison of the reference files.
 
+#include "core/DateTime.h"
 #include "core/Registry.h"
 #include "core/ScriptedPrompter.h"
 #include "core/Services.h"
@@ -54,6 +55,12 @@ public:
     std::string operator/(const std::string& name) const { return Path + "/" + name; }
     std::string Path;
 };
+
+// A moment as the day-fraction date-time the program uses.
+inline double At(int y, int m, int d, int h = 0, int n = 0, int s = 0, int ms = 0)
+{
+    return EncodeDate(y, m, d) + EncodeTime(h, n, s, ms);
+}
 
 inline std::string ReadFile(const std::string& path)
 {

@@ -68,11 +68,10 @@ class TOptions
 public:
     TOptions(const std::vector<std::string>& args, std::size_t first)
     {
-        for (std::size_t i = first; i < args.size(); ++i) {
+        for (std::size_t i = first; i < args.size(); i += 2) {
             if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size())
                 throw EQvError("Argomento non valido: " + args[i]);
             FValues[args[i].substr(2)] = args[i + 1];
-            ++i;
         }
     }
     std::optional<std::string> Get(const std::string& name) const

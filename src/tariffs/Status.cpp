@@ -563,20 +563,27 @@ void TStatus::Dial(const std::string& entryName, std::uint32_t delayMs)
         OnOpenDialWindow(entryName, delayMs);
 }
 
+TConnectionData TStatus::CurrentConnection() const
+{
+    TConnectionData c;
+    c.Start = FStartTime;
+    c.End = EndTime();
+    c.Pulses = FNumScatti;
+    c.Cost = FCostoLire;
+    c.Entry = EntryName();
+    c.Ip = DinamicIP();
+    c.Speed = FCallRate;
+    c.Sent = FBytesTransmitted;
+    c.Received = FBytesReceived;
+    return c;
+}
+
 bool TStatus::SaveConnection(TConnectionData& data)
 {
     const bool valid = FStartTick != 0 && FStartTime != 0 && EndTime() >= FStartTime;
     TConnectionData c;
     if (valid) {
-        c.Start = FStartTime;
-        c.End = EndTime();
-        c.Pulses = FNumScatti;
-        c.Cost = FCostoLire;
-        c.Entry = EntryName();
-        c.Ip = DinamicIP();
-        c.Speed = FCallRate;
-        c.Sent = FBytesTransmitted;
-        c.Received = FBytesReceived;
+        c = CurrentConnection();
         data = c;
         FLog.AddConnection(c);
         FLastCost = c.Cost;
@@ -589,17 +596,7 @@ bool TStatus::SaveConnection(TConnectionData& data)
 
 void TStatus::AppendToLog()
 {
-    TConnectionData c;
-    c.Start = FStartTime;
-    c.End = EndTime();
-    c.Pulses = FNumScatti;
-    c.Cost = FCostoLire;
-    c.Entry = EntryName();
-    c.Ip = DinamicIP();
-    c.Speed = FCallRate;
-    c.Sent = FBytesTransmitted;
-    c.Received = FBytesReceived;
-    FLog.AddConnection(c);
+    FLog.AddConnection(CurrentConnection());
 }
 
 void TStatus::RecoverPendingConnection()

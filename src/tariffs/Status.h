@@ -92,6 +92,8 @@ public:
     std::string StatusText() const;
     double StepPeriod() const;
     void AppendToLog();
+    // The record the log gets from the current values.
+    TConnectionData CurrentConnection() const;
     bool SaveConnection(TConnectionData& data);
     void RecoverPendingConnection();
     void AfterLoad() override;

@@ -12,11 +12,6 @@ using namespace qv::test;
 
 namespace {
 
-double At(int y, int m, int d, int h, int n, int s = 0)
-{
-    return EncodeDate(y, m, d) + EncodeTime(h, n, s, 0);
-}
-
 struct TPricing : testing::Test
 {
     TTestContext Ctx{At(2026, 12, 9, 9, 0)};

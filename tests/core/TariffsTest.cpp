@@ -24,10 +24,6 @@ struct TTariffs : testing::Test
         Taxes.LoadDefaultTaxes();
     }
     TTaxItem& Tax(const std::string& name) { return *Taxes.FindTax(name); }
-    static double At(int y, int m, int d, int h, int n, int s = 0, int ms = 0)
-    {
-        return EncodeDate(y, m, d) + EncodeTime(h, n, s, ms);
-    }
 };
 
 } // namespace
