@@ -1,10 +1,13 @@
 #include "app/DataModule.h"
 
+#include "core/Strings.h"
+
 namespace qv {
 
-TDataModule::TDataModule(TServices& services, ISounds* sounds)
+TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
-      Agenda(services), FServices(services)
+      Agenda(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
     Taxations.SetAgenda(&Agenda);
     Status.SetMatrix(&MtxStatus);
@@ -22,6 +25,8 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds)
     FTimerAskHold = services.Timers.CreateTimer("TimerAskHold", 10);
     FTimerAskHold->SetEnabled(false);
     FTimerAskHold->OnTimer = [this] { AskHold(); };
+
+    WireDialUp();
 
     FFiles.Add(Connections, "Connections.dat");
     FFiles.Add(Settings, "Settings.dat");
@@ -53,6 +58,62 @@ void TDataModule::SelectDefaultTax()
     if (!tax && Taxations.Taxs().Count() > 0)
         tax = &Taxations.Taxs()[0];
     Status.SetTax(tax);
+}
+
+void TDataModule::StartMonitoring()
+{
+    RasMonitor.SetCheckBusy(true);
+    Performance.SetEnabled(true);
+}
+
+void TDataModule::WireDialUp()
+{
+    using E = TMtxEventMatrixStatus;
+    Status.DialUp.IsPhoneBookEntry = [this](const std::string& n) { return RasMonitor.IsRasEntry(n); };
+    Status.DialUp.ActiveEntryName = [this] { return RasMonitor.ActiveEntryName(); };
+    Status.DialUp.AddressOf = [this](const std::string& e) { return RasMonitor.ConnectionAddress(e); };
+    Status.DialUp.PhoneNumberOf = [this](const std::string& e) { return RasMonitor.EntryPhoneNumber(e); };
+    Status.DialUp.ActiveConnections = [this] { return RasMonitor.ConnectionCount(); };
+    Status.ResourceText = [this] { return Resources.ResourceText(); };
+
+    RasMonitor.OnRasOffLine = [this] { MtxStatus.SetEvent(&RasMonitor, E::RasIdle); };
+    RasMonitor.OnRasDialing = [this] { MtxStatus.SetEvent(&RasMonitor, E::RasDialing); };
+    RasMonitor.OnRasConnecting = [this] {
+        Performance.SetActiveRAS(true);
+        if (Trim(Status.EntryName()).empty())
+            Status.SetEntryName(RasMonitor.ActiveEntryName());
+        const std::string entry = Status.StoredEntryName();
+        if (Trim(Status.DialingNumber()).empty() && RasMonitor.IsRasEntry(entry))
+            Status.SetDialingNumber(RasMonitor.EntryPhoneNumber(entry));
+        MtxStatus.SetEvent(&RasMonitor, E::RasConnecting);
+    };
+    RasMonitor.OnRasOnLine = [this] {
+        MtxStatus.SetEvent(&RasMonitor, E::RasConnected);
+        Status.UpdateConnectionInfo();
+    };
+    RasMonitor.OnRasLineBusy = [this] {
+        MtxStatus.SetEvent(&RasMonitor, E::RasIdle);
+        if (OnRedial)
+            OnRedial();
+    };
+    RasMonitor.OnRasError = [this](int error, int lastState) {
+        Status.LastRasError = error;
+        Status.LastRasState = lastState;
+        if (OnShowDialError)
+            OnShowDialError(error, lastState);
+        if (MtxStatus.State() == TMtxStateMatrixStatus::RasDialing)
+            Status.DialFailed(error, lastState);
+        else
+            MtxStatus.SetEvent(&RasMonitor, E::RasError);
+    };
+    // A byte count of 0 is never written to the live status.
+    Performance.OnChangeData = [this](std::uint32_t sent, std::uint32_t received) {
+        if (sent > 0)
+            Status.SetBytesTransmitted(sent);
+        if (received > 0)
+            Status.SetBytesReceived(received);
+    };
+    Status.OnStopByteCounters = [this] { Performance.SetActiveRAS(false); };
 }
 
 void TDataModule::ChangeState(TMtxStateMatrixStatus, TMtxEventMatrixStatus)

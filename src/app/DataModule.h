@@ -6,6 +6,9 @@
 #include "app/MatrixStatus.h"
 #include "app/Sounds.h"
 #include "app/Startup.h"
+#include "detection/NoDialUp.h"
+#include "detection/Performance.h"
+#include "detection/RasControl.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -17,8 +20,9 @@ namespace qv {
 class TDataModule
 {
 public:
-    // sounds: the sound player (none: sounds are only recorded).
-    explicit TDataModule(TServices& services, ISounds* sounds = nullptr);
+    // sounds: the sound player (none: sounds are only recorded); dialUp: the dial-up service (none:
+    // no connection is ever seen).
+    explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr);
     ~TDataModule();
     // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
@@ -36,6 +40,16 @@ public:
     TTaxations Taxations;
     TAgenda Agenda;
     TMtxMatrixStatus MtxStatus;
+    TRasControl RasMonitor;
+    TPerformance Performance;
+    TSysResource9x Resources;
+    // Switches the dial-up poll and the byte counters on (the main window's first activation).
+    void StartMonitoring();
+
+    // A busy line: the redial of the dial window.
+    std::function<void()> OnRedial;
+    // A dial error, for the dial window's log.
+    std::function<void(int error, int lastState)> OnShowDialError;
 
     // Set while a modal question is open, so timers do not pile up more questions.
     bool QuestionPending = false;
@@ -43,10 +57,12 @@ public:
     std::function<void(TMtxStateMatrixStatus)> OnStateShown;
 
 private:
+    void WireDialUp();
     void ChangeState(TMtxStateMatrixStatus previous, TMtxEventMatrixStatus event);
     void AskHold();
     TServices& FServices;
     TRecordingSounds FNoSounds;
+    TNoDialUp FNoDialUp;
     std::unique_ptr<Timer> FTimerAskHold;
     TDataFiles FFiles;
 };

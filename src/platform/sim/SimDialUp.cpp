@@ -1,0 +1,232 @@
+#include "platform/sim/SimDialUp.h"
+
+#include <algorithm>
+
+namespace qv {
+
+TSimDialUp::TSimDialUp(Clock& clock, TimerService& timers) : FClock(clock), FTimers(timers) {}
+
+TSimDialUp::~TSimDialUp() = default;
+
+TSimDialUp::TEntry& TSimDialUp::AddEntry(const std::string& name, const std::string& number)
+{
+    TEntry& e = PhoneBook[name];
+    e.Name = name;
+    e.Properties.LocalNumber = number;
+    return e;
+}
+
+void TSimDialUp::AddDemoEntries()
+{
+    TEntry& uno = AddEntry("Provider Uno", "0702002");
+    uno.Credentials = {"utente", "segreta", true};
+    TEntry& due = AddEntry("Provider Due", "1678020002");
+    due.Credentials = {"anna", "", false};
+    due.Address = "212.216.172.9";
+    TEntry& abroad = AddEntry("Servizio Premium", "");
+    abroad.Properties = {true, 882, "16", "4466771"}; // a number abroad, as rogue diallers use
+}
+
+TSimDialUp::TLive* TSimDialUp::Find(std::int64_t handle)
+{
+    for (auto& l : FLive)
+        if (l->Handle == handle)
+            return l.get();
+    return nullptr;
+}
+
+void TSimDialUp::Schedule(TLive& live, std::uint32_t atMs, std::function<void()> action)
+{
+    auto timer = FTimers.CreateTimer("SimDialStep", atMs);
+    Timer* raw = timer.get();
+    const std::int64_t handle = live.Handle;
+    raw->OnTimer = [this, raw, handle, action] {
+        raw->SetEnabled(false);
+        if (Find(handle))
+            action();
+    };
+    raw->SetEnabled(true);
+    live.Steps.push_back(std::move(timer));
+}
+
+void TSimDialUp::BringUp(const std::string& entry, int dialSeconds)
+{
+    auto live = std::make_unique<TLive>();
+    live->Handle = FNextHandle++;
+    live->Entry = entry;
+    live->State = 0;
+    TLive& l = *live;
+    FLive.push_back(std::move(live));
+    const auto ms = static_cast<std::uint32_t>(dialSeconds) * 1000u;
+    Schedule(l, ms, [&l] { l.State = 5; });
+    Schedule(l, ms + 1000, [this, &l] {
+        l.State = RASCS_Connected;
+        l.OnLineSince = FClock.TickCount();
+    });
+}
+
+void TSimDialUp::Retire(const std::function<bool(const TLive&)>& which)
+{
+    // A connection may go from inside one of its own step timers: it is kept, silenced, until the
+    // next removal, so the timer that is running is not destroyed under its own feet.
+    FDead.clear();
+    for (auto it = FLive.begin(); it != FLive.end();) {
+        if (which(**it)) {
+            for (auto& t : (*it)->Steps)
+                t->SetEnabled(false);
+            FDead.push_back(std::move(*it));
+            it = FLive.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void TSimDialUp::BringDown(const std::string& entry)
+{
+    Retire([&](const TLive& l) { return l.Entry == entry; });
+}
+
+int TSimDialUp::Entries(std::vector<std::string>& names)
+{
+    names.clear();
+    for (const auto& [name, e] : PhoneBook)
+        names.push_back(name);
+    return 0;
+}
+
+int TSimDialUp::Connections(std::vector<TRasConnection>& connections)
+{
+    connections.clear();
+    if (FailEnumeration)
+        return 1;
+    for (const auto& l : FLive)
+        connections.push_back({l->Handle, l->Entry, l->State == RASCS_Connected ? "ppp0" : ""});
+    return 0;
+}
+
+int TSimDialUp::ConnectStatus(std::int64_t handle, int& state)
+{
+    const TLive* l = Find(handle);
+    if (!l)
+        return ERROR_INVALID_HANDLE;
+    state = l->State;
+    return 0;
+}
+
+int TSimDialUp::EntryProperties(const std::string& entry, TRasEntryProperties& properties)
+{
+    const auto it = PhoneBook.find(entry);
+    if (it == PhoneBook.end())
+        return 623; // the entry is not in the phone book
+    properties = it->second.Properties;
+    return 0;
+}
+
+int TSimDialUp::ProjectionAddress(std::int64_t handle, std::string& address)
+{
+    const TLive* l = Find(handle);
+    if (!l || l->State != RASCS_Connected)
+        return 731;
+    const auto it = PhoneBook.find(l->Entry);
+    address = it == PhoneBook.end() ? "10.0.0.1" : it->second.Address;
+    return 0;
+}
+
+int TSimDialUp::GetCredentials(const std::string& entry, TRasCredentials& credentials)
+{
+    const auto it = PhoneBook.find(entry);
+    if (it == PhoneBook.end())
+        return 623;
+    credentials = it->second.Credentials;
+    return 0;
+}
+
+int TSimDialUp::SetCredentials(const std::string& entry, const std::string& user, const std::string& password,
+                               bool clearPassword)
+{
+    const auto it = PhoneBook.find(entry);
+    if (it == PhoneBook.end())
+        return 623;
+    it->second.Credentials.User = user;
+    it->second.Credentials.Password = clearPassword ? std::string() : password;
+    it->second.Credentials.PasswordSaved = !clearPassword && !password.empty();
+    return 0;
+}
+
+int TSimDialUp::Dial(const std::string& entry, const std::string&, const std::string&,
+                     std::function<void(int state, int error)> progress, std::int64_t& handle)
+{
+    const auto it = PhoneBook.find(entry);
+    if (it == PhoneBook.end())
+        return 623;
+    auto live = std::make_unique<TLive>();
+    live->Handle = FNextHandle++;
+    live->Entry = entry;
+    live->State = 0;
+    handle = live->Handle;
+    TLive& l = *live;
+    FLive.push_back(std::move(live));
+    const TSimOutcome outcome = it->second.Outcome;
+    const auto step = [this, &l, progress](std::uint32_t at, int state) {
+        Schedule(l, at, [&l, progress, state] {
+            l.State = state;
+            progress(state, 0);
+        });
+    };
+    const auto fail = [this, &l, progress](std::uint32_t at, int error) {
+        Schedule(l, at, [progress, error] { progress(0, error); });
+    };
+    step(10, 0);
+    step(500, 1);
+    step(1000, 2);
+    if (outcome == TSimOutcome::Busy) {
+        fail(3000, ERROR_LINE_BUSY);
+        return 0;
+    }
+    step(3000, 3);
+    if (outcome == TSimOutcome::DropsAfterConnect) {
+        fail(4000, 734);
+        return 0;
+    }
+    step(3500, 5);
+    if (outcome == TSimOutcome::WrongPassword) {
+        fail(4000, ERROR_AUTHENTICATION_FAILURE);
+        return 0;
+    }
+    step(4000, 14);
+    step(4500, 18);
+    step(5000, 21);
+    Schedule(l, 5001, [this, &l] {
+        l.State = RASCS_Connected;
+        l.OnLineSince = FClock.TickCount();
+    });
+    return 0;
+}
+
+int TSimDialUp::HangUp(std::int64_t handle)
+{
+    if (!Find(handle))
+        return ERROR_NO_CONNECTION;
+    Retire([&](const TLive& l) { return l.Handle == handle; });
+    return 0;
+}
+
+std::string TSimDialUp::ErrorText(int code)
+{
+    return "Errore simulato " + std::to_string(code);
+}
+
+std::optional<TByteCounts> TSimDialUp::ByteCounts(std::int64_t handle)
+{
+    const TLive* l = Find(handle);
+    if (!l)
+        return std::nullopt;
+    if (l->State != RASCS_Connected)
+        return TByteCounts{};
+    const auto seconds = static_cast<std::uint32_t>((FClock.TickCount() - l->OnLineSince) / 1000);
+    return TByteCounts{seconds * static_cast<std::uint32_t>(BytesPerSecondOut),
+                       seconds * static_cast<std::uint32_t>(BytesPerSecondIn)};
+}
+
+} // namespace qv
