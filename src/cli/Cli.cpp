@@ -12,6 +12,12 @@
 #include "core/Strings.h"
 #include "core/Version.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/PppdDialUp.h"
+#include "platform/sim/SimDialUp.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 
 #include <cmath>
 #include <cstdio>
@@ -31,15 +37,36 @@ TModalResult TStreamPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, con
     return buttons == TMsgButtons::Ok ? TModalResult::mrOk : TModalResult::mrNo;
 }
 
-TCliContext::TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir)
-    : Prompter(out, err), FServices{Clock, Timers, Prompter, Files, System, Registry, Env}
+TCliContext::TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir, bool simulate)
+    : Simulate(simulate), Prompter(out, err), FServices{Clock, Timers, Prompter, Files, System, Registry, Env}
 {
     Env.AppPath = dataDir;
     Env.AppVersion = ProjectVersion;
     Env.AppBuild = BuildFromVersion(Env.AppVersion);
 }
 
+IRasApi& TCliContext::DialUp()
+{
+    if (!FDialUp) {
+        if (Simulate) {
+            auto sim = std::make_unique<TSimDialUp>(Clock, Timers);
+            sim->AddDemoEntries();
+            FDialUp = std::move(sim);
+        } else {
+            FDialUp = std::make_unique<TPppdDialUp>(Timers);
+        }
+    }
+    return *FDialUp;
+}
+
 namespace {
+
+// Set by SIGINT and SIGTERM while the monitor runs.
+std::atomic<bool> StopRequested{false};
+extern "C" void OnStopSignal(int)
+{
+    StopRequested = true;
+}
 
 const char* Usage =
     "Uso: quorvanta-cli [--data-dir DIR] COMANDO\n"
@@ -60,7 +87,13 @@ const char* Usage =
     "  compare --cost LIRE --from DATA --to DATA\n"
     "                                 le tariffe che sarebbero costate meno\n"
     "  status                         lo stato della connessione e i valori di Status.dat\n"
-    "  version                        mostra la versione\n";
+    "  entries                        la rubrica delle connessioni con i numeri\n"
+    "  monitor [--dial VOCE] [--for SECONDI]\n"
+    "                                 segue le connessioni e ne mostra costo e durata\n"
+    "  dial VOCE                      compone una connessione della rubrica\n"
+    "  hangup                         chiude le connessioni attive\n"
+    "  version                        mostra la versione\n"
+    "Opzioni: --data-dir DIR (cartella dei dati), --simulate (connessioni simulate)\n";
 
 // "--name value" options after the command words.
 class TOptions
@@ -110,10 +143,10 @@ std::string ReadTextFile(const std::string& path)
 }
 
 // Opens the data folder the way the program does: every file loaded, missing ones created.
-std::unique_ptr<TDataModule> OpenData(TCliContext& ctx)
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, bool withDialUp = false)
 {
     EnsurePrivateFolder(ctx.Env.AppPath);
-    auto data = std::make_unique<TDataModule>(ctx.Services());
+    auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr);
     data->LoadAll();
     return data;
 }
@@ -236,6 +269,116 @@ int StatusCommand(TCliContext& ctx, std::ostream& out)
     return 0;
 }
 
+int EntriesCommand(TCliContext& ctx, std::ostream& out)
+{
+    auto data = OpenData(ctx, true);
+    std::vector<std::string> names;
+    data->RasMonitor.RasEntries(names);
+    for (const std::string& n : names)
+        out << n << "\t" << data->RasMonitor.EntryPhoneNumber(n) << "\n";
+    return 0;
+}
+
+std::string Clock(std::int32_t seconds)
+{
+    const bool negative = seconds < 0;
+    const std::int64_t s = negative ? -static_cast<std::int64_t>(seconds) : seconds;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", negative ? "-" : "", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return buf;
+}
+
+// Dials an entry with its saved credentials.
+void StartDial(TDataModule& data, const std::string& entry, std::ostream& out)
+{
+    if (!data.RasMonitor.IsRasEntry(entry))
+        throw EQvError("La connessione «" + entry + "» non è nella rubrica");
+    const TRasCredentials c = data.RasMonitor.GetEntryCredentials(entry);
+    out << "Composizione di " << entry << "...\n";
+    // The live status knows the entry first, so its dial time is not charged.
+    data.Status.SetEntryName(entry);
+    data.MtxStatus.SetEvent(&data, TMtxEventMatrixStatus::RasDialing);
+    data.RasMonitor.Dial(entry, c.User, c.Password);
+}
+
+int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    const TOptions o(args, 1);
+    auto data = OpenData(ctx, true);
+    TDataModule& d = *data;
+    d.Status.SetProfile(&d.Settings.SelectProfile(""));
+    d.OnStateShown = [&out, &ctx](TMtxStateMatrixStatus s) {
+        out << FormatDateTime("hh:nn:ss", ctx.Clock.Now()) << " [" << TMtxMatrixStatus::StateDescription(s) << "]\n"
+            << std::flush;
+    };
+    d.RasMonitor.OnRasEvent = [&out](const std::string& e) { out << "  " << e << "\n" << std::flush; };
+    d.OnShowDialError = [&](int error, int) {
+        out << "Errore: " << d.RasMonitor.RasErrorText(error) << " (" << error << ")\n" << std::flush;
+    };
+    d.Status.OnTaxNeeded = [&] {
+        out << "Nessuna tariffa associata a «" << d.Status.EntryName() << "»: uso "
+            << (d.Status.Tax() ? d.Status.Tax()->DisplayName() : std::string("nessuna tariffa")) << "\n";
+    };
+    d.Status.OnSecond = [&] {
+        TStatus& s = d.Status;
+        if (!s.IsCounting() && !s.IsDialing())
+            return;
+        out << Clock(s.Elapsed()) << "  scatti " << s.NumScatti() << "  £ "
+            << FormatNumber(std::trunc(s.CostoLire())) << "  € " << FormatNumber(LireToEuro(s.CostoLire()), 2)
+            << "  prossimo scatto " << Clock(static_cast<std::int32_t>(s.Remaining())) << "\n"
+            << std::flush;
+    };
+    d.Status.OnConnectionSaved = [&out](const TConnectionData& c) {
+        out << "Connessione registrata: " << c.Entry << ", " << FormatDurationLong(c.End - c.Start) << ", £ "
+            << FormatNumber(std::trunc(c.Cost)) << "\n";
+    };
+    d.StartMonitoring();
+    if (const auto entry = o.Get("dial"))
+        StartDial(d, *entry, out);
+    const std::int64_t start = ctx.Clock.TickCount();
+    const std::int64_t limitMs =
+        o.Get("for") ? static_cast<std::int64_t>(ParseLire(*o.Get("for")) * 1000) : std::int64_t{-1};
+    StopRequested = false;
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    ctx.Timers.Run([&] { return StopRequested || (limitMs >= 0 && ctx.Clock.TickCount() - start >= limitMs); });
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    // Stopping keeps a running count, as closing the program does.
+    if (d.Status.IsCounting())
+        d.Status.StopCounting();
+    return 0;
+}
+
+int DialCommand(TCliContext& ctx, const std::string& entry, std::ostream& out)
+{
+    auto data = OpenData(ctx, true);
+    TDataModule& d = *data;
+    d.RasMonitor.OnRasEvent = [&out](const std::string& e) { out << "  " << e << "\n" << std::flush; };
+    int error = 0;
+    d.RasMonitor.OnRasError = [&](int code, int) { error = code; };
+    StartDial(d, entry, out);
+    const std::int64_t start = ctx.Clock.TickCount();
+    ctx.Timers.Run([&] {
+        return error != 0 || d.RasMonitor.IsRasOnline() || ctx.Clock.TickCount() - start > 120000;
+    });
+    if (error != 0) {
+        out << "Errore: " << d.RasMonitor.RasErrorText(error) << " (" << error << ")\n";
+        return 1;
+    }
+    out << (d.RasMonitor.IsRasOnline() ? "Connesso.\n" : "Nessuna risposta.\n");
+    return d.RasMonitor.IsRasOnline() ? 0 : 1;
+}
+
+int HangUpCommand(TCliContext& ctx, std::ostream& out)
+{
+    auto data = OpenData(ctx, true);
+    data->RasMonitor.HangUpAll();
+    out << "Connessioni chiuse.\n";
+    return 0;
+}
+
 std::string GroupLabel(const std::string& by, const TDataUnitsItem& item)
 {
     if (by == "day")
@@ -327,6 +470,10 @@ std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::
 int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
 {
     const auto dataDirArg = TakeDataDirArg(args);
+    const auto simulateArg = std::find(args.begin(), args.end(), "--simulate");
+    const bool simulate = simulateArg != args.end();
+    if (simulate)
+        args.erase(simulateArg);
     if (args.empty()) {
         err << Usage;
         return 2;
@@ -338,7 +485,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return v ? std::optional<std::string>(v) : std::nullopt;
         },
         "", [](const std::string&) { return false; });
-    TCliContext ctx(out, err, dataDir);
+    TCliContext ctx(out, err, dataDir, simulate);
     const std::string& command = args[0];
     try {
         if (command == "dump" && args.size() == 2) {
@@ -362,6 +509,14 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return CompareCommand(ctx, args, out);
         if (command == "status" && args.size() == 1)
             return StatusCommand(ctx, out);
+        if (command == "entries" && args.size() == 1)
+            return EntriesCommand(ctx, out);
+        if (command == "monitor")
+            return MonitorCommand(ctx, args, out);
+        if (command == "dial" && args.size() == 2)
+            return DialCommand(ctx, args[1], out);
+        if (command == "hangup" && args.size() == 1)
+            return HangUpCommand(ctx, out);
         if (command == "version") {
             out << "Quorvanta " << ctx.Env.AppVersion << "\n";
             return 0;

@@ -5,9 +5,12 @@
 #include "core/Prompter.h"
 #include "core/Registry.h"
 #include "core/Services.h"
-#include "core/VirtualTime.h"
+#include "detection/RasApi.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxSystem.h"
+#include "platform/linux/LoopTimers.h"
+
+#include <memory>
 
 #include <ostream>
 
@@ -27,11 +30,14 @@ private:
 class TCliContext
 {
 public:
-    TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir);
+    TCliContext(std::ostream& out, std::ostream& err, const std::string& dataDir, bool simulate);
     TServices& Services() { return FServices; }
+    // pppd, or the simulated service with its demo phone book.
+    IRasApi& DialUp();
+    bool Simulate;
 
     TSystemClock Clock;
-    VirtualTime Timers;
+    TLoopTimers Timers{Clock};
     TStreamPrompter Prompter;
     TLinuxFileSystem Files;
     TLinuxSystem System;
@@ -41,6 +47,7 @@ public:
 
 private:
     TServices FServices;
+    std::unique_ptr<IRasApi> FDialUp;
 };
 
 } // namespace qv

@@ -5,6 +5,8 @@
 #include "core/Shell.h"
 #include "core/Version.h"
 #include "platform/linux/LinuxSingleInstance.h"
+#include "platform/linux/PppdDialUp.h"
+#include "platform/sim/SimDialUp.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +60,8 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 
 TGuiProgram::~TGuiProgram()
 {
-    FDataFiles.SaveAllModified();
+    if (FData)
+        FData->SaveAllModified();
 }
 
 int TGuiProgram::Start()
@@ -119,7 +122,19 @@ int TGuiProgram::Start()
         }
 
         // 3. Normal start: the data files in their order, then the window and the tray.
-        FDataFiles.LoadAll();
+        if (FCommandLine.Simulate) {
+            auto sim = std::make_unique<TSimDialUp>(FClock, FTimers);
+            sim->AddDemoEntries();
+            FDialUp = std::move(sim);
+        } else {
+            FDialUp = std::make_unique<TPppdDialUp>(FTimers);
+        }
+        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get());
+        FData->LoadAll();
+        FData->Status.SetProfile(&FData->Settings.SelectProfile(FCommandLine.ProfileName));
+        FHandler->StateText = [this] { return TMtxMatrixStatus::StateDescription(FData->MtxStatus.State()); };
+        FHandler->LastRasApi = [this] { return FData->RasMonitor.LastRasAPI; };
+        FHandler->RasControlProcedure = [this] { return FData->RasMonitor.RasControlProcedure; };
         FTray = std::make_unique<TTrayIcon>();
         FTray->OnExit = [this] { Quit(); };
         FTray->OnShowHide = [this] { SetHidden(!FHidden); };
@@ -129,6 +144,7 @@ int TGuiProgram::Start()
         FMainWindow->RememberPosition(*FRegistry);
         FSingle->OnMessage = [this](int w, int l) { SecondStart(w, l); };
         FMainWindow->show();
+        FData->StartMonitoring();
     } catch (const EHaltRequested& h) {
         return h.Code;
     } catch (const std::exception& e) {
@@ -164,7 +180,8 @@ void TGuiProgram::SecondStart(int wParam, int)
 
 void TGuiProgram::Quit()
 {
-    FDataFiles.SaveAllModified();
+    if (FData)
+        FData->SaveAllModified();
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

@@ -2,6 +2,7 @@
 // The program on the Qt event loop: environment, services, single instance, data files, main window
 // and tray, put together in the start-up order.
 
+#include "app/DataModule.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Services.h"
@@ -45,6 +46,7 @@ public:
     const TCommandLine& CommandLine() const { return FCommandLine; }
     TRunMode RunMode() const { return FRunMode; }
     TExceptionHandler& Handler() { return *FHandler; }
+    TDataModule* Data() { return FData.get(); }
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -67,7 +69,8 @@ private:
     std::unique_ptr<TServices> FServices;
     std::unique_ptr<TExceptionHandler> FHandler;
     std::unique_ptr<ISingleInstance> FSingle;
-    TDataFiles FDataFiles;
+    std::unique_ptr<IRasApi> FDialUp;
+    std::unique_ptr<TDataModule> FData;
     std::unique_ptr<TfmMain> FMainWindow;
     std::unique_ptr<TTrayIcon> FTray;
     bool FHidden = false;

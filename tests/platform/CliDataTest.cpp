@@ -175,3 +175,19 @@ TEST(CliData, PriceCompareAndStatus)
     EXPECT_EQ(r.Out.rfind("Nessuna connessione attiva\nTariffa Telecom - TAT Urbana - Fascia ", 0), 0u) << r.Out;
     EXPECT_NE(r.Out.find("  Scatti: 0\n"), std::string::npos);
 }
+
+TEST(CliData, SimulatedConnectionMonitoredPricedAndLogged)
+{
+    TTempDir dir;
+    const TRun r = Cli({"--data-dir", dir.Path, "--simulate", "monitor", "--dial", "Provider Uno", "--for", "8"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Out.find("[Selezione telefonica RAS]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Provo a fare il numero 0702002"), std::string::npos);
+    EXPECT_NE(r.Out.find("[Connessione RAS attiva]"), std::string::npos);
+    EXPECT_NE(r.Out.find("scatti 0  £ 120"), std::string::npos);
+    EXPECT_NE(r.Out.find("Connessione registrata: Provider Uno"), std::string::npos);
+    const TRun summary = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry"});
+    EXPECT_EQ(summary.Out.substr(0, summary.Out.find('\t')), "Provider Uno");
+    const TRun entries = Cli({"--data-dir", dir.Path, "--simulate", "entries"});
+    EXPECT_NE(entries.Out.find("Servizio Premium\t00882164466771"), std::string::npos);
+}
