@@ -3,7 +3,11 @@
 #include "cli/Cli.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <sstream>
+#include <thread>
 
 using namespace qv;
 using namespace qv::test;
@@ -190,4 +194,29 @@ TEST(CliData, SimulatedConnectionMonitoredPricedAndLogged)
     EXPECT_EQ(summary.Out.substr(0, summary.Out.find('\t')), "Provider Uno");
     const TRun entries = Cli({"--data-dir", dir.Path, "--simulate", "entries"});
     EXPECT_NE(entries.Out.find("Servizio Premium\t00882164466771"), std::string::npos);
+}
+
+TEST(CliData, MonitorStoppedBySigtermKeepsTheRunningCount)
+{
+    TTempDir dir;
+    const std::string command = std::string(QV_CLI_PATH) + " --data-dir " + dir.Path +
+                                " --simulate monitor --dial 'Provider Uno' > " + (dir / "out.txt") + " 2>&1 & echo $!";
+    FILE* p = ::popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[32] = {};
+    ASSERT_NE(std::fgets(buf, sizeof buf, p), nullptr);
+    ::pclose(p);
+    const int pid = std::atoi(buf);
+    ASSERT_GT(pid, 0);
+    // On line after about five seconds of simulated dialling; then stopped from outside.
+    for (int i = 0; i < 200 && ReadFile(dir / "out.txt").find("[Connessione RAS attiva]") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 100 && ::kill(pid, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadFile(dir / "out.txt").find("Connessione registrata: Provider Uno"), std::string::npos)
+        << ReadFile(dir / "out.txt");
+    const TRun summary = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry"});
+    EXPECT_EQ(summary.Out.substr(0, summary.Out.find('\t')), "Provider Uno");
 }

@@ -122,6 +122,13 @@ TEST_F(TPppdTree, ClassificationThroughAWholeConnection)
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].Entry, "tiscali");
     EXPECT_EQ(list[0].Device, "ppp0");
+    // A pppd started from an options file names its link in /run/ppp-LINKNAME.pid.
+    fs::create_directories(Tree / "proc/6000");
+    WriteFile(Tree / "proc/6000/cmdline", std::string("pppd\0file\0/etc/ppp/options.dsl\0", 31));
+    WriteFile(Tree / "run/ppp-dsl-provider.pid", "6000\n");
+    ASSERT_EQ(Ppp->Connections(list), 0);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[2].Entry, "dsl-provider");
     fs::remove_all(Tree / "proc/4242");
     EXPECT_EQ(-State(4242), ERROR_INVALID_HANDLE); // gone: off line
 }

@@ -189,7 +189,10 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
         for (std::size_t i = 0; i + 1 < argv.size(); ++i)
             if (argv[i] == "call")
                 entry = argv[i + 1];
-        found.emplace_back(std::stoll(pidText), entry);
+        const std::int64_t pid = std::stoll(pidText);
+        if (entry.empty())
+            entry = LinkNameOf(pid);
+        found.emplace_back(pid, entry);
     }
     // The oldest pppd first: the program follows the first connection.
     std::sort(found.begin(), found.end());
@@ -214,6 +217,19 @@ std::string TPppdDialUp::InterfaceOf(std::int64_t pid)
             continue;
         if (Trim(ReadText(it->path().string())) == std::to_string(pid))
             return name.substr(0, name.size() - 4);
+    }
+    return {};
+}
+
+std::string TPppdDialUp::LinkNameOf(std::int64_t pid)
+{
+    // A pppd started without "call NAME" may still name its link: /run/ppp-LINKNAME.pid.
+    std::error_code ec;
+    for (fs::directory_iterator it(Path("/run"), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("ppp-", 0) == 0 && name.size() > 8 && name.substr(name.size() - 4) == ".pid" &&
+            Trim(ReadText(it->path().string())) == std::to_string(pid))
+            return name.substr(4, name.size() - 8);
     }
     return {};
 }

@@ -53,6 +53,7 @@ public:
 private:
     std::string Path(const std::string& p) const { return FRoot + p; }
     std::string InterfaceOf(std::int64_t pid);
+    std::string LinkNameOf(std::int64_t pid);
     std::string PeerUser(const std::string& entry);
     void Reap();
 
