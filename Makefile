@@ -54,6 +54,8 @@ fuzz: deps
 	cmake --build --preset fuzz
 	mkdir -p fuzz/corpus-run && cp -n tests/data/*.dat fuzz/corpus-run/ 2>/dev/null || true
 	./build/fuzz/fuzz/qv_fuzz_stream -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-run
+	./build/fuzz/fuzz/qv_fuzz_log_import -max_total_time=$${FUZZ_SECONDS:-60}
+	./build/fuzz/fuzz/qv_fuzz_tariff_json -max_total_time=$${FUZZ_SECONDS:-60}
 
 clean:
 	rm -rf build

@@ -12,7 +12,8 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp)
     Taxations.SetAgenda(&Agenda);
     Status.SetMatrix(&MtxStatus);
     Status.SetTaxations(&Taxations);
-    Status.SetSounds(sounds ? sounds : &FNoSounds);
+    FSounds = sounds ? sounds : &FNoSounds;
+    Status.SetSounds(FSounds);
 
     MtxStatus.HasStartTick = [this] { return Status.StartTick() != 0; };
     MtxStatus.OnStartCounting = [this](void*) { Status.StartCounting(); };

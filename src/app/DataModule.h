@@ -30,6 +30,8 @@ public:
     // The tariff named by the live status's DefaultTax, else the first one.
     void SelectDefaultTax();
 
+    ISounds& Sounds() { return *FSounds; }
+
     // The program's manual start and stop (the state machine's side of them).
     void ManualStart();
     void ManualStop();
@@ -62,6 +64,7 @@ private:
     void AskHold();
     TServices& FServices;
     TRecordingSounds FNoSounds;
+    ISounds* FSounds;
     TNoDialUp FNoDialUp;
     std::unique_ptr<Timer> FTimerAskHold;
     TDataFiles FFiles;

@@ -1,0 +1,468 @@
+#include "app/MainController.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "core/Shell.h"
+#include "core/Strings.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace qv {
+
+using S = TMtxStateMatrixStatus;
+using E = TMtxEventMatrixStatus;
+
+TMainController::TMainController(TServices& services, TDataModule& data, IMainView& view)
+    : FServices(services), FData(data), FView(view)
+{
+    FTimerSystem = services.Timers.CreateTimer("TimerSystem", 1000);
+    FTimerMinimize = services.Timers.CreateTimer("TimerMinimize", 5000);
+    FTimerDelayRasConnect = services.Timers.CreateTimer("TimerDelayRasConnect", 500);
+    FTimerDisconnessione = services.Timers.CreateTimer("TimerDisconnessione", 1000);
+    FTimerPerformanceNT = services.Timers.CreateTimer("TimerPerformanceNT", 2000);
+    for (Timer* t : {FTimerSystem.get(), FTimerMinimize.get(), FTimerDelayRasConnect.get(), FTimerDisconnessione.get(),
+                     FTimerPerformanceNT.get()})
+        t->SetEnabled(false);
+    // Two seconds after going on line the connection's byte counters are switched on.
+    FTimerPerformanceNT->OnTimer = [this] {
+        FTimerPerformanceNT->SetEnabled(false);
+        if (FData.RasMonitor.IsRasOnline())
+            FData.Performance.SetActiveRAS(true);
+    };
+    FTimerSystem->OnTimer = [this] {
+        if (FData.QuestionPending)
+            FView.BringToFront();
+        FView.SetTrayIcon(FData.Status.Band());
+    };
+    FTimerMinimize->OnTimer = [this] { EndOfStartup(); };
+    FTimerDelayRasConnect->OnTimer = [this] { AutoDial(); };
+    FTimerDisconnessione->OnTimer = [this] { AutoDisconnect(); };
+    Bind();
+    ApplyTrayHintPause();
+}
+
+TMainController::~TMainController()
+{
+    TStatus& s = FData.Status;
+    s.OnTimeChange = nullptr;
+    s.OnScattiChange = nullptr;
+    s.OnCostChange = nullptr;
+    s.OnRemainingChange = nullptr;
+    s.OnBytesTransmittedChange = nullptr;
+    s.OnBytesReceivedChange = nullptr;
+    s.OnCallRateChange = nullptr;
+    s.OnTaxChange = nullptr;
+    s.OnBandChange = nullptr;
+    s.OnMinLimit = nullptr;
+    s.OnDayChange = nullptr;
+    s.OnStartTime = nullptr;
+    s.OnStartCounting = nullptr;
+    s.OnConnectionInfo = nullptr;
+    s.OnConnectionSaved = nullptr;
+    s.OnTaxNeeded = nullptr;
+}
+
+void TMainController::ApplyTrayHintPause()
+{
+    const int pause = Profile() ? Profile()->TrayHintPause() : 10000;
+    FGeneralOn = pause != -1;
+    FComparisonOn = pause != -1 && pause != 0;
+    FComparisonMs = pause;
+}
+
+void TMainController::General(const std::string& text)
+{
+    if (FGeneralOn)
+        FView.ShowBalloon(TBalloon::General, "", text, 3000);
+}
+
+void TMainController::Tariff(const std::string& text)
+{
+    if (!FHidden)
+        FView.ShowBalloon(TBalloon::Tariff, "", text, 3000);
+}
+
+std::string TMainController::ElapsedText(std::int32_t elapsed)
+{
+    char buf[48];
+    if (elapsed < 0) {
+        std::snprintf(buf, sizeof buf, "-0.00.%02d", -elapsed % 60);
+        return buf;
+    }
+    const std::int64_t s = elapsed;
+    std::snprintf(buf, sizeof buf, "%lld.%02lld.%02lld", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return buf;
+}
+
+void TMainController::Bind()
+{
+    TStatus& s = FData.Status;
+    s.OnTimeChange = [this] { OnTimeChange(); };
+    s.OnScattiChange = [this] { FView.SetLabel(TMainLabel::NumeroScatti, std::to_string(FData.Status.NumScatti())); };
+    s.OnCostChange = [this] { ShowCost(); };
+    s.OnRemainingChange = [this] { OnRemainingChange(); };
+    s.OnBytesTransmittedChange = [this] {
+        if (FData.Status.BytesTransmitted() != 0)
+            FView.SetLabel(TMainLabel::BytesTransmitted, FormatNumber(std::int64_t{FData.Status.BytesTransmitted()}));
+    };
+    s.OnBytesReceivedChange = [this] {
+        if (FData.Status.BytesReceived() != 0)
+            FView.SetLabel(TMainLabel::BytesReceived, FormatNumber(std::int64_t{FData.Status.BytesReceived()}));
+    };
+    s.OnCallRateChange = [this] {
+        if (FData.Status.CallRate() > 0)
+            Tariff("Connesso a " + FormatNumber(std::int64_t{FData.Status.CallRate()}) + " bps");
+    };
+    s.OnTaxChange = [this](TTaxItem* previous) { OnTaxChange(previous); };
+    s.OnBandChange = [this](TFasciaOraria band) { OnBandChange(band); };
+    s.OnMinLimit = [this] {
+        if (FData.Status.Tax())
+            General("Siamo passati nella fascia bassa oltre i " + std::to_string(FData.Status.Tax()->MinLimite()) +
+                    " minuti");
+    };
+    s.OnDayChange = [this] { OnDayChange(); };
+    s.OnStartTime = [this] { OnStartTime(); };
+    s.OnStartCounting = [this] { OnStartCounting(); };
+    s.OnConnectionInfo = [this] { OnConnectionInfo(); };
+    s.OnConnectionSaved = [this](const TConnectionData& r) { OnConnectionSaved(r); };
+    s.OnTaxNeeded = [this] {
+        General("Scegli la tariffa da applicare alla connessione «" + FData.Status.EntryName() + "»");
+        FView.OpenTariffChooser();
+        FData.QuestionPending = true;
+    };
+}
+
+void TMainController::ShowCost()
+{
+    const TStatus& s = FData.Status;
+    FView.SetLabel(TMainLabel::Spesa, s.IsCounting() ? "£ " + std::to_string(static_cast<long long>(std::trunc(s.CostoLire())))
+                                                     : std::string("£ 0"));
+}
+
+void TMainController::OnTimeChange()
+{
+    const TStatus& s = FData.Status;
+    FView.SetLabel(TMainLabel::TempoTrascorso, ElapsedText(s.Elapsed()));
+    if (s.Elapsed() == 0)
+        General(Trim("Selezione del numero " + s.DialingNumber()) + " eseguita");
+}
+
+void TMainController::ResetDisplay(bool withPulses)
+{
+    const TStatus& s = FData.Status;
+    const double period = s.StepPeriod();
+    FView.SetLabel(TMainLabel::Quorvanta, FormatDurationShort(SecondsToDuration(std::trunc(period)), true));
+    FView.SetProgress(static_cast<int>(std::trunc(period)), 0);
+    if (withPulses) {
+        FView.SetPulseLabelVisible(s.Tax() && s.Tax()->Tipo() == ttScatti);
+        FView.SetLabel(TMainLabel::NumeroScatti, std::to_string(s.NumScatti()));
+        ShowCost();
+    }
+}
+
+void TMainController::OnRemainingChange()
+{
+    const TStatus& s = FData.Status;
+    if (!s.IsCounting()) {
+        ResetDisplay(false);
+        return;
+    }
+    FView.SetLabel(TMainLabel::Quorvanta, FormatDurationShort(s.RemainingAsTime(), true));
+    const double period = std::trunc(s.StepPeriod());
+    FView.SetProgress(static_cast<int>(period), period <= s.Remaining() ? 0 : static_cast<int>(period - s.Remaining()));
+}
+
+void TMainController::OnTaxChange(TTaxItem* previous)
+{
+    TTaxItem* tax = FData.Status.Tax();
+    if (!tax)
+        return;
+    FView.SetProgressHint("La tariffa corrente è " + tax->DisplayName() + "\r" + tax->Descrizione());
+    if (!StartupQuiet) {
+        Tariff(tax->DisplayName());
+        General("Tariffa impostata " + tax->DisplayName());
+        if (previous && FData.Status.Profile() && FData.Status.Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound("CambioStato", false);
+    }
+    FView.SetPulseLabelVisible(tax->Tipo() == ttScatti);
+    FView.SetLabel(TMainLabel::Quorvanta,
+                   FormatDurationShort(SecondsToDuration(std::trunc(FData.Status.StepPeriod())), true));
+}
+
+void TMainController::OnBandChange(TFasciaOraria band)
+{
+    ResetDisplay(true);
+    std::string message;
+    switch (band) {
+    case foPunta:
+        message = "Accidenti... siamo nella fascia ora di punta!";
+        break;
+    case foIntera:
+        message = "Maledizione... siamo nella fascia intera!";
+        break;
+    default:
+        message = "fiuuu... siamo nella fascia ridotta!";
+        break;
+    }
+    if (message == FLastBandMessage)
+        return;
+    FLastBandMessage = message;
+    FView.SetTrayIcon(band);
+    if (!StartupQuiet)
+        General(message);
+}
+
+void TMainController::OnDayChange()
+{
+    const double now = FServices.Clk.Now();
+    if (!Profile() || !Profile()->SanctiOff()) {
+        std::string saints;
+        try {
+            saints = FData.Agenda.SaintsOf(now);
+        } catch (const std::exception&) {
+        }
+        const std::string hint = Trim("Oggi si festeggia " + saints);
+        FView.SetTrayHint(Utf8Left(hint, 63));
+        const int special = SpecialDay(now);
+        static const char* const greetings[] = {"", "Quorvanta ti augura un buon Natale!",
+                                                "Quorvanta ti augura un felice anno nuovo!",
+                                                "Quorvanta ti augura un felice anno nuovo ed un meraviglioso nuovo "
+                                                "millennio!"};
+        if (special > 0) {
+            FView.ShowBalloon(TBalloon::Greetings, "*** A U G U R I ***", greetings[special], 10000);
+            FData.Sounds().PlayNamedSound("Message", false);
+        }
+        General(hint);
+    }
+    FData.Taxations.RenewMonthlyBonuses();
+}
+
+void TMainController::OnStartTime()
+{
+    FView.SetLabel(TMainLabel::BytesTransmitted, "0");
+    FView.SetLabel(TMainLabel::BytesReceived, "0");
+    ShowCost();
+    FView.SetLabel(TMainLabel::NumeroScatti, std::to_string(FData.Status.NumScatti()));
+    if (FHidden && !(Profile() && Profile()->ForceHide()))
+        SetHidden(false);
+    if (FData.Status.Tax())
+        Tariff(FData.Status.Tax()->DisplayName());
+}
+
+void TMainController::OnStartCounting()
+{
+    FTimerDisconnessione->SetEnabled(true);
+    FView.SetLabel(TMainLabel::NumeroScatti, std::to_string(FData.Status.NumScatti()));
+    FView.SetDisconnectButtonVisible(true);
+    if (!(Profile() && Profile()->ForceHide()))
+        SetHidden(false);
+}
+
+void TMainController::SetConnectionTimers(bool on)
+{
+    FTimerDisconnessione->SetEnabled(on);
+}
+
+void TMainController::OnConnectionInfo()
+{
+    FTimerPerformanceNT->SetEnabled(true);
+    const TStatus& s = FData.Status;
+    std::string text = "Felicemente connesso a: " + s.EntryName();
+    if (s.CallRate() != 0)
+        text += " alla velocità di " + std::to_string(s.CallRate()) + " bps";
+    if (!s.DinamicIP().empty())
+        text += "\r" + s.EntryName() + " ti ha assegnato l'indirizzo " + s.DinamicIP();
+    if (s.Tax()) {
+        std::string band;
+        try {
+            band = BandName(s.Tax()->BandAt(FServices.Clk.Now()));
+        } catch (const std::exception&) {
+        }
+        text += "\rTariffa " + s.Tax()->DisplayName() + " - Fascia " + band;
+    }
+    General(text);
+    SetConnectionTimers(true);
+}
+
+void TMainController::OnConnectionSaved(const TConnectionData& record)
+{
+    SetConnectionTimers(false);
+    FView.SetDisconnectButtonVisible(false);
+    SetHidden(Profile() && Profile()->AutoHide());
+    ResetDisplay(false);
+    General("Sconnesso!");
+    if (!Profile() || Profile()->SoundsEnabled())
+        FData.Sounds().PlayNamedSound("EndConnection", false);
+    LastComparison = Trim(FData.Taxations.CompareTaxes(record.Start, record.End, record.Cost));
+    if (!LastComparison.empty()) {
+        if (FComparisonOn)
+            FView.ShowBalloon(TBalloon::Comparison, "", "Maledizione: \r" + LastComparison, FComparisonMs);
+    } else {
+        General("Bene! Hai scelto la tariffa più conveniente! ;)");
+    }
+}
+
+void TMainController::Disconnect(bool ask)
+{
+    const S state = FData.MtxStatus.State();
+    if (state != S::TapiStart) {
+        if (state == S::ManualStart) {
+            General("Interruzione conteggio avvio manuale");
+            FData.MtxStatus.SetEvent(this, E::ManualStop);
+        } else if (state == S::RasDialing) {
+            General("Interruzione selezione Ras");
+            FData.MtxStatus.SetEvent(this, E::ManualStop);
+        } else if (state == S::RasStart || state == S::RasConnected) {
+            General("Interruzione connessione Ras in corso...");
+        }
+        FData.RasMonitor.HangUpAll();
+        if (FData.Status.OnCloseDialWindow)
+            FData.Status.OnCloseDialWindow();
+        return;
+    }
+    if (!ask || AskYesNo(FServices.Prompter, "Il dispositivo TAPI  non si può disconnettere con Quorvanta!\rInterrompere "
+                                             "il conteggio lo stesso?") == TModalResult::mrYes)
+        FData.MtxStatus.SetEvent(this, E::ManualStop);
+}
+
+bool TMainController::IsOnlineOrAsk(bool ask)
+{
+    if (FData.Status.IsCounting() || (SystemOnline && SystemOnline()))
+        return true;
+    return ask && AskYesNo(FServices.Prompter, "Uhmmm... non mi sembra che sei connesso ad Internet! ... Che faccio?\rCi "
+                                               "provo lo stesso?") == TModalResult::mrYes;
+}
+
+void TMainController::AutoDisconnect()
+{
+    TStatus& s = FData.Status;
+    if (!s.IsCounting())
+        return;
+    FTimerDisconnessione->OnTimer = nullptr; // no re-entry while a question is open
+    const auto reattach = [this] { FTimerDisconnessione->OnTimer = [this] { AutoDisconnect(); }; };
+    if (s.ScheduledDisconnect != 0 && FServices.Clk.Now() >= s.ScheduledDisconnect) {
+        General("E' l'ora X di disconnessione!!!");
+        const bool shutdown = s.ScheduledShutdown;
+        try {
+            Disconnect(false);
+        } catch (const std::exception& e) {
+            General(std::string("Problema durante la disconnessione: ") + e.what());
+        }
+        if (shutdown) {
+            General("Chiusura di " + FServices.System.OsName() + " in corso...");
+            ShutdownWindows(FServices, false);
+        }
+        reattach();
+        return;
+    }
+    const auto limit = [&](bool on, std::int32_t timeout, bool askFirst) {
+        if (!on || !(timeout < s.Elapsed()))
+            return false;
+        General("Tempo di connessione scaduto!!!");
+        FTimerDisconnessione->SetEnabled(false);
+        if (askFirst) {
+            FData.QuestionPending = true;
+            const bool yes = AskYesNo(FServices.Prompter, "Tempo scaduto!!!\r\rInterrompi la connessione?") ==
+                             TModalResult::mrYes;
+            FData.QuestionPending = false;
+            if (yes)
+                Disconnect(true);
+        } else {
+            Disconnect(false);
+        }
+        return true;
+    };
+    TEntryItem* entry = s.Entry();
+    if (!(entry && limit(entry->AutoDisconnect(), entry->TimeOutConnection(), entry->AskDisconnect())) && Profile())
+        limit(Profile()->AutoDisconnect(), Profile()->TimeOutConnection(), Profile()->AskDisconnect());
+    reattach();
+}
+
+void TMainController::AutoDial()
+{
+    FTimerDelayRasConnect->SetEnabled(false);
+    TProfileItem* p = Profile();
+    if (p && FData.RasMonitor.IsRasEntry(p->RasStartEntry()) && !FData.RasMonitor.IsRasBusy() && !StartedByWinStart)
+        FData.Status.Dial(p->RasStartEntry(), static_cast<std::uint32_t>(p->TimeWaitApplications()) * 1000u + 1u);
+    StartedByWinStart = false;
+}
+
+void TMainController::EndOfStartup()
+{
+    FTimerMinimize->SetEnabled(false);
+    if (FData.Status.StartTick() == 0)
+        SetHidden(Profile() && Profile()->AutoHide());
+    StartupQuiet = false;
+}
+
+void TMainController::FirstActivation()
+{
+    FTimerSystem->SetEnabled(true);
+    FTimerMinimize->SetEnabled(true);
+    if (Profile() && FData.RasMonitor.IsRasEntry(Profile()->RasStartEntry()))
+        FTimerDelayRasConnect->SetEnabled(true);
+    FData.StartMonitoring();
+}
+
+void TMainController::SetHidden(bool hidden)
+{
+    if (hidden != FHidden) {
+        FHidden = hidden;
+        FView.SetShowHideCaption(hidden ? "&Mostra" : "&Nascondi");
+    }
+    FView.SetWindowVisible(!hidden);
+}
+
+TMenuState TMainController::MenuState() const
+{
+    const bool busy = FData.MtxStatus.IsRasDialing() || FData.Status.IsCounting();
+    const std::string& ip = FData.Status.DinamicIP();
+    return {busy, busy, !busy, !busy, false, !ip.empty(), "&Copia IP " + ip};
+}
+
+void TMainController::SecondStart(int wParam)
+{
+    if (wParam != static_cast<int>(TRunMode::rmNormal))
+        return;
+    SetHidden(false);
+    FView.BringToFront();
+    if (Profile() && FData.RasMonitor.IsRasEntry(Profile()->RasStartEntry()))
+        FTimerDelayRasConnect->SetEnabled(true);
+}
+
+bool TMainController::CloseQuery()
+{
+    TStatus& s = FData.Status;
+    if (FShuttingDown) {
+        if (s.IsCounting())
+            s.StopCounting();
+        return true;
+    }
+    if (FData.RasMonitor.IsRasOnline()) {
+        const TModalResult answer =
+            AskYesNoCancel(FServices.Prompter, "Interrompere la connessione: " + s.EntryName());
+        if (answer == TModalResult::mrCancel || answer == TModalResult::mrNone)
+            return false;
+        if (answer == TModalResult::mrYes)
+            Disconnect(false);
+        else
+            s.StopCounting();
+    } else if (s.IsCounting()) {
+        if (AskYesNo(FServices.Prompter, "Il conteggio è in corso! Chiudere lo stesso?") != TModalResult::mrYes)
+            return false;
+        Disconnect(false);
+    }
+    if (s.DialRequested() && s.OnCloseDialWindow)
+        s.OnCloseDialWindow();
+    return true;
+}
+
+void TMainController::SessionEnding()
+{
+    FShuttingDown = true;
+    CloseQuery();
+}
+
+} // namespace qv

@@ -1,0 +1,131 @@
+#pragma once
+// The rules of the main window, without the window: what each live-status notification shows, the
+// window's timers, disconnecting (by hand, by limits, at a scheduled time), the automatic dial, the
+// end of start-up, going on line and the end of a connection, hiding and showing, the menu's
+// visibility, and the closing questions. The Qt window implements IMainView and stays thin.
+
+#include "app/DataModule.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+enum class TMainLabel
+{
+    TempoTrascorso,
+    NumeroScatti,
+    Spesa,
+    Quorvanta,
+    BytesTransmitted,
+    BytesReceived
+};
+enum class TBalloon
+{
+    Greetings,
+    Tariff,
+    Comparison,
+    General
+};
+
+class IMainView
+{
+public:
+    virtual ~IMainView() = default;
+    virtual void SetLabel(TMainLabel label, const std::string& text) = 0;
+    virtual void SetPulseLabelVisible(bool visible) = 0;
+    virtual void SetProgress(int maximum, int position) = 0;
+    virtual void SetProgressHint(const std::string& text) = 0;
+    // foNone is the transparent icon.
+    virtual void SetTrayIcon(TFasciaOraria band) = 0;
+    virtual void SetTrayHint(const std::string& text) = 0;
+    virtual void ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms) = 0;
+    virtual void SetWindowVisible(bool visible) = 0;
+    virtual void BringToFront() = 0;
+    virtual void SetDisconnectButtonVisible(bool visible) = 0;
+    virtual void SetShowHideCaption(const std::string& caption) = 0;
+    virtual void OpenTariffChooser() = 0;
+};
+
+// What the popup menu shows when it opens.
+struct TMenuState
+{
+    bool Disconnect, DisconnectAt, Connections, Start, Popup, IpAddress;
+    std::string IpCaption;
+};
+
+class TMainController
+{
+public:
+    TMainController(TServices& services, TDataModule& data, IMainView& view);
+    ~TMainController();
+
+    // The first activation of the window: its timers, the dial-up poll and the counters.
+    void FirstActivation();
+    void Disconnect(bool ask);
+    // True while counting or when the system is on line; otherwise asks, when ask is set.
+    bool IsOnlineOrAsk(bool ask);
+    void SetHidden(bool hidden);
+    bool Hidden() const { return FHidden; }
+    TMenuState MenuState() const;
+    // A later start of the program reached this one (wParam: its run mode).
+    void SecondStart(int wParam);
+    // The close request: false keeps the program running.
+    bool CloseQuery();
+    // The desktop session ends: a running count is stored without a question.
+    void SessionEnding();
+    // Shows the comparison and the general balloon per the profile's TrayHintPause.
+    void ApplyTrayHintPause();
+    void ManualStart() { FData.ManualStart(); }
+
+    bool StartupQuiet = true;
+    bool StartedByWinStart = false;
+    // The system's own answer whether it is on line (the HTTP subsystem's connection-state query).
+    std::function<bool()> SystemOnline;
+    std::string LastComparison;
+
+    Timer& TimerDisconnessione() { return *FTimerDisconnessione; }
+    Timer& TimerMinimize() { return *FTimerMinimize; }
+    Timer& TimerDelayRasConnect() { return *FTimerDelayRasConnect; }
+
+    // Text forms of the display, also used by the tests.
+    static std::string ElapsedText(std::int32_t elapsed);
+
+private:
+    void General(const std::string& text);
+    void Tariff(const std::string& text);
+    void Bind();
+    void ResetDisplay(bool withPulses);
+    void ShowCost();
+    void OnTimeChange();
+    void OnRemainingChange();
+    void OnTaxChange(TTaxItem* previous);
+    void OnBandChange(TFasciaOraria band);
+    void OnDayChange();
+    void OnStartTime();
+    void OnStartCounting();
+    void OnConnectionInfo();
+    void OnConnectionSaved(const TConnectionData& record);
+    void AutoDisconnect();
+    void AutoDial();
+    void EndOfStartup();
+    void SetConnectionTimers(bool on);
+    TProfileItem* Profile() const { return FData.Status.Profile(); }
+
+    TServices& FServices;
+    TDataModule& FData;
+    IMainView& FView;
+    bool FHidden = false;
+    bool FShuttingDown = false;
+    bool FGeneralOn = true;
+    bool FComparisonOn = true;
+    int FComparisonMs = 10000;
+    std::string FLastBandMessage;
+    std::unique_ptr<Timer> FTimerSystem;
+    std::unique_ptr<Timer> FTimerMinimize;
+    std::unique_ptr<Timer> FTimerDelayRasConnect;
+    std::unique_ptr<Timer> FTimerDisconnessione;
+    std::unique_ptr<Timer> FTimerPerformanceNT;
+};
+
+} // namespace qv

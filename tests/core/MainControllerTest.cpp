@@ -1,0 +1,253 @@
+// The main window's rules with a fake view, in virtual time.
+#include "TestSupport.h"
+#include "app/MainController.h"
+#include "platform/sim/SimDialUp.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+using S = TMtxStateMatrixStatus;
+using E = TMtxEventMatrixStatus;
+
+struct TFakeView : IMainView
+{
+    void SetLabel(TMainLabel label, const std::string& text) override { Labels[label] = text; }
+    void SetPulseLabelVisible(bool visible) override { PulsesVisible = visible; }
+    void SetProgress(int maximum, int position) override
+    {
+        ProgressMax = maximum;
+        ProgressPos = position;
+    }
+    void SetProgressHint(const std::string&) override {}
+    void SetTrayIcon(TFasciaOraria band) override { Icon = band; }
+    void SetTrayHint(const std::string& text) override { TrayHint = text; }
+    void ShowBalloon(TBalloon balloon, const std::string&, const std::string& text, int) override
+    {
+        Balloons.emplace_back(balloon, text);
+    }
+    void SetWindowVisible(bool visible) override { Visible = visible; }
+    void BringToFront() override {}
+    void SetDisconnectButtonVisible(bool visible) override { DisconnectVisible = visible; }
+    void SetShowHideCaption(const std::string&) override {}
+    void OpenTariffChooser() override { ++Choosers; }
+    std::vector<std::string> General() const
+    {
+        std::vector<std::string> out;
+        for (const auto& [b, t] : Balloons)
+            if (b == TBalloon::General)
+                out.push_back(t);
+        return out;
+    }
+    std::map<TMainLabel, std::string> Labels;
+    bool PulsesVisible = false, Visible = true, DisconnectVisible = false;
+    TFasciaOraria Icon = foNone;
+    std::string TrayHint;
+    int ProgressMax = 0, ProgressPos = 0, Choosers = 0;
+    std::vector<std::pair<TBalloon, std::string>> Balloons;
+};
+
+struct TMain : testing::Test
+{
+    TTestContext Ctx{At(2026, 12, 9, 10, 0)};
+    TSimDialUp Sim{Ctx.Time, Ctx.Time};
+    std::unique_ptr<TDataModule> Data;
+    TFakeView View;
+    std::unique_ptr<TMainController> Main;
+    TMain()
+    {
+        Sim.AddDemoEntries();
+        Data = std::make_unique<TDataModule>(Ctx.Services, nullptr, &Sim);
+        Data->LoadAll();
+        Data->Status.SetProfile(&Profile());
+        Data->Settings.Entrys().EntryFor("Provider Uno", keRAS).SetTaxName("Telecom - TAT Urbana");
+        Main = std::make_unique<TMainController>(Ctx.Services, *Data, View);
+    }
+    TProfileItem& Profile() { return Data->Settings.Profiles()[0]; }
+    void Seconds(int n) { Ctx.Time.Advance(n * 1000LL); }
+    void OnLine()
+    {
+        Main->FirstActivation();
+        Sim.BringUp("Provider Uno", 1);
+        Seconds(3);
+        ASSERT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    }
+};
+
+} // namespace
+
+TEST_F(TMain, TimeLabelForms)
+{
+    EXPECT_EQ(TMainController::ElapsedText(-59), "-0.00.59");
+    EXPECT_EQ(TMainController::ElapsedText(26 * 3600 + 1), "26.00.01");
+    EXPECT_EQ(TMainController::ElapsedText(307), "0.05.07");
+}
+
+TEST_F(TMain, ShorterLimitFiresFirst)
+{
+    TEntryItem& entry = Data->Settings.Entrys().EntryFor("Provider Uno", keRAS);
+    entry.SetAutoDisconnect(true);
+    entry.SetTimeOutConnection(3600);
+    Profile().SetAutoDisconnect(true);
+    Profile().SetTimeOutConnection(1800);
+    Profile().SetAskDisconnect(false);
+    OnLine();
+    const int start = Data->Status.Elapsed();
+    Seconds(1800 - start);
+    EXPECT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    Seconds(1);
+    EXPECT_EQ(Data->MtxStatus.State(), S::Idle); // at 1801 s: hung up, and the RasIdle that followed ended the count
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+    const auto general = View.General();
+    EXPECT_NE(std::find(general.begin(), general.end(), "Tempo di connessione scaduto!!!"), general.end());
+}
+
+TEST_F(TMain, LimitAnsweredNoEndsAutomaticDisconnection)
+{
+    Profile().SetAutoDisconnect(true);
+    Profile().SetTimeOutConnection(60);
+    OnLine();
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    Seconds(60);
+    ASSERT_EQ(Ctx.Prompter.Shown.size(), 1u);
+    EXPECT_EQ(Ctx.Prompter.Shown[0].Text, "Tempo scaduto!!!\r\rInterrompi la connessione?");
+    Data->Status.ScheduledDisconnect = Ctx.Time.Now();
+    Seconds(120);
+    EXPECT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    EXPECT_EQ(Ctx.Prompter.Shown.size(), 1u);
+}
+
+TEST_F(TMain, ScheduledTimeAlreadyPastDisconnectsOnTheFirstTick)
+{
+    Main->FirstActivation();
+    Data->Status.ScheduledDisconnect = Ctx.Time.Now() - 0.01;
+    Data->ManualStart();
+    Seconds(1);
+    EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+    const auto general = View.General();
+    EXPECT_NE(std::find(general.begin(), general.end(), "E' l'ora X di disconnessione!!!"), general.end());
+}
+
+TEST_F(TMain, ScheduledTimeInATapiCountStopsItAndShutsDown)
+{
+    Main->FirstActivation();
+    Data->MtxStatus.SetEvent(nullptr, E::TapiDialing);
+    Data->MtxStatus.SetEvent(nullptr, E::TapiConnected);
+    Data->Status.ScheduledDisconnect = Ctx.Time.Now() + 2 * OneSecond;
+    Data->Status.ScheduledShutdown = true;
+    Seconds(3);
+    EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
+    EXPECT_TRUE(Ctx.Prompter.Shown.empty());
+    EXPECT_EQ(Ctx.System.PowerOffRequests, std::vector<bool>{false});
+}
+
+TEST_F(TMain, DisconnectDuringAManualCountEndsItAndHangsUpDialUp)
+{
+    Main->FirstActivation();
+    Data->ManualStart();
+    Sim.BringUp("Provider Due", 1); // another connection the program did not start
+    Seconds(5);
+    EXPECT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    Data->MtxStatus.SetEvent(nullptr, E::ManualStop);
+    Main->Disconnect(true);
+    Seconds(1);
+    EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
+    EXPECT_FALSE(Data->RasMonitor.HasConnections());
+}
+
+TEST_F(TMain, TrayHintPauseMinusOneSilencesTheGeneralBalloon)
+{
+    Profile().SetTrayHintPause(-1);
+    Main->ApplyTrayHintPause();
+    Main->StartupQuiet = false;
+    OnLine();
+    Seconds(2);
+    Sim.BringDown("Provider Uno");
+    Seconds(1);
+    EXPECT_TRUE(View.General().empty());
+    for (const auto& [b, t] : View.Balloons)
+        EXPECT_NE(b, TBalloon::Comparison);
+}
+
+TEST_F(TMain, WinstartSkipsTheFirstAutomaticDialASecondStartDials)
+{
+    Profile().SetRasStartEntry("Provider Uno");
+    Main->StartedByWinStart = true;
+    std::vector<std::string> dials;
+    Data->Status.OnDialRequest = [&](const std::string& e) { dials.push_back(e); };
+    Main->FirstActivation();
+    Seconds(1);
+    EXPECT_TRUE(dials.empty());
+    Main->SecondStart(static_cast<int>(TRunMode::rmNormal));
+    Seconds(1);
+    EXPECT_EQ(dials, std::vector<std::string>{"Provider Uno"});
+    Main->SecondStart(static_cast<int>(TRunMode::rmInstall)); // the installer is ignored
+    Seconds(1);
+    EXPECT_EQ(dials.size(), 1u);
+}
+
+TEST_F(TMain, BandMessagesAreNotRepeated)
+{
+    Main->StartupQuiet = false;
+    Data->Status.OnBandChange(foIntera);
+    Data->Status.OnBandChange(foIntera);
+    Data->Status.OnBandChange(foRidotta);
+    EXPECT_EQ(View.General(), (std::vector<std::string>{"Maledizione... siamo nella fascia intera!",
+                                                        "fiuuu... siamo nella fascia ridotta!"}));
+    EXPECT_EQ(View.Icon, foRidotta);
+}
+
+TEST_F(TMain, LabelsThroughAConnection)
+{
+    OnLine();
+    Seconds(65);
+    EXPECT_EQ(View.Labels[TMainLabel::Spesa], "£ " + std::to_string(static_cast<long long>(Data->Status.CostoLire())));
+    EXPECT_EQ(View.Labels[TMainLabel::TempoTrascorso], TMainController::ElapsedText(Data->Status.Elapsed()));
+    EXPECT_NE(View.Labels[TMainLabel::BytesReceived], "0");
+    EXPECT_TRUE(View.DisconnectVisible);
+    const TMenuState menu = Main->MenuState();
+    EXPECT_TRUE(menu.Disconnect);
+    EXPECT_FALSE(menu.Start);
+    EXPECT_EQ(menu.IpCaption, "&Copia IP 151.24.3.7");
+    Sim.BringDown("Provider Uno");
+    Seconds(1);
+    EXPECT_FALSE(View.DisconnectVisible);
+    EXPECT_FALSE(Main->LastComparison.empty()); // cheaper tariffs exist for a TAT Urbana call
+}
+
+TEST_F(TMain, ClosingWhileOnLine)
+{
+    OnLine();
+    Seconds(10);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrCancel);
+    EXPECT_FALSE(Main->CloseQuery());
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Interrompere la connessione: Provider Uno");
+    EXPECT_EQ(Data->Connections.Units().Count(), 0u);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    EXPECT_TRUE(Main->CloseQuery());
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u); // stored, the line stays up
+    EXPECT_TRUE(Data->RasMonitor.HasConnections());
+}
+
+TEST_F(TMain, ClosingWhileOnLineYesHangsUpAndStores)
+{
+    OnLine();
+    Seconds(10);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    EXPECT_TRUE(Main->CloseQuery());
+    EXPECT_FALSE(Data->RasMonitor.HasConnections());
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+}
+
+TEST_F(TMain, SessionEndStoresARunningCountWithoutAQuestion)
+{
+    Data->ManualStart();
+    Seconds(30);
+    Main->SessionEnding();
+    EXPECT_TRUE(Ctx.Prompter.Shown.empty());
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+}
