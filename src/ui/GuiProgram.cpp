@@ -8,7 +8,11 @@
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QInputDialog>
+#include <QSessionManager>
+#include <QTimer>
 #include <QFile>
 #include <QInputDialog>
 #include <cstdlib>
@@ -136,15 +140,17 @@ int TGuiProgram::Start()
         FHandler->LastRasApi = [this] { return FData->RasMonitor.LastRasAPI; };
         FHandler->RasControlProcedure = [this] { return FData->RasMonitor.RasControlProcedure; };
         FTray = std::make_unique<TTrayIcon>();
-        FTray->OnExit = [this] { Quit(); };
-        FTray->OnShowHide = [this] { SetHidden(!FHidden); };
         FTray->SetHint(QStringLiteral("Quorvanta"));
         FTray->Show();
+        FMainWindow->SetTray(FTray.get());
         FMainWindow->ShowIdle();
         FMainWindow->RememberPosition(*FRegistry);
+        FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
+        FController->StartedByWinStart = FCommandLine.StartedByWinStart;
+        WireWindow();
         FSingle->OnMessage = [this](int w, int l) { SecondStart(w, l); };
         FMainWindow->show();
-        FData->StartMonitoring();
+        FController->FirstActivation();
     } catch (const EHaltRequested& h) {
         return h.Code;
     } catch (const std::exception& e) {
@@ -157,22 +163,106 @@ int TGuiProgram::Start()
 void TGuiProgram::SetHidden(bool hidden)
 {
     FHidden = hidden;
-    if (FMainWindow)
-        FMainWindow->setVisible(!hidden);
-    if (FTray)
-        FTray->ActionShowHide->setText(hidden ? QStringLiteral("&Mostra") : QStringLiteral("&Nascondi"));
+    if (FController)
+        FController->SetHidden(hidden);
+}
+
+void TGuiProgram::WireWindow()
+{
+    TMainController& c = *FController;
+    FHandler->ShowGeneralBalloon = [this](const std::string& t) {
+        FMainWindow->ShowBalloon(TBalloon::General, "", t, 3000);
+    };
+    FTray->OnExit = [this] { Quit(); };
+    FTray->OnShowHide = [this] { SetHidden(!FController->Hidden()); };
+    FTray->OnClick = [this] {
+        const std::string text = FData->Status.StatusText();
+        if (!text.empty())
+            FMainWindow->ShowBalloon(TBalloon::General, "", text, 3000);
+    };
+    FTray->OnMenuAboutToShow = [this] {
+        const TMenuState m = FController->MenuState();
+        FTray->Item(QStringLiteral("&Disconnetti"))->setVisible(m.Disconnect);
+        FTray->Item(QStringLiteral("Disconnetti a&lle..."))->setVisible(m.DisconnectAt);
+        FTray->Item(QStringLiteral("C&onnessioni"))->setVisible(m.Connections);
+        FTray->Item(QStringLiteral("St&art"))->setVisible(m.Start);
+        QAction* ip = FTray->Item(QStringLiteral("IndirizzoIP"));
+        ip->setVisible(m.IpAddress);
+        ip->setText(QString::fromStdString(m.IpCaption));
+        BuildConnectionsMenu();
+    };
+    connect(FTray->Item(QStringLiteral("St&art")), &QAction::triggered, this, [&c] { c.ManualStart(); });
+    connect(FTray->Item(QStringLiteral("&Disconnetti")), &QAction::triggered, this, [&c] { c.Disconnect(true); });
+    connect(FTray->Item(QStringLiteral("&Tariffe")), &QAction::triggered, this, [this] { ChooseTariff(); });
+    connect(FTray->Item(QStringLiteral("IndirizzoIP")), &QAction::triggered, this, [this] {
+        QApplication::clipboard()->setText(QString::fromStdString(FData->Status.DinamicIP()));
+    });
+    connect(FMainWindow->btDisconnetti, &QToolButton::clicked, this, [&c] { c.Disconnect(true); });
+    connect(FMainWindow->btNascondi, &QToolButton::clicked, this, [this] { SetHidden(true); });
+    connect(FMainWindow->btStart, &QToolButton::clicked, this, [&c] { c.ManualStart(); });
+    FMainWindow->btApplicazioni->setEnabled(false);
+    FMainWindow->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FMainWindow.get(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { FTray->Menu()->popup(FMainWindow->mapToGlobal(at)); });
+    FMainWindow->OnTariffChooser = [this] { QTimer::singleShot(0, this, [this] { ChooseTariff(); }); };
+    // The desktop session ends: a running count is stored without a question.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+        if (FController)
+            FController->SessionEnding();
+        if (FData)
+            FData->SaveAllModified();
+    });
+    BuildConnectionsMenu();
+}
+
+void TGuiProgram::BuildConnectionsMenu()
+{
+    QMenu* menu = FTray->ConnectionsMenu();
+    menu->clear();
+    std::vector<std::string> entries;
+    FData->RasMonitor.RasEntries(entries);
+    TProfileItem* profile = FData->Status.Profile();
+    const auto add = [this, menu](const std::string& entry) {
+        FData->Settings.Entrys().EntryFor(entry, keRAS);
+        connect(menu->addAction(QString::fromStdString(entry)), &QAction::triggered, this, [this, entry] {
+            // Dialled directly until the dial window exists.
+            const TRasCredentials c = FData->RasMonitor.GetEntryCredentials(entry);
+            FData->Status.SetEntryName(entry);
+            FData->RasMonitor.Dial(entry, c.User, c.Password);
+        });
+    };
+    if (profile && FData->RasMonitor.IsRasEntry(profile->RasStartEntry())) {
+        add(profile->RasStartEntry());
+        menu->addSeparator();
+    }
+    for (const std::string& e : entries)
+        add(e);
+    menu->setEnabled(!entries.empty());
+}
+
+void TGuiProgram::ChooseTariff()
+{
+    QStringList names;
+    int current = 0;
+    for (std::size_t i = 0; i < FData->Taxations.Taxs().Count(); ++i) {
+        const TTaxItem& t = FData->Taxations.Taxs()[i];
+        names << QString::fromStdString(t.DisplayName());
+        if (&t == FData->Status.Tax())
+            current = static_cast<int>(i);
+    }
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(FMainWindow.get(), QStringLiteral("Tariffe"),
+                                                 QStringLiteral("Tariffa da applicare:"), names, current, false, &ok);
+    FData->QuestionPending = false;
+    if (ok)
+        FData->Status.SetTax(FData->Taxations.FindTax(chosen.toStdString()));
 }
 
 void TGuiProgram::SecondStart(int wParam, int)
 {
     // Only a normal second start shows the window; the installer and uninstaller are refused there.
-    if (wParam == static_cast<int>(TRunMode::rmNormal)) {
-        SetHidden(false);
-        if (FMainWindow) {
-            FMainWindow->raise();
-            FMainWindow->activateWindow();
-        }
-    }
+    if (FController)
+        FController->SecondStart(wParam);
     std::cerr << "Quorvanta: secondo avvio ricevuto (" << wParam << ")\n";
     if (OnSecondStart)
         OnSecondStart(wParam);
@@ -180,8 +270,11 @@ void TGuiProgram::SecondStart(int wParam, int)
 
 void TGuiProgram::Quit()
 {
+    if (FController && !FController->CloseQuery())
+        return;
     if (FData)
         FData->SaveAllModified();
+    FController.reset();
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

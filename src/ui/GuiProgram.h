@@ -3,6 +3,7 @@
 // and tray, put together in the start-up order.
 
 #include "app/DataModule.h"
+#include "app/MainController.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Services.h"
@@ -47,6 +48,7 @@ public:
     TRunMode RunMode() const { return FRunMode; }
     TExceptionHandler& Handler() { return *FHandler; }
     TDataModule* Data() { return FData.get(); }
+    TMainController* Controller() { return FController.get(); }
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -73,6 +75,10 @@ private:
     std::unique_ptr<TDataModule> FData;
     std::unique_ptr<TfmMain> FMainWindow;
     std::unique_ptr<TTrayIcon> FTray;
+    std::unique_ptr<TMainController> FController;
+    void WireWindow();
+    void ChooseTariff();
+    void BuildConnectionsMenu();
     bool FHidden = false;
 };
 

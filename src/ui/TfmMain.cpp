@@ -1,9 +1,16 @@
 #include "ui/TfmMain.h"
 
+#include "core/Strings.h"
+#include "ui/QtPrompter.h"
+
+#include <QApplication>
+#include <QCursor>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 
 namespace qv {
 
@@ -41,6 +48,27 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     ProgressBar->setTextVisible(false);
     ProgressBar->setMaximumHeight(6);
 
+    const auto button = [this](const char* name, const QString& text, const char* hint) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setToolTip(QString::fromUtf8(hint));
+        b->setAutoRaise(true);
+        b->setStyleSheet(QStringLiteral("QToolButton { color: #f0f0ff; font-weight: bold; padding: 0 3px; }"));
+        return b;
+    };
+    btDisconnetti = button("btDisconnetti", QStringLiteral("×"), "Disconnetti");
+    btNascondi = button("btNascondi", QStringLiteral("_"), "Nascondi");
+    btApplicazioni = button("btApplicazioni", QStringLiteral("▶"), "Lancia le applicazioni configurate con l'avvio manuale");
+    btStart = button("btStart", QStringLiteral("●"), "Avvio manuale del conteggio");
+    btDisconnetti->setVisible(false);
+    setToolTip(QString::fromUtf8("Per posizionare la finestra cliccare il tasto sinistro del mouse\ne spostarla dove si "
+                                 "desidera: la posizione sarà memorizzata"));
+    BalloonGreetings = new TBalloonHint(QStringLiteral("BalloonGreetings"), Qt::red);
+    BalloonTariff = new TBalloonHint(QStringLiteral("BalloonTariff"), QColor(0, 0, 128));
+    BalloonComparison = new TBalloonHint(QStringLiteral("BalloonComparison"), QColor(0, 0, 128));
+    BalloonGeneral = new TBalloonHint(QStringLiteral("BalloonGeneral"), QColor(0, 0, 128));
+
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 3, 6, 3);
     grid->setHorizontalSpacing(10);
@@ -52,11 +80,131 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     grid->addWidget(LabelBytesTransmitted, 1, 1);
     grid->addWidget(LabelBytesReceived, 1, 2);
     grid->addWidget(ProgressBar, 2, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    for (QToolButton* b : {btStart, btApplicazioni, btNascondi, btDisconnetti})
+        buttons->addWidget(b);
+    grid->addLayout(buttons, 0, 3, 2, 1);
     ShowIdle();
     resize(260, 48);
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain()
+{
+    for (TBalloonHint* b : {BalloonGreetings, BalloonTariff, BalloonComparison, BalloonGeneral})
+        delete b;
+}
+
+void TfmMain::SetLabel(TMainLabel label, const std::string& text)
+{
+    QLabel* target = nullptr;
+    switch (label) {
+    case TMainLabel::TempoTrascorso:
+        target = lbTempoTrascorso;
+        break;
+    case TMainLabel::NumeroScatti:
+        target = lbNumeroScatti;
+        break;
+    case TMainLabel::Spesa:
+        target = lbSpesa;
+        break;
+    case TMainLabel::Quorvanta:
+        target = lbQuorvanta;
+        break;
+    case TMainLabel::BytesTransmitted:
+        target = LabelBytesTransmitted;
+        break;
+    case TMainLabel::BytesReceived:
+        target = LabelBytesReceived;
+        break;
+    }
+    target->setText(QString::fromStdString(text));
+}
+
+void TfmMain::SetPulseLabelVisible(bool visible)
+{
+    lbNumeroScatti->setVisible(visible);
+}
+
+void TfmMain::SetProgress(int maximum, int position)
+{
+    ProgressBar->setRange(0, std::max(maximum, 1));
+    ProgressBar->setValue(std::clamp(position, 0, std::max(maximum, 1)));
+}
+
+void TfmMain::SetProgressHint(const std::string& text)
+{
+    ProgressBar->setToolTip(ToQt(text));
+}
+
+void TfmMain::SetTrayIcon(TFasciaOraria band)
+{
+    if (FTray)
+        FTray->SetBand(band);
+}
+
+void TfmMain::SetTrayHint(const std::string& text)
+{
+    if (FTray)
+        FTray->SetHint(ToQt(text));
+}
+
+QPoint TfmMain::TrayPoint() const
+{
+    if (FTray) {
+        const QRect r = FTray->Geometry();
+        if (r.isValid() && !r.isEmpty())
+            return r.topLeft();
+    }
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry().bottomRight() : QPoint(0, 0);
+}
+
+void TfmMain::ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms)
+{
+    switch (balloon) {
+    case TBalloon::Greetings:
+        BalloonGreetings->ShowAt(QCursor::pos(), ToQt(title), ToQt(text), ms);
+        break;
+    case TBalloon::Tariff:
+        BalloonTariff->ShowAt(frameGeometry().bottomLeft() + QPoint(0, 4), ToQt(title), ToQt(text), ms);
+        break;
+    case TBalloon::Comparison:
+        BalloonComparison->ShowAt(TrayPoint(), ToQt(title), ToQt(text), ms);
+        break;
+    case TBalloon::General:
+        BalloonGeneral->ShowAt(TrayPoint(), ToQt(title), ToQt(text), 3000);
+        break;
+    }
+}
+
+void TfmMain::SetWindowVisible(bool visible)
+{
+    setVisible(visible);
+}
+
+void TfmMain::BringToFront()
+{
+    raise();
+    activateWindow();
+}
+
+void TfmMain::SetDisconnectButtonVisible(bool visible)
+{
+    btDisconnetti->setVisible(visible);
+}
+
+void TfmMain::SetShowHideCaption(const std::string& caption)
+{
+    if (FTray)
+        FTray->ActionShowHide->setText(QString::fromStdString(caption));
+}
+
+void TfmMain::OpenTariffChooser()
+{
+    if (OnTariffChooser)
+        OnTariffChooser();
+}
 
 void TfmMain::ShowIdle()
 {

@@ -2,7 +2,12 @@
 // The main window: a small borderless strip, always on top, without a taskbar button, showing the
 // elapsed time, the pulses, the cost, the time to the next charge step and the byte counters.
 
+#include "app/MainController.h"
 #include "core/FormSettings.h"
+#include "ui/Balloon.h"
+#include "ui/TrayIcon.h"
+
+#include <QToolButton>
 
 #include <QLabel>
 #include <QProgressBar>
@@ -11,11 +16,37 @@
 
 namespace qv {
 
-class TfmMain : public QWidget, public IRememberedForm
+class TfmMain : public QWidget, public IRememberedForm, public IMainView
 {
     Q_OBJECT
 public:
     explicit TfmMain(QWidget* parent = nullptr);
+
+    // The tray icon whose menu and balloons this window drives (none in bare tests).
+    void SetTray(TTrayIcon* tray) { FTray = tray; }
+    // IMainView
+    void SetLabel(TMainLabel label, const std::string& text) override;
+    void SetPulseLabelVisible(bool visible) override;
+    void SetProgress(int maximum, int position) override;
+    void SetProgressHint(const std::string& text) override;
+    void SetTrayIcon(TFasciaOraria band) override;
+    void SetTrayHint(const std::string& text) override;
+    void ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms) override;
+    void SetWindowVisible(bool visible) override;
+    void BringToFront() override;
+    void SetDisconnectButtonVisible(bool visible) override;
+    void SetShowHideCaption(const std::string& caption) override;
+    void OpenTariffChooser() override;
+    std::function<void()> OnTariffChooser;
+
+    QToolButton* btDisconnetti;
+    QToolButton* btNascondi;
+    QToolButton* btApplicazioni;
+    QToolButton* btStart;
+    TBalloonHint* BalloonGreetings;
+    TBalloonHint* BalloonTariff;
+    TBalloonHint* BalloonComparison;
+    TBalloonHint* BalloonGeneral;
     ~TfmMain() override;
 
     // Shows the values of a live status with no connection.
@@ -49,6 +80,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QPoint TrayPoint() const;
+    TTrayIcon* FTray = nullptr;
     QPoint FDragOrigin;
     bool FDragging = false;
     std::unique_ptr<TFormSettings> FFormSettings;

@@ -30,11 +30,36 @@ QIcon TTrayIcon::BandIcon(int band)
 TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
 {
     FMenu.setObjectName(QStringLiteral("PopupMenu"));
-    ActionShowHide = FMenu.addAction(QStringLiteral("&Nascondi"));
-    ActionShowHide->setObjectName(QStringLiteral("miShowHide"));
+    // The program's menu, in its order; what has no window yet stays disabled.
+    const auto add = [this](const char* caption, bool enabled) {
+        QAction* a = FMenu.addAction(QString::fromUtf8(caption));
+        a->setEnabled(enabled);
+        FItems[a->text()] = a;
+        return a;
+    };
+    ActionExit = add("&Esci", true);
+    ActionShowHide = add("&Nascondi", true);
     FMenu.addSeparator();
-    ActionExit = FMenu.addAction(QStringLiteral("&Esci"));
-    ActionExit->setObjectName(QStringLiteral("miEsci"));
+    add("Se&gnale o&rario...", false);
+    add("&Sms...", false);
+    add("&Popup...", false)->setVisible(false);
+    FMenu.addSeparator();
+    add("Statistic&he...", false);
+    add("&Tariffe", true);
+    FMenu.addSeparator();
+    add("&Impostazioni...", false);
+    add("S&kin...", false);
+    FMenu.addSeparator();
+    add("St&art", true);
+    add("&Disconnetti", true);
+    add("IndirizzoIP", true);
+    FConnections = FMenu.addMenu(QStringLiteral("C&onnessioni"));
+    FItems[QStringLiteral("C&onnessioni")] = FConnections->menuAction();
+    add("Disconnetti a&lle...", false);
+    FMenu.addSeparator();
+    add("&Guida", false);
+    add("Informa&zioni su...", false);
+
     connect(ActionShowHide, &QAction::triggered, this, [this] {
         if (OnShowHide)
             OnShowHide();
@@ -43,11 +68,17 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
         if (OnExit)
             OnExit();
     });
+    connect(&FMenu, &QMenu::aboutToShow, this, [this] {
+        if (OnMenuAboutToShow)
+            OnMenuAboutToShow();
+    });
     FIcon.setIcon(BandIcon(3));
     FIcon.setContextMenu(&FMenu);
     connect(&FIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick && OnShowHide)
             OnShowHide();
+        else if (reason == QSystemTrayIcon::Trigger && OnClick)
+            OnClick();
     });
 }
 
@@ -58,7 +89,12 @@ void TTrayIcon::Show()
 
 void TTrayIcon::SetHint(const QString& text)
 {
-    FIcon.setToolTip(text);
+    FIcon.setToolTip(text.left(63));
+}
+
+void TTrayIcon::SetBand(TFasciaOraria band)
+{
+    FIcon.setIcon(BandIcon(static_cast<int>(band)));
 }
 
 } // namespace qv

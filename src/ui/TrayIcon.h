@@ -1,11 +1,14 @@
 #pragma once
-// The tray icon with its popup menu; the menu grows with the program (for now "&Mostra"/"&Nascondi"
-// and "&Esci").
+// The tray icon with the band colours and the program's popup menu (the same menu the main window
+// shows); items whose windows do not exist yet are present and disabled.
+
+#include "tariffs/Bands.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <map>
 
 namespace qv {
 
@@ -16,18 +19,28 @@ public:
     explicit TTrayIcon(QObject* parent = nullptr);
     void Show();
     void SetHint(const QString& text);
+    void SetBand(TFasciaOraria band);
+    QRect Geometry() const { return FIcon.geometry(); }
     // The band colours of the icon: red, yellow, green, transparent.
     static QIcon BandIcon(int band);
 
     QMenu* Menu() { return &FMenu; }
+    QMenu* ConnectionsMenu() { return FConnections; }
+    // By caption, as the menu shows it ("&Esci", "St&art", ...).
+    QAction* Item(const QString& caption) const { return FItems.at(caption); }
     QAction* ActionShowHide;
     QAction* ActionExit;
     std::function<void()> OnShowHide;
     std::function<void()> OnExit;
+    std::function<void()> OnClick;
+    // Before the menu shows: the owner sets what is visible.
+    std::function<void()> OnMenuAboutToShow;
 
 private:
     QSystemTrayIcon FIcon;
     QMenu FMenu;
+    QMenu* FConnections = nullptr;
+    std::map<QString, QAction*> FItems;
 };
 
 } // namespace qv

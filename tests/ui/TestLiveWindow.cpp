@@ -1,0 +1,58 @@
+// The real main window driven by the controller through a simulated connection, offscreen.
+#include "app/MainController.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/sim/SimDialUp.h"
+#include "platform/sim/SimSystem.h"
+#include "core/ScriptedPrompter.h"
+#include "ui/QtTime.h"
+#include "ui/TfmMain.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qv;
+
+class TestLiveWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void labelsFollowASimulatedConnection()
+    {
+        TSystemClock clock;
+        TQtTimerService timers;
+        TScriptedPrompter prompter;
+        TSimFileSystem files;
+        TSimSystem system;
+        TMemoryRegistry store;
+        TRegistry registry(store);
+        TAppEnvironment env;
+        env.AppPath = "/data/";
+        TServices services{clock, timers, prompter, files, system, registry, env};
+        TSimDialUp sim(clock, timers);
+        sim.AddDemoEntries();
+        TDataModule data(services, nullptr, &sim);
+        data.LoadAll();
+        data.Status.SetProfile(&data.Settings.Profiles()[0]);
+        TfmMain window;
+        TMainController controller(services, data, window);
+        window.show();
+        controller.FirstActivation();
+        sim.BringUp("Provider Uno", 1);
+        QTRY_VERIFY_WITH_TIMEOUT(data.MtxStatus.State() == TMtxStateMatrixStatus::RasConnected, 8000);
+        QVERIFY(window.btDisconnetti->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(window.lbTempoTrascorso->text() == QStringLiteral("0.00.03"), 8000);
+        QVERIFY(window.lbSpesa->text().startsWith(QStringLiteral("£ 12")));
+        QTRY_VERIFY_WITH_TIMEOUT(window.LabelBytesReceived->text() != QStringLiteral("0"), 8000);
+        QVERIFY(!window.lbNumeroScatti->isVisible()); // a time-rated tariff has no pulse label
+        QCOMPARE(window.lbQuorvanta->text().left(3), QStringLiteral("09."));
+        sim.BringDown("Provider Uno");
+        QTRY_VERIFY_WITH_TIMEOUT(data.MtxStatus.State() == TMtxStateMatrixStatus::Idle, 4000);
+        QVERIFY(!window.btDisconnetti->isVisible());
+        QCOMPARE(data.Connections.Units().Count(), std::size_t{1});
+        QVERIFY(window.BalloonGeneral->Text().contains(QStringLiteral("Sconnesso!")) ||
+                window.BalloonGeneral->Text().contains(QStringLiteral("conveniente")));
+    }
+};
+
+QTEST_MAIN(TestLiveWindow)
+#include "TestLiveWindow.moc"
