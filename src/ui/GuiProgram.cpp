@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
+#include "ui/TfmTariffe.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -242,20 +243,11 @@ void TGuiProgram::BuildConnectionsMenu()
 
 void TGuiProgram::ChooseTariff()
 {
-    QStringList names;
-    int current = 0;
-    for (std::size_t i = 0; i < FData->Taxations.Taxs().Count(); ++i) {
-        const TTaxItem& t = FData->Taxations.Taxs()[i];
-        names << QString::fromStdString(t.DisplayName());
-        if (&t == FData->Status.Tax())
-            current = static_cast<int>(i);
-    }
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(FMainWindow.get(), QStringLiteral("Tariffe"),
-                                                 QStringLiteral("Tariffa da applicare:"), names, current, false, &ok);
+    if (!FChooser)
+        FChooser = std::make_unique<TTariffChooser>(*FServices, *FData);
+    TfmTariffe dialog(*FChooser, FMainWindow.get());
+    dialog.exec();
     FData->QuestionPending = false;
-    if (ok)
-        FData->Status.SetTax(FData->Taxations.FindTax(chosen.toStdString()));
 }
 
 void TGuiProgram::SecondStart(int wParam, int)
@@ -275,6 +267,7 @@ void TGuiProgram::Quit()
     if (FData)
         FData->SaveAllModified();
     FController.reset();
+    FChooser.reset();
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

@@ -4,6 +4,7 @@
 
 #include "app/DataModule.h"
 #include "app/MainController.h"
+#include "app/TariffChooser.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Services.h"
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<TfmMain> FMainWindow;
     std::unique_ptr<TTrayIcon> FTray;
     std::unique_ptr<TMainController> FController;
+    std::unique_ptr<TTariffChooser> FChooser;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

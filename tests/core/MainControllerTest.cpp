@@ -1,6 +1,7 @@
 // The main window's rules with a fake view, in virtual time.
 #include "TestSupport.h"
 #include "app/MainController.h"
+#include "app/TariffChooser.h"
 #include "platform/sim/SimDialUp.h"
 
 #include <gtest/gtest.h>
@@ -250,4 +251,33 @@ TEST_F(TMain, SessionEndStoresARunningCountWithoutAQuestion)
     Main->SessionEnding();
     EXPECT_TRUE(Ctx.Prompter.Shown.empty());
     EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+}
+
+TEST_F(TMain, TariffChooserAppliesDeletesAndRestores)
+{
+    TTariffChooser chooser(Ctx.Services, *Data);
+    auto rows = chooser.Rows();
+    ASSERT_EQ(rows.size(), 24u);
+    EXPECT_TRUE(rows[0].Current);
+    EXPECT_EQ(rows[0].Connections, std::vector<std::string>{"Provider Uno"});
+    chooser.Apply(23);
+    EXPECT_EQ(Data->Status.Tax()->DisplayName(), "Flat - Gratis");
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    EXPECT_FALSE(chooser.Delete(23));
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    EXPECT_TRUE(chooser.Delete(23));
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Sei proprio sicuro di voler eliminare la tariffa  «Flat - Gratis»");
+    EXPECT_EQ(Data->Taxations.Taxs().Count(), 23u);
+    EXPECT_EQ(Data->Status.Tax(), &Data->Taxations.Taxs()[0]); // the first one after a deletion
+    while (Data->Taxations.Taxs().Count() > 1) {
+        Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+        ASSERT_TRUE(chooser.Delete(0));
+    }
+    EXPECT_FALSE(chooser.Delete(0));
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Almeno una tariffa ci deve essere!");
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    EXPECT_TRUE(chooser.RestoreDefaults());
+    EXPECT_EQ(Data->Taxations.Taxs().Count(), 24u);
+    EXPECT_EQ(Data->Status.Tax(), &Data->Taxations.Taxs()[0]);
+    EXPECT_NE(chooser.BandsText(0).find("Fasce orarie SABATO\rFascia ridotta dalle 0.00.00"), std::string::npos);
 }
