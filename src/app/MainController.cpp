@@ -466,3 +466,41 @@ void TMainController::SessionEnding()
 }
 
 } // namespace qv
+
+namespace qv {
+
+TMainController::TSchedule TMainController::ScheduleOnOpen() const
+{
+    const TStatus& s = FData.Status;
+    return {s.ScheduledDisconnect != 0 ? s.ScheduledDisconnect : FServices.Clk.Now(), s.ScheduledShutdown};
+}
+
+std::optional<double> TMainController::ScheduleFromHours(const std::string& text) const
+{
+    const std::string t = Trim(text);
+    if (t.empty() || t.size() > 6 || t.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return FServices.Clk.Now() + std::stoi(t) / 24.0;
+}
+
+bool TMainController::ScheduleOk(double date, double time, bool shutdown)
+{
+    const double moment = std::trunc(date) + Frac(time);
+    if (FServices.Clk.Now() >= moment) {
+        ShowWarning(FServices.Prompter, "Uhm...l'orario specificato è già trascorso...");
+        return false;
+    }
+    FData.Status.ScheduledShutdown = shutdown;
+    FData.Status.ScheduledDisconnect = moment;
+    General("Disconnessione programmata: " + FormatDateTime("dddd d mmmm yyyy h:nn:ss", moment));
+    return true;
+}
+
+void TMainController::ScheduleCancel()
+{
+    FData.Status.ScheduledDisconnect = 0;
+    FData.Status.ScheduledShutdown = false;
+    General("Annullata la disconnessione programmata");
+}
+
+} // namespace qv

@@ -7,6 +7,7 @@
 #include "app/DataModule.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -77,6 +78,19 @@ public:
     // Shows the comparison and the general balloon per the profile's TrayHintPause.
     void ApplyTrayHintPause();
     void ManualStart() { FData.ManualStart(); }
+
+    // The scheduled-disconnection dialog: what it opens with, the hours field, OK and Cancel.
+    struct TSchedule
+    {
+        double Moment;
+        bool Shutdown;
+    };
+    TSchedule ScheduleOnOpen() const;
+    // now + N hours for a whole number N typed in the hours field; none for anything else.
+    std::optional<double> ScheduleFromHours(const std::string& text) const;
+    // False (with its warning) when the moment is already past; the dialog then stays open.
+    bool ScheduleOk(double date, double time, bool shutdown);
+    void ScheduleCancel();
 
     bool StartupQuiet = true;
     bool StartedByWinStart = false;

@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
+#include "ui/TfmDisconnessione.h"
 #include "ui/TfmTariffe.h"
 
 #include <QClipboard>
@@ -195,6 +196,17 @@ void TGuiProgram::WireWindow()
     connect(FTray->Item(QStringLiteral("St&art")), &QAction::triggered, this, [&c] { c.ManualStart(); });
     connect(FTray->Item(QStringLiteral("&Disconnetti")), &QAction::triggered, this, [&c] { c.Disconnect(true); });
     connect(FTray->Item(QStringLiteral("&Tariffe")), &QAction::triggered, this, [this] { ChooseTariff(); });
+    QAction* scheduleItem = FTray->Item(QStringLiteral("Disconnetti a&lle..."));
+    scheduleItem->setEnabled(true);
+    connect(scheduleItem, &QAction::triggered, this, [this] {
+        static bool open = false; // one dialog at a time
+        if (open || !CheckCommonControls())
+            return;
+        open = true;
+        TfmDisconnessione dialog(*FController, FSystem.OsName(), FMainWindow.get());
+        dialog.exec();
+        open = false;
+    });
     connect(FTray->Item(QStringLiteral("IndirizzoIP")), &QAction::triggered, this, [this] {
         QApplication::clipboard()->setText(QString::fromStdString(FData->Status.DinamicIP()));
     });

@@ -55,7 +55,7 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
     add("IndirizzoIP", true);
     FConnections = FMenu.addMenu(QStringLiteral("C&onnessioni"));
     FItems[QStringLiteral("C&onnessioni")] = FConnections->menuAction();
-    add("Disconnetti a&lle...", false);
+    add("Disconnetti a&lle...", true);
     FMenu.addSeparator();
     add("&Guida", false);
     add("Informa&zioni su...", false);

@@ -281,3 +281,19 @@ TEST_F(TMain, TariffChooserAppliesDeletesAndRestores)
     EXPECT_EQ(Data->Status.Tax(), &Data->Taxations.Taxs()[0]);
     EXPECT_NE(chooser.BandsText(0).find("Fasce orarie SABATO\rFascia ridotta dalle 0.00.00"), std::string::npos);
 }
+
+TEST_F(TMain, ScheduledDisconnectionDialog)
+{
+    EXPECT_EQ(Main->ScheduleOnOpen().Moment, Ctx.Time.Now());
+    EXPECT_EQ(*Main->ScheduleFromHours(" 2 "), Ctx.Time.Now() + 2.0 / 24);
+    EXPECT_FALSE(Main->ScheduleFromHours("due"));
+    EXPECT_FALSE(Main->ScheduleOk(EncodeDate(2026, 12, 9), EncodeTime(9, 0, 0, 0), false));
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Uhm...l'orario specificato è già trascorso...");
+    EXPECT_TRUE(Main->ScheduleOk(EncodeDate(2026, 12, 9), EncodeTime(23, 0, 0, 0), true));
+    EXPECT_EQ(View.General().back(), "Disconnessione programmata: mercoledì 9 dicembre 2026 23:00:00");
+    EXPECT_EQ(Main->ScheduleOnOpen().Moment, At(2026, 12, 9, 23, 0));
+    EXPECT_TRUE(Main->ScheduleOnOpen().Shutdown);
+    Main->ScheduleCancel();
+    EXPECT_EQ(Data->Status.ScheduledDisconnect, 0);
+    EXPECT_EQ(View.General().back(), "Annullata la disconnessione programmata");
+}
