@@ -8,7 +8,7 @@ FUZZ_PACKAGES = clang libclang-rt-14-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench fuzz nogui asan clean
+.PHONY: deps configure build run test bench fuzz nogui asan screenshots clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -40,6 +40,12 @@ bench: deps
 	cmake --preset default -DCMAKE_BUILD_TYPE=Release
 	cmake --build --preset default --target qv_bench
 	./build/default/bench/qv_bench
+
+# PNGs of the main window, the popup menu, a balloon and the tariff chooser during a simulated
+# connection, taken under a virtual X server with a tray host.
+screenshots: build
+	mkdir -p build/screenshots
+	xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
 
 nogui:
 	$(MAKE) test PRESET=nogui

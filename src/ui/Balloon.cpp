@@ -11,6 +11,7 @@ TBalloonHint::TBalloonHint(const QString& objectName, const QColor& titleColour,
 {
     setObjectName(objectName);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_StyledBackground);
     setFocusPolicy(Qt::NoFocus);
     setStyleSheet(QStringLiteral("QWidget#%1 { background: #ffffe1; border: 1px solid #404040; }").arg(objectName));
     FTitle = new QLabel(this);

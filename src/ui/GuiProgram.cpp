@@ -177,6 +177,12 @@ void TGuiProgram::WireWindow()
     };
     FTray->OnExit = [this] { Quit(); };
     FTray->OnShowHide = [this] { SetHidden(!FController->Hidden()); };
+    // A double click on the icon also remembers the choice in the profile.
+    FTray->OnDoubleClick = [this] {
+        SetHidden(!FController->Hidden());
+        if (TProfileItem* p = FData->Status.Profile())
+            p->SetForceHide(FController->Hidden());
+    };
     FTray->OnClick = [this] {
         const std::string text = FData->Status.StatusText();
         if (!text.empty())

@@ -50,6 +50,13 @@ public:
     TExceptionHandler& Handler() { return *FHandler; }
     TDataModule* Data() { return FData.get(); }
     TMainController* Controller() { return FController.get(); }
+    IRasApi* DialUp() { return FDialUp.get(); }
+    TTariffChooser& Chooser()
+    {
+        if (!FChooser)
+            FChooser = std::make_unique<TTariffChooser>(*FServices, *FData);
+        return *FChooser;
+    }
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 

@@ -30,11 +30,16 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("TfmMain"));
     setWindowTitle(QStringLiteral("Quorvanta"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    setAttribute(Qt::WA_StyledBackground);
     // A classic compact strip: navy background, light readable digits.
-    setStyleSheet(QStringLiteral("#TfmMain { background: #000050; border: 1px solid #7080c0; }"
-                                 "QLabel { color: #f0f0ff; font-family: monospace; font-weight: bold; }"
-                                 "QProgressBar { background: #000030; border: 1px solid #5060a0; height: 5px; }"
-                                 "QProgressBar::chunk { background: #40c040; }"));
+    // Only the window's own widgets are styled: dialogs opened over it keep the desktop's look.
+    setStyleSheet(QStringLiteral(
+        "#TfmMain { background: #000050; border: 1px solid #7080c0; }"
+        "#lbTempoTrascorso, #lbNumeroScatti, #lbSpesa, #lbQuorvanta, #LabelBytesTransmitted, #LabelBytesReceived"
+        " { color: #f0f0ff; font-family: monospace; font-weight: bold; }"
+        "#btDisconnetti, #btNascondi, #btApplicazioni, #btStart { color: #f0f0ff; font-weight: bold; padding: 0 3px; }"
+        "#ProgressBar { background: #000030; border: 1px solid #5060a0; height: 5px; }"
+        "#ProgressBar::chunk { background: #40c040; }"));
 
     lbTempoTrascorso = MakeLabel(this, "lbTempoTrascorso", "Tempo trascorso online", Qt::AlignLeft);
     lbNumeroScatti = MakeLabel(this, "lbNumeroScatti", "Numero scatti effettuati", Qt::AlignRight);
@@ -54,7 +59,6 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
         b->setText(text);
         b->setToolTip(QString::fromUtf8(hint));
         b->setAutoRaise(true);
-        b->setStyleSheet(QStringLiteral("QToolButton { color: #f0f0ff; font-weight: bold; padding: 0 3px; }"));
         return b;
     };
     btDisconnetti = button("btDisconnetti", QStringLiteral("×"), "Disconnetti");

@@ -75,8 +75,8 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
     FIcon.setIcon(BandIcon(3));
     FIcon.setContextMenu(&FMenu);
     connect(&FIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick && OnShowHide)
-            OnShowHide();
+        if (reason == QSystemTrayIcon::DoubleClick && (OnDoubleClick || OnShowHide))
+            OnDoubleClick ? OnDoubleClick() : OnShowHide();
         else if (reason == QSystemTrayIcon::Trigger && OnClick)
             OnClick();
     });
@@ -85,6 +85,14 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
 void TTrayIcon::Show()
 {
     FIcon.show();
+    // Added again every 3 s, so the icon comes back after the panel restarts.
+    if (!FReAdd.isActive()) {
+        connect(&FReAdd, &QTimer::timeout, this, [this] {
+            if (!FIcon.isVisible())
+                FIcon.show();
+        });
+        FReAdd.start(3000);
+    }
 }
 
 void TTrayIcon::SetHint(const QString& text)

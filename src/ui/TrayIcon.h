@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <functional>
 #include <map>
 
@@ -33,10 +34,12 @@ public:
     std::function<void()> OnShowHide;
     std::function<void()> OnExit;
     std::function<void()> OnClick;
+    std::function<void()> OnDoubleClick;
     // Before the menu shows: the owner sets what is visible.
     std::function<void()> OnMenuAboutToShow;
 
 private:
+    QTimer FReAdd;
     QSystemTrayIcon FIcon;
     QMenu FMenu;
     QMenu* FConnections = nullptr;
