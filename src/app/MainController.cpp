@@ -21,9 +21,41 @@ TMainController::TMainController(TServices& services, TDataModule& data, IMainVi
     FTimerDelayRasConnect = services.Timers.CreateTimer("TimerDelayRasConnect", 500);
     FTimerDisconnessione = services.Timers.CreateTimer("TimerDisconnessione", 1000);
     FTimerPerformanceNT = services.Timers.CreateTimer("TimerPerformanceNT", 2000);
+    FTimerSms = services.Timers.CreateTimer("TimerSms", 60000);
+    FTimerCheckTime = services.Timers.CreateTimer("TimerCheckTime", 40000);
+    FTimerCheckAnnounce = services.Timers.CreateTimer("TimerCheckAnnounce", 70000);
     for (Timer* t : {FTimerSystem.get(), FTimerMinimize.get(), FTimerDelayRasConnect.get(), FTimerDisconnessione.get(),
-                     FTimerPerformanceNT.get()})
+                     FTimerPerformanceNT.get(), FTimerSms.get(), FTimerCheckTime.get(), FTimerCheckAnnounce.get()})
         t->SetEnabled(false);
+    // Queued SMS: asked once while on line; without queued messages the timer keeps waiting.
+    FTimerSms->OnTimer = [this] {
+        const int queued = QueuedSms ? QueuedSms() : 0;
+        if (!IsOnlineOrAsk(false) || queued <= 0)
+            return;
+        FTimerSms->SetEnabled(false);
+        FData.QuestionPending = true;
+        const bool yes = AskYesNo(FServices.Prompter, "Ci sono " + std::to_string(queued) +
+                                                          " messaggini in coda!\r\rLi vuoi inviare adesso?") ==
+                         TModalResult::mrYes;
+        FData.QuestionPending = false;
+        if (yes && SendQueuedSms)
+            SendQueuedSms();
+    };
+    // The clock check and the announcement check run once, as soon as the system is on line.
+    FTimerCheckTime->OnTimer = [this] {
+        if (!IsOnlineOrAsk(false))
+            return;
+        FTimerCheckTime->SetEnabled(false);
+        if (FData.Settings.AutoTimeCheck() && StartTimeCheck)
+            StartTimeCheck(FData.Settings.TimeServer());
+    };
+    FTimerCheckAnnounce->OnTimer = [this] {
+        if (!IsOnlineOrAsk(false))
+            return;
+        FTimerCheckAnnounce->SetEnabled(false);
+        if (FData.Settings.CheckAnnounce() && StartAnnounceCheck)
+            StartAnnounceCheck();
+    };
     // Two seconds after going on line the connection's byte counters are switched on.
     FTimerPerformanceNT->OnTimer = [this] {
         FTimerPerformanceNT->SetEnabled(false);
@@ -262,7 +294,8 @@ void TMainController::OnStartCounting()
 
 void TMainController::SetConnectionTimers(bool on)
 {
-    FTimerDisconnessione->SetEnabled(on);
+    for (Timer* t : {FTimerDisconnessione.get(), FTimerSms.get(), FTimerCheckTime.get(), FTimerCheckAnnounce.get()})
+        t->SetEnabled(on);
 }
 
 void TMainController::OnConnectionInfo()

@@ -96,11 +96,19 @@ public:
     bool StartedByWinStart = false;
     // The system's own answer whether it is on line (the HTTP subsystem's connection-state query).
     std::function<bool()> SystemOnline;
+    // Hooks to the subsystems that come later: the SMS queue, the time check, the announcement check.
+    std::function<int()> QueuedSms;
+    std::function<void()> SendQueuedSms;
+    std::function<void(const std::string& server)> StartTimeCheck;
+    std::function<void()> StartAnnounceCheck;
     std::string LastComparison;
 
     Timer& TimerDisconnessione() { return *FTimerDisconnessione; }
     Timer& TimerMinimize() { return *FTimerMinimize; }
     Timer& TimerDelayRasConnect() { return *FTimerDelayRasConnect; }
+    Timer& TimerSms() { return *FTimerSms; }
+    Timer& TimerCheckTime() { return *FTimerCheckTime; }
+    Timer& TimerCheckAnnounce() { return *FTimerCheckAnnounce; }
 
     // Text forms of the display, also used by the tests.
     static std::string ElapsedText(std::int32_t elapsed);
@@ -140,6 +148,9 @@ private:
     std::unique_ptr<Timer> FTimerDelayRasConnect;
     std::unique_ptr<Timer> FTimerDisconnessione;
     std::unique_ptr<Timer> FTimerPerformanceNT;
+    std::unique_ptr<Timer> FTimerSms;
+    std::unique_ptr<Timer> FTimerCheckTime;
+    std::unique_ptr<Timer> FTimerCheckAnnounce;
 };
 
 } // namespace qv

@@ -176,6 +176,8 @@ void TGuiProgram::WireWindow()
         FMainWindow->ShowBalloon(TBalloon::General, "", t, 3000);
     };
     FTray->OnExit = [this] { Quit(); };
+    // Asked outside the window's own close event, since closing may destroy the window.
+    FMainWindow->OnCloseRequest = [this] { QTimer::singleShot(0, this, [this] { Quit(); }); };
     FTray->OnShowHide = [this] { SetHidden(!FController->Hidden()); };
     // A double click on the icon also remembers the choice in the profile.
     FTray->OnDoubleClick = [this] {

@@ -8,7 +8,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QCloseEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QScreen>
 #include <algorithm>
 
@@ -241,6 +243,16 @@ int TfmMain::ScreenHeight() const
 {
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 0;
+}
+
+void TfmMain::closeEvent(QCloseEvent* event)
+{
+    if (OnCloseRequest) {
+        event->ignore();
+        OnCloseRequest();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TfmMain::mousePressEvent(QMouseEvent* event)

@@ -38,6 +38,8 @@ public:
     void SetShowHideCaption(const std::string& caption) override;
     void OpenTariffChooser() override;
     std::function<void()> OnTariffChooser;
+    // The close request (Alt+F4, the window manager): the owner decides.
+    std::function<void()> OnCloseRequest;
 
     QToolButton* btDisconnetti;
     QToolButton* btNascondi;
@@ -75,6 +77,7 @@ public:
     int ScreenHeight() const override;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

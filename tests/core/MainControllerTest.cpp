@@ -297,3 +297,28 @@ TEST_F(TMain, ScheduledDisconnectionDialog)
     EXPECT_EQ(Data->Status.ScheduledDisconnect, 0);
     EXPECT_EQ(View.General().back(), "Annullata la disconnessione programmata");
 }
+
+TEST_F(TMain, ConnectionTimersAskForQueuedSmsAndCheckTheClockOnce)
+{
+    int queued = 0, sent = 0;
+    std::vector<std::string> checks;
+    Main->QueuedSms = [&] { return queued; };
+    Main->SendQueuedSms = [&] { ++sent; };
+    Main->StartTimeCheck = [&](const std::string& server) { checks.push_back(server); };
+    Data->Settings.SetAutoTimeCheck(true);
+    Data->Settings.SetTimeServer("ntp.example.org");
+    OnLine();
+    Seconds(60);
+    EXPECT_TRUE(Ctx.Prompter.Shown.empty()); // nothing queued: the timer waits
+    EXPECT_EQ(checks, std::vector<std::string>{"ntp.example.org"});
+    queued = 3;
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    Seconds(60);
+    ASSERT_EQ(Ctx.Prompter.Shown.size(), 1u);
+    EXPECT_EQ(Ctx.Prompter.Shown[0].Text, "Ci sono 3 messaggini in coda!\r\rLi vuoi inviare adesso?");
+    EXPECT_EQ(sent, 1);
+    Seconds(180);
+    EXPECT_EQ(Ctx.Prompter.Shown.size(), 1u);
+    EXPECT_EQ(checks.size(), 1u);
+    EXPECT_FALSE(Main->TimerCheckTime().Enabled());
+}
