@@ -31,23 +31,6 @@ void FillLog(TDataUnits& log, int n)
     }
 }
 
-struct TDiskContext
-{
-    TDiskContext()
-    {
-        Env.AppPath = Dir.Path + "/";
-    }
-    TTempDir Dir;
-    VirtualTime Time;
-    TScriptedPrompter Prompter;
-    TLinuxFileSystem Files;
-    TSimSystem System;
-    TMemoryRegistry Store;
-    TRegistry Registry{Store};
-    TAppEnvironment Env;
-    TServices Services{Time, Time, Prompter, Files, System, Registry, Env};
-};
-
 void BM_SaveConnectionsDat(benchmark::State& state)
 {
     TDiskContext ctx;

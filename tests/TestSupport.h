@@ -62,6 +62,27 @@ inline double At(int y, int m, int d, int h = 0, int n = 0, int s = 0, int ms = 
     return EncodeDate(y, m, d) + EncodeTime(h, n, s, ms);
 }
 
+} // namespace qv::test
+
+#include "platform/linux/LinuxFileSystem.h"
+
+namespace qv::test {
+
+// A program context on virtual time whose data files are real files in a temporary folder.
+struct TDiskContext
+{
+    explicit TDiskContext(double now = 45000.5) : Time(now) { Env.AppPath = Dir.Path + "/"; }
+    TTempDir Dir;
+    VirtualTime Time;
+    TScriptedPrompter Prompter;
+    TLinuxFileSystem Files;
+    TSimSystem System;
+    TMemoryRegistry Store;
+    TRegistry Registry{Store};
+    TAppEnvironment Env;
+    TServices Services{Time, Time, Prompter, Files, System, Registry, Env};
+};
+
 inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -8,52 +8,10 @@ namespace {
 constexpr double MsPerDay = 86400000.0;
 }
 
-class VirtualTime::VTimer : public Timer
+VirtualTime::VirtualTime(double now, double utcOffsetDays) : FNowAtTickZero(now), FUtcOffset(utcOffsetDays)
 {
-public:
-    VTimer(VirtualTime& owner, std::string name, std::uint32_t interval)
-        : FOwner(owner), FName(std::move(name)), FInterval(interval)
-    {
-        FOwner.Register(this);
-    }
-    ~VTimer() override { FOwner.Unregister(this); }
-
-    void SetInterval(std::uint32_t ms) override
-    {
-        if (ms == FInterval)
-            return;
-        FInterval = ms;
-        if (FEnabled)
-            Restart();
-    }
-    std::uint32_t Interval() const override { return FInterval; }
-    void SetEnabled(bool enabled) override
-    {
-        if (enabled == FEnabled)
-            return;
-        FEnabled = enabled;
-        if (FEnabled)
-            Restart();
-    }
-    bool Enabled() const override { return FEnabled; }
-    const std::string& Name() const override { return FName; }
-
-    bool Armed() const { return FEnabled && FInterval > 0; }
-    void Restart()
-    {
-        FDue = FOwner.FTick + FInterval;
-        FOrder = ++FOwner.FSequence;
-    }
-
-    VirtualTime& FOwner;
-    std::string FName;
-    std::uint32_t FInterval;
-    bool FEnabled = false;
-    std::int64_t FDue = 0;
-    std::uint64_t FOrder = 0;
-};
-
-VirtualTime::VirtualTime(double now, double utcOffsetDays) : FNowAtTickZero(now), FUtcOffset(utcOffsetDays) {}
+    FSchedule.Now = [this] { return FTick; };
+}
 
 VirtualTime::~VirtualTime() = default;
 
@@ -74,7 +32,7 @@ void VirtualTime::SetNow(double now)
 
 std::unique_ptr<Timer> VirtualTime::CreateTimer(const std::string& name, std::uint32_t intervalMs)
 {
-    return std::make_unique<VTimer>(*this, name, intervalMs);
+    return std::make_unique<TScheduledTimer>(FSchedule, name, intervalMs);
 }
 
 void VirtualTime::Post(std::function<void()> fn)
@@ -98,28 +56,6 @@ void VirtualTime::RunPosted()
     }
 }
 
-void VirtualTime::Register(VTimer* t)
-{
-    FTimers.push_back(t);
-}
-
-void VirtualTime::Unregister(VTimer* t)
-{
-    FTimers.erase(std::remove(FTimers.begin(), FTimers.end(), t), FTimers.end());
-}
-
-VirtualTime::VTimer* VirtualTime::NextDue(std::int64_t limit) const
-{
-    VTimer* best = nullptr;
-    for (VTimer* t : FTimers) {
-        if (!t->Armed() || t->FDue > limit)
-            continue;
-        if (!best || t->FDue < best->FDue || (t->FDue == best->FDue && t->FOrder < best->FOrder))
-            best = t;
-    }
-    return best;
-}
-
 void VirtualTime::Skip(std::int64_t ms)
 {
     FTick += ms;
@@ -129,8 +65,8 @@ void VirtualTime::Advance(std::int64_t ms)
 {
     const std::int64_t target = FTick + ms;
     RunPosted();
-    while (VTimer* t = NextDue(target)) {
-        FTick = std::max(FTick, t->FDue);
+    while (TScheduledTimer* t = TScheduledTimer::NextDue(FSchedule, target)) {
+        FTick = std::max(FTick, t->Due());
         // Re-arm before firing, so the handler may disable or re-time its own timer.
         t->Restart();
         if (t->OnTimer)

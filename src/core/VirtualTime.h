@@ -2,7 +2,7 @@
 // Virtual time for tests and the command-line tool: a settable clock and timers that fire only
 // when Advance() moves time forward, in due order, without sleeping.
 
-#include "core/Time.h"
+#include "core/ScheduledTimer.h"
 
 #include <deque>
 #include <mutex>
@@ -38,17 +38,10 @@ public:
     void RunPosted();
 
 private:
-    class VTimer;
-    friend class VTimer;
-    void Register(VTimer* t);
-    void Unregister(VTimer* t);
-    VTimer* NextDue(std::int64_t limit) const;
-
     std::int64_t FTick = 0;
     double FNowAtTickZero;
     double FUtcOffset;
-    std::vector<VTimer*> FTimers;
-    std::uint64_t FSequence = 0;
+    TScheduledTimer::TSchedule FSchedule;
     std::mutex FPostMutex;
     std::deque<std::function<void()>> FPosted;
 };

@@ -122,22 +122,12 @@ TEST_F(TDialUp, WrongPasswordErasesItBeforeTheErrorAndBusyHangsUpTwice)
 namespace {
 
 // The program's data with the simulated service, monitoring on.
-struct TMonitored : testing::Test
+struct TMonitored : testing::Test, TDiskContext
 {
-    TTempDir Dir;
-    VirtualTime Time{At(2026, 12, 9, 10, 0)};
-    TScriptedPrompter Prompter;
-    TLinuxFileSystem Files;
-    TSimSystem System;
-    TMemoryRegistry Store;
-    TRegistry Registry{Store};
-    TAppEnvironment Env;
-    TServices Services{Time, Time, Prompter, Files, System, Registry, Env};
     TSimDialUp Sim{Time, Time};
     std::unique_ptr<TDataModule> Data;
-    TMonitored()
+    TMonitored() : TDiskContext(At(2026, 12, 9, 10, 0))
     {
-        Env.AppPath = Dir.Path + "/";
         Sim.AddDemoEntries();
         Data = std::make_unique<TDataModule>(Services, nullptr, &Sim);
         Data->LoadAll();

@@ -260,16 +260,11 @@ TEST_F(TDialFailure, TariffWithoutOpeningChargeDropsTheAttempt)
 
 TEST(TypicalConnection, DrivenByEventsFromDialToTheLogOnDisk)
 {
-    TTempDir dir;
-    VirtualTime time(EncodeDate(2026, 12, 9) + EncodeTime(10, 0, 0, 0));
-    TScriptedPrompter prompter;
-    TLinuxFileSystem files;
-    TSimSystem system;
-    TMemoryRegistry store;
-    TRegistry registry(store);
-    TAppEnvironment env;
-    env.AppPath = dir.Path + "/";
-    TServices services{time, time, prompter, files, system, registry, env};
+    TDiskContext disk(At(2026, 12, 9, 10, 0));
+    VirtualTime& time = disk.Time;
+    TLinuxFileSystem& files = disk.Files;
+    TServices& services = disk.Services;
+    TTempDir& dir = disk.Dir;
     TRecordingSounds sounds;
     TDataModule data(services, &sounds);
     data.LoadAll();

@@ -5,58 +5,11 @@
 
 namespace qv {
 
-class TLoopTimers::TLoopTimer : public Timer
-{
-public:
-    TLoopTimer(TLoopTimers& owner, std::string name, std::uint32_t interval)
-        : FOwner(owner), FName(std::move(name)), FInterval(interval)
-    {
-        FOwner.FTimers.push_back(this);
-    }
-    ~TLoopTimer() override
-    {
-        auto& v = FOwner.FTimers;
-        v.erase(std::remove(v.begin(), v.end(), this), v.end());
-    }
-    void SetInterval(std::uint32_t ms) override
-    {
-        if (ms == FInterval)
-            return;
-        FInterval = ms;
-        if (FEnabled)
-            Restart();
-    }
-    std::uint32_t Interval() const override { return FInterval; }
-    void SetEnabled(bool enabled) override
-    {
-        if (enabled == FEnabled)
-            return;
-        FEnabled = enabled;
-        if (enabled)
-            Restart();
-    }
-    bool Enabled() const override { return FEnabled; }
-    const std::string& Name() const override { return FName; }
-    void Restart()
-    {
-        FDue = FOwner.FClock.TickCount() + FInterval;
-        FOrder = ++FOwner.FSequence;
-    }
-    bool Armed() const { return FEnabled && FInterval > 0; }
-
-    TLoopTimers& FOwner;
-    std::string FName;
-    std::uint32_t FInterval;
-    bool FEnabled = false;
-    std::int64_t FDue = 0;
-    std::uint64_t FOrder = 0;
-};
-
 TLoopTimers::~TLoopTimers() = default;
 
 std::unique_ptr<Timer> TLoopTimers::CreateTimer(const std::string& name, std::uint32_t intervalMs)
 {
-    return std::make_unique<TLoopTimer>(*this, name, intervalMs);
+    return std::make_unique<TScheduledTimer>(FSchedule, name, intervalMs);
 }
 
 void TLoopTimers::Post(std::function<void()> fn)
@@ -88,25 +41,19 @@ void TLoopTimers::RunOnce(std::int64_t maxWaitMs)
         }
         fn();
     }
+    // Every timer due now fires once (late firings coalesce); a handler may arm, disarm or destroy
+    // timers, so the next one is looked up afresh each time, and a restarted timer is not due again.
     const std::int64_t now = FClock.TickCount();
-    std::vector<TLoopTimer*> due;
-    for (TLoopTimer* t : FTimers)
-        if (t->Armed() && t->FDue <= now)
-            due.push_back(t);
-    std::sort(due.begin(), due.end(), [](auto* a, auto* b) { return a->FDue != b->FDue ? a->FDue < b->FDue : a->FOrder < b->FOrder; });
-    for (TLoopTimer* t : due) {
-        // A handler may destroy or disarm other timers: check it is still there and armed.
-        if (std::find(FTimers.begin(), FTimers.end(), t) == FTimers.end() || !t->Armed() || t->FDue > now)
-            continue;
+    while (TScheduledTimer* t = TScheduledTimer::NextDue(FSchedule, now)) {
         t->Restart();
         if (t->OnTimer)
             t->OnTimer();
     }
     std::int64_t wait = maxWaitMs;
     const std::int64_t after = FClock.TickCount();
-    for (TLoopTimer* t : FTimers)
+    for (TScheduledTimer* t : FSchedule.Timers)
         if (t->Armed())
-            wait = std::min(wait, std::max<std::int64_t>(0, t->FDue - after));
+            wait = std::min(wait, std::max<std::int64_t>(0, t->Due() - after));
     std::unique_lock lock(FMutex);
     if (FPosted.empty() && !FStop)
         FWake.wait_for(lock, std::chrono::milliseconds(wait));

@@ -2,7 +2,7 @@
 // A main loop without a toolkit, for the command-line tool: timers on the steady clock and calls
 // posted by worker threads, run until asked to stop.
 
-#include "core/Time.h"
+#include "core/ScheduledTimer.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -15,7 +15,10 @@ namespace qv {
 class TLoopTimers : public TimerService
 {
 public:
-    explicit TLoopTimers(const Clock& clock) : FClock(clock) {}
+    explicit TLoopTimers(const Clock& clock) : FClock(clock)
+    {
+        FSchedule.Now = [this] { return FClock.TickCount(); };
+    }
     ~TLoopTimers() override;
     std::unique_ptr<Timer> CreateTimer(const std::string& name, std::uint32_t intervalMs = 1000) override;
     void Post(std::function<void()> fn) override;
@@ -27,16 +30,13 @@ public:
     void Stop();
 
 private:
-    class TLoopTimer;
-    friend class TLoopTimer;
     void RunOnce(std::int64_t maxWaitMs);
     const Clock& FClock;
-    std::vector<TLoopTimer*> FTimers;
+    TScheduledTimer::TSchedule FSchedule;
     std::mutex FMutex;
     std::condition_variable FWake;
     std::deque<std::function<void()>> FPosted;
     std::atomic<bool> FStop{false};
-    std::uint64_t FSequence = 0;
 };
 
 } // namespace qv
