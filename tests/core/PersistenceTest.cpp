@@ -209,7 +209,7 @@ TEST(Persistence, CheckVersionOnNewFileReturnsTrueAndStoresIt)
 TEST(Persistence, ImportFromFileReportsDamage)
 {
     TTestContext ctx;
-    ctx.Files.Files["/tmp/other.dat"] = Bytes("TPF0\x07TStatus\x00\x09NumScatti\x02");
+    ctx.Files.Files["/tmp/other.dat"] = Bytes(std::string("TPF0\x07TStatus\x00\x09NumScatti\x02", 24));
     TStandaloneStatus status(ctx.Services);
     try {
         status.ImportFromFile("/tmp/other.dat");
@@ -287,13 +287,13 @@ TEST(Persistence, ReadingRulesRefuseForeignContent)
     const std::vector<TCase> cases = {
         {"XPF0", "Formato del file non valido"},
         {head + std::string("\x07Unknown\x02\x01\x00\x00", 12), "Proprietà sconosciuta: Unknown"},
-        {head + std::string("\x09NumScatti\x06\x01x\x00\x00", 16), "Valore non valido per la proprietà NumScatti"},
-        {head + std::string("\x09" "EntryName\x02\x01\x00\x00", 15), "Valore non valido per la proprietà EntryName"},
-        {head + std::string("\x09NumScatti\x13\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00", 23),
+        {head + std::string("\x09NumScatti\x06\x01x\x00\x00", 15), "Valore non valido per la proprietà NumScatti"},
+        {head + std::string("\x09" "EntryName\x02\x01\x00\x00", 14), "Valore non valido per la proprietà EntryName"},
+        {head + std::string("\x09NumScatti\x13\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00", 21),
          "Valore non valido per la proprietà NumScatti"},
         {head + std::string("\x09" "EntryName\x0C\xFF\xFF\xFF\x7F", 15), "Fine del file inattesa"},
         {head + std::string("\x09" "EntryName\x12\xFF\xFF\xFF\x7F", 15), "Fine del file inattesa"},
-        {head + std::string("\x09NumScatti\x02\x05\x00\x01", 15), "Componenti annidati non previsti"},
+        {head + std::string("\x09NumScatti\x02\x05\x00\x01", 14), "Componenti annidati non previsti"},
     };
     for (const TCase& c : cases) {
         TStandaloneStatus status(ctx.Services);
