@@ -279,7 +279,7 @@ int EntriesCommand(TCliContext& ctx, std::ostream& out)
     return 0;
 }
 
-std::string Clock(std::int32_t seconds)
+std::string ClockText(std::int32_t seconds)
 {
     const bool negative = seconds < 0;
     const std::int64_t s = negative ? -static_cast<std::int64_t>(seconds) : seconds;
@@ -324,9 +324,9 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
         TStatus& s = d.Status;
         if (!s.IsCounting() && !s.IsDialing())
             return;
-        out << Clock(s.Elapsed()) << "  scatti " << s.NumScatti() << "  £ "
+        out << ClockText(s.Elapsed()) << "  scatti " << s.NumScatti() << "  £ "
             << FormatNumber(std::trunc(s.CostoLire())) << "  € " << FormatNumber(LireToEuro(s.CostoLire()), 2)
-            << "  prossimo scatto " << Clock(static_cast<std::int32_t>(s.Remaining())) << "\n"
+            << "  prossimo scatto " << ClockText(static_cast<std::int32_t>(s.Remaining())) << "\n"
             << std::flush;
     };
     d.Status.OnConnectionSaved = [&out](const TConnectionData& c) {

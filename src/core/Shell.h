@@ -38,7 +38,7 @@ void CreateShortcut(const std::string& target, const std::string& arguments, con
                     const std::string& workingFolder = "");
 // Reads a .desktop file; raises "Fallita la ReadShortcut" style errors when it is not one.
 TShortcut ReadShortcut(const std::string& file);
-// The Exec= line of a target and its arguments, quoted as the desktop-entry specification asks.
+// The Exec= line of a target and its arguments, each quoted the way desktop entries require.
 std::string DesktopExecLine(const std::string& target, const std::string& arguments);
 std::vector<std::string> SplitExecLine(const std::string& exec);
 

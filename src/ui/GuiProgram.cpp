@@ -164,7 +164,6 @@ int TGuiProgram::Start()
 
 void TGuiProgram::SetHidden(bool hidden)
 {
-    FHidden = hidden;
     if (FController)
         FController->SetHidden(hidden);
 }

@@ -88,7 +88,6 @@ private:
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();
-    bool FHidden = false;
 };
 
 } // namespace qv
