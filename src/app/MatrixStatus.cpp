@@ -128,6 +128,27 @@ bool TMtxMatrixStatus::IsRasDialing() const
     return StartTick() && FState == S::RasDialing;
 }
 
+const TMtxMatrixStatus::TNotify* TMtxMatrixStatus::Listener(TNotification n) const
+{
+    switch (n) {
+    case N::StartCounting:
+        return &OnStartCounting;
+    case N::StartPreCounting:
+        return &OnStartPreCounting;
+    case N::ShowRasError:
+        return &OnShowRasError;
+    case N::CancelRasConnection:
+        return &OnCancelRasConnection;
+    case N::StopCounting:
+        return &OnStopCounting;
+    case N::Responding:
+        return &OnResponding;
+    case N::None:
+        break;
+    }
+    return nullptr;
+}
+
 void TMtxMatrixStatus::SetEvent(void* sender, TMtxEventMatrixStatus event)
 {
     const char* step = "ESetEventException [1] ";
@@ -145,34 +166,8 @@ void TMtxMatrixStatus::SetEvent(void* sender, TMtxEventMatrixStatus event)
         step = "ESetEventException [3] ";
         const TCell cell = Cell(FState, event);
         step = "ESetEventException [4] ";
-        switch (cell.Notify) {
-        case N::None:
-            break;
-        case N::StartCounting:
-            if (OnStartCounting)
-                OnStartCounting(sender);
-            break;
-        case N::StartPreCounting:
-            if (OnStartPreCounting)
-                OnStartPreCounting(sender);
-            break;
-        case N::ShowRasError:
-            if (OnShowRasError)
-                OnShowRasError(sender);
-            break;
-        case N::CancelRasConnection:
-            if (OnCancelRasConnection)
-                OnCancelRasConnection(sender);
-            break;
-        case N::StopCounting:
-            if (OnStopCounting)
-                OnStopCounting(sender);
-            break;
-        case N::Responding:
-            if (OnResponding)
-                OnResponding(sender);
-            break;
-        }
+        if (const TNotify* notify = Listener(cell.Notify); notify && *notify)
+            (*notify)(sender);
         step = "ESetEventException [5] ";
         // A nested call may have moved the state meanwhile: compare with the state as it is now.
         if (cell.Next != FState) {

@@ -92,6 +92,8 @@ public:
     TChangeState OnChangeState;
 
 private:
+    // The listener a cell's notification names (none for a cell without one).
+    const TNotify* Listener(TNotification n) const;
     bool StartTick() const { return HasStartTick && HasStartTick(); }
     TMtxStateMatrixStatus FState = TMtxStateMatrixStatus::Idle;
     std::string FRunningEvent;

@@ -1,6 +1,6 @@
 // Pricing of spans by a tariff: limits, band crossings, pulse carry, midnight, free seconds,
 // and the comparison of tariffs.
-#include "TestSupport.h"
+#include "TariffFixture.h"
 #include "core/DateTime.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Taxations.h"
@@ -12,17 +12,9 @@ using namespace qv::test;
 
 namespace {
 
-struct TPricing : testing::Test
+struct TPricing : TDefaultTariffs
 {
-    TTestContext Ctx{At(2026, 12, 9, 9, 0)};
-    TAgenda Agenda{Ctx.Services};
-    TTaxations Taxes{Ctx.Services};
-    TPricing()
-    {
-        Agenda.ResetDays();
-        Taxes.SetAgenda(&Agenda);
-        Taxes.LoadDefaultTaxes();
-    }
+    TPricing() : TDefaultTariffs(At(2026, 12, 9, 9, 0)) {}
     TTaxItem& Urbana() { return Taxes.Taxs()[0]; }
     // A pulse tariff with weekday bands: reduced until 08:00 (100 lire a pulse), full after (200).
     TTaxItem& Pulses(const std::string& name = "Scatti", double reduced = 220, double full = 220)

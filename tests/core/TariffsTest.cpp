@@ -1,5 +1,5 @@
 // The tariff model: defaults, the band in force, lookups, presets, monthly free seconds.
-#include "TestSupport.h"
+#include "TariffFixture.h"
 #include "core/DateTime.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/TariffRules.h"
@@ -12,18 +12,9 @@ using namespace qv::test;
 
 namespace {
 
-struct TTariffs : testing::Test
+struct TTariffs : TDefaultTariffs
 {
-    TTestContext Ctx{EncodeDate(2026, 12, 8) + 0.5};
-    TAgenda Agenda{Ctx.Services};
-    TTaxations Taxes{Ctx.Services};
-    TTariffs()
-    {
-        Agenda.ResetDays();
-        Taxes.SetAgenda(&Agenda);
-        Taxes.LoadDefaultTaxes();
-    }
-    TTaxItem& Tax(const std::string& name) { return *Taxes.FindTax(name); }
+    TTariffs() : TDefaultTariffs(EncodeDate(2026, 12, 8) + 0.5) {}
 };
 
 } // namespace
