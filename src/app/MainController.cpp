@@ -76,7 +76,10 @@ TMainController::TMainController(TServices& services, TDataModule& data, IMainVi
 
 TMainController::~TMainController()
 {
+    FCheckInternational.reset();
+    AttachDialWindow(nullptr);
     TStatus& s = FData.Status;
+    s.OnInternationalNumber = nullptr;
     s.OnTimeChange = nullptr;
     s.OnScattiChange = nullptr;
     s.OnCostChange = nullptr;
@@ -159,6 +162,7 @@ void TMainController::Bind()
     s.OnStartCounting = [this] { OnStartCounting(); };
     s.OnConnectionInfo = [this] { OnConnectionInfo(); };
     s.OnConnectionSaved = [this](const TConnectionData& r) { OnConnectionSaved(r); };
+    s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
     s.OnTaxNeeded = [this] {
         General("Scegli la tariffa da applicare alla connessione «" + FData.Status.EntryName() + "»");
         FView.OpenTariffChooser();
@@ -221,6 +225,8 @@ void TMainController::OnTaxChange(TTaxItem* previous)
     FView.SetPulseLabelVisible(tax->Tipo() == ttScatti);
     FView.SetLabel(TMainLabel::Quorvanta,
                    FormatDurationShort(SecondsToDuration(std::trunc(FData.Status.StepPeriod())), true));
+    if (FDial && FDial->IsDialWindowOpen())
+        FDial->RefreshTariff();
 }
 
 void TMainController::OnBandChange(TFasciaOraria band)
@@ -301,6 +307,10 @@ void TMainController::SetConnectionTimers(bool on)
 void TMainController::OnConnectionInfo()
 {
     FTimerPerformanceNT->SetEnabled(true);
+    if (FDial && FDial->IsDialWindowOpen()) {
+        FDial->ClearStatusLine();
+        FDial->CloseDialWindow();
+    }
     const TStatus& s = FData.Status;
     std::string text = "Felicemente connesso a: " + s.EntryName();
     if (s.CallRate() != 0)
@@ -427,6 +437,16 @@ void TMainController::EndOfStartup()
     FTimerMinimize->SetEnabled(false);
     if (FData.Status.StartTick() == 0)
         SetHidden(Profile() && Profile()->AutoHide());
+    if (!FCheckInternational)
+        FCheckInternational = std::make_unique<TCheckInternationalThread>(
+            FServices.Timers, FData.RasMonitor.Api(), FData.Settings.InternationalPrefix(),
+            [this](const std::string& entry, const std::string& number) {
+                if (FShuttingDown)
+                    return;
+                FData.QuestionPending = true;
+                ShowInternationalWarning(entry, number);
+                FData.QuestionPending = false;
+            });
     StartupQuiet = false;
 }
 
@@ -461,8 +481,43 @@ void TMainController::SecondStart(int wParam)
         return;
     SetHidden(false);
     FView.BringToFront();
-    if (Profile() && FData.RasMonitor.IsRasEntry(Profile()->RasStartEntry()))
+    if (FDial && FDial->IsDialWindowOpen())
+        FDial->BringToFront();
+    else if (Profile() && FData.RasMonitor.IsRasEntry(Profile()->RasStartEntry()))
         FTimerDelayRasConnect->SetEnabled(true);
+}
+
+void TMainController::AttachDialWindow(TWaitRasController* dial)
+{
+    if (FDial) {
+        FDial->OnGeneral = nullptr;
+        FDial->OnDisconnect = nullptr;
+        FDial->OnOpenTariffChooser = nullptr;
+    }
+    FDial = dial;
+    if (!dial)
+        return;
+    dial->OnGeneral = [this](const std::string& text) { General(text); };
+    dial->OnDisconnect = [this] { Disconnect(false); };
+    dial->OnOpenTariffChooser = [this] { FView.OpenTariffChooser(); };
+}
+
+void TMainController::DialFromMenu(const std::string& entry)
+{
+    if (FDial && FDial->IsDialWindowOpen()) {
+        FDial->BringToFront();
+        ShowInfo(FServices.Prompter, FDial->Caption() + "\r" + FDial->StatusLine());
+        return;
+    }
+    FData.Status.Dial(entry, 100);
+}
+
+void TMainController::ShowInternationalWarning(const std::string& entry, const std::string& number)
+{
+    FWarningEntry = entry;
+    FWarningNumber = number;
+    TInternationalWarning warning(FServices, FData.Settings, FData.Status.DialingNumber(), entry, number);
+    FView.OpenInternationalWarning(warning);
 }
 
 bool TMainController::CloseQuery()
@@ -487,8 +542,8 @@ bool TMainController::CloseQuery()
             return false;
         Disconnect(false);
     }
-    if (s.DialRequested() && s.OnCloseDialWindow)
-        s.OnCloseDialWindow();
+    if (FDial && FDial->IsDialWindowOpen() && s.DialRequested())
+        FDial->CancelDial(true);
     return true;
 }
 

@@ -5,6 +5,8 @@
 // visibility, and the closing questions. The Qt window implements IMainView and stays thin.
 
 #include "app/DataModule.h"
+#include "detection/International.h"
+#include "detection/WaitRas.h"
 
 #include <memory>
 #include <optional>
@@ -46,6 +48,8 @@ public:
     virtual void SetDisconnectButtonVisible(bool visible) = 0;
     virtual void SetShowHideCaption(const std::string& caption) = 0;
     virtual void OpenTariffChooser() = 0;
+    // Opens the international-number warning window modally.
+    virtual void OpenInternationalWarning(TInternationalWarning& warning) = 0;
 };
 
 // What the popup menu shows when it opens.
@@ -78,6 +82,16 @@ public:
     // Shows the comparison and the general balloon per the profile's TrayHintPause.
     void ApplyTrayHintPause();
     void ManualStart() { FData.ManualStart(); }
+    // The dial window the program's own dials go through (none: dials are only requested).
+    void AttachDialWindow(TWaitRasController* dial);
+    TWaitRasController* DialWindow() const { return FDial; }
+    // An entry chosen in the connections menu.
+    void DialFromMenu(const std::string& entry);
+    // The warning window for a number abroad: entry and number of the phone-book scan, or both
+    // empty for the number being dialled.
+    void ShowInternationalWarning(const std::string& entry, const std::string& number);
+    // The phone-book scan started at the end of start-up (none before).
+    const TCheckInternationalThread* InternationalCheck() const { return FCheckInternational.get(); }
 
     // The scheduled-disconnection dialog: what it opens with, the hours field, OK and Cancel.
     struct TSchedule
@@ -151,6 +165,10 @@ private:
     std::unique_ptr<Timer> FTimerSms;
     std::unique_ptr<Timer> FTimerCheckTime;
     std::unique_ptr<Timer> FTimerCheckAnnounce;
+    TWaitRasController* FDial = nullptr;
+    // The pending warning's entry and number.
+    std::string FWarningEntry, FWarningNumber;
+    std::unique_ptr<TCheckInternationalThread> FCheckInternational;
 };
 
 } // namespace qv

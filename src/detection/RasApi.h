@@ -53,6 +53,8 @@ class IRasApi
 {
 public:
     virtual ~IRasApi() = default;
+    // Entries and EntryProperties only read the phone book: the international-number scan calls
+    // them from its worker thread while the main thread uses the rest.
     virtual int Entries(std::vector<std::string>& names) = 0;
     virtual int Connections(std::vector<TRasConnection>& connections) = 0;
     virtual int ConnectStatus(std::int64_t handle, int& state) = 0;

@@ -112,9 +112,17 @@ std::string TRasControl::EntryPhoneNumber(const std::string& entry)
     TRasEntryProperties p;
     if (FApi.EntryProperties(entry, p) != 0)
         return {};
+    return PhoneNumberOfEntry(p);
+}
+
+std::string PhoneNumberOfEntry(const TRasEntryProperties& p)
+{
     if (!p.UseCountryAndAreaCodes)
         return p.LocalNumber;
-    return "00" + (p.CountryCode == 39 ? std::string() : std::to_string(p.CountryCode)) + p.AreaCode + p.LocalNumber;
+    // A call within Italy needs no international part; anywhere else "00" and the country code.
+    if (p.CountryCode == 39)
+        return p.AreaCode + p.LocalNumber;
+    return "00" + std::to_string(p.CountryCode) + p.AreaCode + p.LocalNumber;
 }
 
 std::string TRasControl::ConnectionAddress(const std::string& entry)

@@ -10,6 +10,10 @@
 
 namespace qv {
 
+// The number an entry dials: its local number, or, when the entry uses country and area codes,
+// area code + local number in Italy (39) and "00" + country code + area code + local number abroad.
+std::string PhoneNumberOfEntry(const TRasEntryProperties& properties);
+
 class TRasControl
 {
 public:
@@ -34,6 +38,9 @@ public:
     void SetEntryCredentials(const std::string& entry, const std::string& user, const std::string& password,
                              bool clearPassword);
     std::string RasErrorText(int code);
+    // The service itself, for a worker that reads the phone book (Entries and EntryProperties are
+    // safe to call from another thread).
+    IRasApi& Api() { return FApi; }
 
     void Dial(const std::string& entry, const std::string& user, const std::string& password);
     void HangUpAll();

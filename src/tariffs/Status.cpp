@@ -559,6 +559,7 @@ void TStatus::Dial(const std::string& entryName, std::uint32_t delayMs)
     if (OnDialRequest)
         OnDialRequest(entryName);
     FDialRequested = true;
+    RedialMode = 0;
     if (OnOpenDialWindow)
         OnOpenDialWindow(entryName, delayMs);
 }

@@ -119,6 +119,11 @@ public:
     const TConnectionData& LastConnection() const { return FLastConnection; }
     double LastCost() const { return FLastCost; }
     bool DialRequested() const { return FDialRequested; }
+    // Set by the dial window at the start of every attempt.
+    void SetDialRequested(bool value) { FDialRequested = value; }
+    // How the dial window redials: 0 not chosen (every dial request), 1 the same entry, 2 in turn
+    // through the entries of the current tariff.
+    int RedialMode = 0;
     Timer& CheckTimer() { return *FCheckTimer; }
 
     std::int32_t LastRasError = 0;

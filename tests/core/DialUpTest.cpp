@@ -67,7 +67,7 @@ TEST_F(TDialUp, EntryFunctions)
     EXPECT_EQ(Ras.EntryPhoneNumber("Provider Uno"), "0702002");
     EXPECT_EQ(Ras.EntryPhoneNumber("Servizio Premium"), "00882164466771");
     Sim.PhoneBook["Provider Due"].Properties = {true, 39, "06", "1234567"};
-    EXPECT_EQ(Ras.EntryPhoneNumber("Provider Due"), "00061234567");
+    EXPECT_EQ(Ras.EntryPhoneNumber("Provider Due"), "061234567"); // Italy: no international part
     EXPECT_EQ(Ras.EntryPhoneNumber("Nessuno"), "");
     EXPECT_EQ(Ras.RasErrorText(1), "Impossibile caricare dinamicamente la funzione dalla DLL");
     EXPECT_EQ(Ras.RasErrorText(676), "Errore simulato 676");

@@ -1,5 +1,6 @@
 // The main window's rules with a fake view, in virtual time.
 #include "TestSupport.h"
+#include "FakeViews.h"
 #include "app/MainController.h"
 #include "app/TariffChooser.h"
 #include "platform/sim/SimDialUp.h"
@@ -13,43 +14,6 @@ namespace {
 
 using S = TMtxStateMatrixStatus;
 using E = TMtxEventMatrixStatus;
-
-struct TFakeView : IMainView
-{
-    void SetLabel(TMainLabel label, const std::string& text) override { Labels[label] = text; }
-    void SetPulseLabelVisible(bool visible) override { PulsesVisible = visible; }
-    void SetProgress(int maximum, int position) override
-    {
-        ProgressMax = maximum;
-        ProgressPos = position;
-    }
-    void SetProgressHint(const std::string&) override {}
-    void SetTrayIcon(TFasciaOraria band) override { Icon = band; }
-    void SetTrayHint(const std::string& text) override { TrayHint = text; }
-    void ShowBalloon(TBalloon balloon, const std::string&, const std::string& text, int) override
-    {
-        Balloons.emplace_back(balloon, text);
-    }
-    void SetWindowVisible(bool visible) override { Visible = visible; }
-    void BringToFront() override {}
-    void SetDisconnectButtonVisible(bool visible) override { DisconnectVisible = visible; }
-    void SetShowHideCaption(const std::string&) override {}
-    void OpenTariffChooser() override { ++Choosers; }
-    std::vector<std::string> General() const
-    {
-        std::vector<std::string> out;
-        for (const auto& [b, t] : Balloons)
-            if (b == TBalloon::General)
-                out.push_back(t);
-        return out;
-    }
-    std::map<TMainLabel, std::string> Labels;
-    bool PulsesVisible = false, Visible = true, DisconnectVisible = false;
-    TFasciaOraria Icon = foNone;
-    std::string TrayHint;
-    int ProgressMax = 0, ProgressPos = 0, Choosers = 0;
-    std::vector<std::pair<TBalloon, std::string>> Balloons;
-};
 
 struct TMain : testing::Test
 {
