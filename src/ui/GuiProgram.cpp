@@ -12,11 +12,9 @@
 
 #include <QClipboard>
 #include <QDir>
-#include <QInputDialog>
 #include <QSessionManager>
 #include <QTimer>
 #include <QFile>
-#include <QInputDialog>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -149,6 +147,10 @@ int TGuiProgram::Start()
         FMainWindow->RememberPosition(*FRegistry);
         FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
+        FDialView = std::make_unique<TWaitRasView>(FMainWindow.get());
+        FDial = std::make_unique<TWaitRasController>(*FServices, *FData, *FDialView);
+        FDialView->SetController(FDial.get());
+        FController->AttachDialWindow(FDial.get());
         WireWindow();
         FSingle->OnMessage = [this](int w, int l) { SecondStart(w, l); };
         FMainWindow->show();
@@ -244,12 +246,8 @@ void TGuiProgram::BuildConnectionsMenu()
     TProfileItem* profile = FData->Status.Profile();
     const auto add = [this, menu](const std::string& entry) {
         FData->Settings.Entrys().EntryFor(entry, keRAS);
-        connect(menu->addAction(QString::fromStdString(entry)), &QAction::triggered, this, [this, entry] {
-            // Dialled directly until the dial window exists.
-            const TRasCredentials c = FData->RasMonitor.GetEntryCredentials(entry);
-            FData->Status.SetEntryName(entry);
-            FData->RasMonitor.Dial(entry, c.User, c.Password);
-        });
+        connect(menu->addAction(QString::fromStdString(entry)), &QAction::triggered, this,
+                [this, entry] { FController->DialFromMenu(entry); });
     };
     if (profile && FData->RasMonitor.IsRasEntry(profile->RasStartEntry())) {
         add(profile->RasStartEntry());
@@ -286,6 +284,8 @@ void TGuiProgram::Quit()
     if (FData)
         FData->SaveAllModified();
     FController.reset();
+    FDial.reset();
+    FDialView.reset();
     FChooser.reset();
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position

@@ -14,6 +14,7 @@
 #include "ui/QtRegistry.h"
 #include "ui/QtTime.h"
 #include "ui/TfmMain.h"
+#include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
@@ -50,6 +51,8 @@ public:
     TExceptionHandler& Handler() { return *FHandler; }
     TDataModule* Data() { return FData.get(); }
     TMainController* Controller() { return FController.get(); }
+    TWaitRasController* DialController() { return FDial.get(); }
+    TWaitRasView* DialView() { return FDialView.get(); }
     IRasApi* DialUp() { return FDialUp.get(); }
     TTariffChooser& Chooser()
     {
@@ -83,6 +86,9 @@ private:
     std::unique_ptr<TDataModule> FData;
     std::unique_ptr<TfmMain> FMainWindow;
     std::unique_ptr<TTrayIcon> FTray;
+    // Declared before the main window's controller, which detaches from the dial window when it goes.
+    std::unique_ptr<TWaitRasView> FDialView;
+    std::unique_ptr<TWaitRasController> FDial;
     std::unique_ptr<TMainController> FController;
     std::unique_ptr<TTariffChooser> FChooser;
     void WireWindow();

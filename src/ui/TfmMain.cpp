@@ -1,5 +1,7 @@
 #include "ui/TfmMain.h"
 
+#include "ui/TfmInternational.h"
+
 #include "core/Strings.h"
 #include "ui/QtPrompter.h"
 
@@ -204,6 +206,12 @@ void TfmMain::SetShowHideCaption(const std::string& caption)
 {
     if (FTray)
         FTray->ActionShowHide->setText(QString::fromStdString(caption));
+}
+
+void TfmMain::OpenInternationalWarning(TInternationalWarning& warning)
+{
+    TfmInternational dialog(warning, this);
+    dialog.exec();
 }
 
 void TfmMain::OpenTariffChooser()

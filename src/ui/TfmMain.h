@@ -37,6 +37,7 @@ public:
     void SetDisconnectButtonVisible(bool visible) override;
     void SetShowHideCaption(const std::string& caption) override;
     void OpenTariffChooser() override;
+    void OpenInternationalWarning(TInternationalWarning& warning) override;
     std::function<void()> OnTariffChooser;
     // The close request (Alt+F4, the window manager): the owner decides.
     std::function<void()> OnCloseRequest;
