@@ -1,7 +1,10 @@
 // Starts the program with the simulated dial-up service, drives a short connection and saves PNGs of
-// the main window, the popup menu, a balloon and the tariff chooser (make screenshots).
+// the main window, the popup menu, a balloon, the tariff chooser, the international warning that the
+// phone-book scan raises for the demo entry abroad, and the dial window waiting to redial a busy line
+// (make screenshots).
 #include "platform/sim/SimDialUp.h"
 #include "ui/GuiProgram.h"
+#include "ui/TfmInternational.h"
 #include "ui/TfmTariffe.h"
 
 #include <QDir>
@@ -49,6 +52,20 @@ int main(int argc, char** argv)
         return 1;
     TfmMain* window = program.MainWindow();
     window->move(40, 40);
+    // The scan at the end of start-up opens its modal warning: saved, then answered.
+    bool warned = false;
+    QTimer answer;
+    answer.setInterval(100);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* warning = qobject_cast<TfmInternational*>(QApplication::activeModalWidget());
+        if (!warning || warned)
+            return;
+        warned = true;
+        Wait(300);
+        Save(warning, out + QStringLiteral("/international-warning.png"));
+        warning->btOk->click();
+    });
+    answer.start();
     // The entry has its tariff, so no chooser opens by itself in the middle of the run.
     program.Data()->Settings.Entrys().EntryFor("Provider Uno", keRAS).SetTaxName("Telecom - TAT Urbana");
     sim->BringUp("Provider Uno", 2);
@@ -78,6 +95,22 @@ int main(int argc, char** argv)
     ok = Save(window, out + QStringLiteral("/main-window-after.png")) && ok;
     if (window->BalloonComparison->isVisible())
         ok = Save(window->BalloonComparison, out + QStringLiteral("/comparison-balloon.png")) && ok;
+    ok = warned && ok;
+
+    // A busy line: the dial window shows the error and counts down to the redial.
+    sim->PhoneBook["Provider Due"].Outcome = TSimOutcome::Busy;
+    sim->PhoneBook["Provider Due"].Credentials = {"anna", "segreta", true};
+    TEntryItem& due = program.Data()->Settings.Entrys().EntryFor("Provider Due", keRAS);
+    due.SetRetryTime(30);
+    due.SetTaxName("Telecom - TAT Urbana"); // no tariff chooser in the middle of the run
+    program.Controller()->DialFromMenu("Provider Due");
+    Wait(5000);
+    if (TfmWaitRas* dial = program.DialView()->Form())
+        ok = Save(dial, out + QStringLiteral("/dial-window-busy.png")) && ok;
+    else
+        ok = false;
+    program.DialController()->CancelClicked();
+    Wait(300);
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;
 }

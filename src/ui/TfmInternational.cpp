@@ -1,6 +1,9 @@
 #include "ui/TfmInternational.h"
 
 #include <QApplication>
+#include <QLayout>
+
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -52,6 +55,8 @@ void TfmInternational::showEvent(QShowEvent* event)
     if (!FActivated) {
         FActivated = true;
         lbTesto->setText(QString::fromStdString(FWarning.ActivatedText()));
+        layout()->activate();
+        resize(width(), std::max(height(), sizeHint().height()));
     }
 }
 
