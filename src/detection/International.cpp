@@ -6,11 +6,6 @@
 
 namespace qv {
 
-bool StartsWithPrefix(const std::string& number, const std::string& prefix)
-{
-    return !prefix.empty() && number.rfind(prefix, 0) == 0;
-}
-
 TInternationalWarning::TInternationalWarning(TServices& services, TSettings& settings, std::string dialled,
                                              std::string entry, std::string number)
     : FServices(services), FSettings(settings), FDialled(std::move(dialled)), FEntry(std::move(entry)),
@@ -90,7 +85,7 @@ void TCheckInternationalThread::Run(IRasApi& api, const std::string& prefix)
                 if (api.EntryProperties(entry, properties) != 0)
                     continue;
                 const std::string number = PhoneNumberOfEntry(properties);
-                if (StartsWithPrefix(number, prefix))
+                if (IsInternationalNumber(number, prefix))
                     ShowOnMainThread(entry, number);
             }
         }

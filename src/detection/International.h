@@ -14,9 +14,6 @@
 
 namespace qv {
 
-// True when number begins with prefix; an empty prefix makes no number international.
-bool StartsWithPrefix(const std::string& number, const std::string& prefix);
-
 // The warning window: what it says and what its OK accepts.
 class TInternationalWarning
 {

@@ -231,4 +231,9 @@ void TSettings::AfterLoad()
         AddProfile("Amministratore", "", diAdmin, "Descrizione (cambiare la pwd!)");
 }
 
+bool IsInternationalNumber(const std::string& number, const std::string& prefix)
+{
+    return !prefix.empty() && number.rfind(prefix, 0) == 0;
+}
+
 } // namespace qv

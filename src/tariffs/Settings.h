@@ -182,4 +182,8 @@ private:
 // The announcement text this version ships with.
 inline constexpr const char* VersionAnnouncement = "Quorvanta 1.0: controlla quanto costa la tua connessione.";
 
+// True when number begins with prefix (the international prefix); an empty prefix makes no number
+// international.
+bool IsInternationalNumber(const std::string& number, const std::string& prefix);
+
 } // namespace qv

@@ -151,8 +151,7 @@ bool TStatus::HasEntry() const
 
 bool TStatus::IsInternationalNumber() const
 {
-    const std::string& prefix = FSettings.InternationalPrefix();
-    return !prefix.empty() && FDialingNumber.rfind(prefix, 0) == 0;
+    return qv::IsInternationalNumber(FDialingNumber, FSettings.InternationalPrefix());
 }
 
 double TStatus::StepPeriod() const
