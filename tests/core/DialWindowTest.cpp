@@ -398,3 +398,26 @@ TEST(TInternationalScan, EndsWhenItsOwnerGoesWhileAWarningWaits)
     time.RunPosted();
     EXPECT_EQ(shown, 0);
 }
+
+TEST(TInternationalScan, AFailingPhoneBookEndsTheScanWithItsMessage)
+{
+    struct TBrokenBook : TSimDialUp
+    {
+        using TSimDialUp::TSimDialUp;
+        int EntryProperties(const std::string&, TRasEntryProperties&) override
+        {
+            throw std::runtime_error("rubrica illeggibile");
+        }
+    };
+    VirtualTime time;
+    TBrokenBook book{time, time};
+    book.AddDemoEntries();
+    int shown = 0;
+    TCheckInternationalThread scan(time, book, "00", [&](const std::string&, const std::string&) { ++shown; });
+    for (int i = 0; i < 10000 && !scan.Done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(scan.Done());
+    EXPECT_EQ(scan.Error(), "rubrica illeggibile");
+    time.RunPosted();
+    EXPECT_EQ(shown, 0);
+}
