@@ -139,6 +139,8 @@ void TWaitRasController::RunAttempt()
             return CredentialsOk(user, password, save);
         });
     FData.QuestionPending = false;
+    if (!FOpen)
+        return; // the window was closed (a disconnect, going on line) while the box was open
     if (confirmed && FPasswordConfirmed)
         StartDial();
     else

@@ -345,7 +345,8 @@ void TWaitRasView::BringToFront()
 bool TWaitRasView::RunCredentialsBox(const TCredentialsRequest& request,
                                      const std::function<bool(const std::string&, const std::string&, bool)>& ok)
 {
-    TfmCredentials box(request, ok, FForm);
+    // Without a parent: the dial window may be closed and released while the box is open.
+    TfmCredentials box(request, ok, nullptr);
     return box.exec() == QDialog::Accepted;
 }
 

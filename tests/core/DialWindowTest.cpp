@@ -148,6 +148,18 @@ TEST_F(TDialWindow, CancelledCredentialsBoxCancelsTheDial)
     EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
 }
 
+TEST_F(TDialWindow, WindowClosedWhileTheBoxIsOpenDialsNothing)
+{
+    View.Typed = {TFakeWaitRasView::TTyped{"anna", "pw", false}};
+    View.DuringBox = [this] { Main->Disconnect(false); };
+    Data->Status.Dial("Provider Due", 100);
+    Ms(100);
+    EXPECT_EQ(View.Boxes.size(), 1u);
+    EXPECT_FALSE(View.Visible);
+    Ms(8000);
+    EXPECT_TRUE(Dialled.empty());
+}
+
 TEST_F(TDialWindow, BusyLineShowsTheErrorAndCountsDownToTheRedial)
 {
     Sim.PhoneBook["Provider Uno"].Outcome = TSimOutcome::Busy;

@@ -107,6 +107,8 @@ struct TFakeWaitRasView : IWaitRasView
                            const std::function<bool(const std::string&, const std::string&, bool)>& ok) override
     {
         Boxes.push_back(request);
+        if (DuringBox)
+            DuringBox();
         // OK is pressed with each typed answer until one is accepted; none left means Cancel.
         while (!Typed.empty()) {
             const std::optional<TTyped> t = Typed.front();
@@ -126,6 +128,7 @@ struct TFakeWaitRasView : IWaitRasView
     std::vector<std::string> Entries, Memo, StatusLines;
     std::vector<TCredentialsRequest> Boxes;
     std::deque<std::optional<TTyped>> Typed;
+    std::function<void()> DuringBox;
 };
 
 } // namespace qv::test
