@@ -100,6 +100,8 @@ public:
     int Attempt() const { return FAttempt; }
     double RedialAt() const { return FRedialAt; }
     const std::string& StatusLine() const { return FStatusLine; }
+    // The text of the last error shown in the window.
+    const std::string& LastError() const { return FLastError; }
     std::string Caption() const { return "Connessione a " + FDialEntry; }
     Timer& TimerDelay() { return *FTimerDelay; }
     Timer& TimerRecall() { return *FTimerRecall; }

@@ -171,6 +171,7 @@ TEST_F(TDialWindow, BusyLineShowsTheErrorAndCountsDownToTheRedial)
     EXPECT_FALSE(View.Animation);
     EXPECT_EQ(View.Beeps, 1);
     EXPECT_EQ(View.StateLabel, "Errore simulato 676");
+    EXPECT_EQ(Dial->LastError(), "Errore simulato 676");
     EXPECT_TRUE(Contains(View.Memo, "Errore: Errore simulato 676"));
     EXPECT_EQ(View.Fronts, 0); // a busy line does not take the foreground
     // Two entries share the tariff: the cycle choice is offered.
