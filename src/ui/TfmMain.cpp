@@ -193,8 +193,12 @@ void TfmMain::SetWindowVisible(bool visible)
 
 void TfmMain::BringToFront()
 {
-    raise();
-    activateWindow();
+    // An open question comes first: activating the window behind it would take its focus.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front)
+        front = this;
+    front->raise();
+    front->activateWindow();
 }
 
 void TfmMain::SetDisconnectButtonVisible(bool visible)

@@ -3,6 +3,7 @@
 #include "ui/TfmMain.h"
 #include "ui/TrayIcon.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,6 +15,18 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    void bringingToFrontKeepsAnOpenQuestionInFront()
+    {
+        TfmMain w;
+        w.show();
+        QDialog question;
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        QApplication::setActiveWindow(&w);
+        w.BringToFront();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&question));
+    }
+
     void labelsAtIdleValues()
     {
         TfmMain w;
