@@ -514,8 +514,6 @@ void TMainController::DialFromMenu(const std::string& entry)
 
 void TMainController::ShowInternationalWarning(const std::string& entry, const std::string& number)
 {
-    FWarningEntry = entry;
-    FWarningNumber = number;
     TInternationalWarning warning(FServices, FData.Settings, FData.Status.DialingNumber(), entry, number);
     FView.OpenInternationalWarning(warning);
 }

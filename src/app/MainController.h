@@ -84,7 +84,6 @@ public:
     void ManualStart() { FData.ManualStart(); }
     // The dial window the program's own dials go through (none: dials are only requested).
     void AttachDialWindow(TWaitRasController* dial);
-    TWaitRasController* DialWindow() const { return FDial; }
     // An entry chosen in the connections menu.
     void DialFromMenu(const std::string& entry);
     // The warning window for a number abroad: entry and number of the phone-book scan, or both
@@ -166,8 +165,6 @@ private:
     std::unique_ptr<Timer> FTimerCheckTime;
     std::unique_ptr<Timer> FTimerCheckAnnounce;
     TWaitRasController* FDial = nullptr;
-    // The pending warning's entry and number.
-    std::string FWarningEntry, FWarningNumber;
     std::unique_ptr<TCheckInternationalThread> FCheckInternational;
 };
 
