@@ -120,13 +120,10 @@ void TMainController::Tariff(const std::string& text)
 
 std::string TMainController::ElapsedText(std::int32_t elapsed)
 {
+    // A negative value is dialling time not yet charged: the same form with a leading minus.
+    const std::int64_t s = elapsed < 0 ? -static_cast<std::int64_t>(elapsed) : elapsed;
     char buf[48];
-    if (elapsed < 0) {
-        std::snprintf(buf, sizeof buf, "-0.00.%02d", -elapsed % 60);
-        return buf;
-    }
-    const std::int64_t s = elapsed;
-    std::snprintf(buf, sizeof buf, "%lld.%02lld.%02lld", static_cast<long long>(s / 3600),
+    std::snprintf(buf, sizeof buf, "%s%lld.%02lld.%02lld", elapsed < 0 ? "-" : "", static_cast<long long>(s / 3600),
                   static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
     return buf;
 }

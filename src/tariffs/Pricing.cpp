@@ -59,8 +59,9 @@ TTaxItem::TPrice TTaxItem::PieceCost(double from, double to, TFasciaOraria band,
     const std::int64_t total = len + FPulseCarry;
     const double length = PulseLength(band);
     if (!(length > 0)) {
-        // A pulse of no length cannot be counted: the seconds wait for a band that has one.
-        FPulseCarry = static_cast<std::int32_t>(std::min<std::int64_t>(total, INT32_MAX));
+        // A band without a pulse length charges nothing, and its seconds are not carried into the
+        // next band: carrying them would charge a free night at the morning's price.
+        FPulseCarry = 0;
         return {};
     }
     const auto pulses = static_cast<std::int64_t>(std::trunc(static_cast<double>(total) / length));

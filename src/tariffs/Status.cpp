@@ -264,9 +264,23 @@ void TStatus::UpdateCost()
 
 void TStatus::ConsumeFreeSeconds()
 {
-    const std::uint32_t d = static_cast<std::uint32_t>(FElapsed) - FBonusAccounted;
+    const auto elapsed = static_cast<std::uint32_t>(FElapsed);
+    const std::uint32_t d = elapsed > FBonusAccounted ? elapsed - FBonusAccounted : 0;
     const std::uint32_t bonus = FTax->BonusDisponibile();
     FTax->SetBonusDisponibile(d >= bonus ? 0 : bonus - d);
+}
+
+bool TStatus::ShowFreeSeconds()
+{
+    const std::uint32_t left = FTax->BonusDisponibile();
+    if (left == 0)
+        return false;
+    // The display counts the free seconds down one a second; the first charge step is measured
+    // from the second they run out, as the price counts it.
+    FStepStart = static_cast<std::uint32_t>(FElapsed) + left;
+    FSinceStep = 0;
+    SetRemaining(left);
+    return true;
 }
 
 void TStatus::TimeRatedStep()
@@ -284,6 +298,8 @@ void TStatus::TimeRatedStep()
     FBonusAccounted = elapsed;
     if (FElapsed % 7 == 0)
         SaveWhenModified();
+    if (ShowFreeSeconds())
+        return;
     const double p = StepPeriod();
     if (p <= FSinceStep) {
         if (FProfile && FProfile->SoundsEnabled() && p > 0 && FSounds && !FSounds->IsSoundDisabled("Ring"))
@@ -313,6 +329,8 @@ void TStatus::PulseRatedStep()
         SetNumScatti(price.Pulses);
     }
     FBonusAccounted = elapsed;
+    if (ShowFreeSeconds())
+        return;
     const double p = StepPeriod();
     const double whole = std::trunc(p);
     if (FSinceStep >= whole + FCarrySecond) {
@@ -353,10 +371,14 @@ void TStatus::ApplyConnectionCharge(bool silent)
     FChargeApplied = true;
     if (!FTax)
         return;
-    const TTaxItem::TPrice charge = FTax->ConnectionCharge(FStartTime);
+    // The charge as the whole connection will be priced: free seconds at its start mean no charge.
+    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    const TTaxItem::TPrice charge = FTax->ConnectionCharge(FStartTime, FBonusAtStart);
     SetCostoLire(charge.Cost);
     SetNumScatti(charge.Pulses);
-    FBonusAccounted = 0;
+    // Free seconds already consumed while dialling stay consumed: counting them again from 0 would
+    // take them from the allowance twice.
+    FBonusAccounted = static_cast<std::uint32_t>(std::max(FElapsed, 0));
     if (FTax->Tipo() == ttTat && !silent) {
         if (FSounds && (!FProfile || FProfile->SoundsEnabled()))
             FSounds->PlayNamedSound("Ring", false);
@@ -364,20 +386,45 @@ void TStatus::ApplyConnectionCharge(bool silent)
     }
 }
 
+void TStatus::ReturnFreeSeconds()
+{
+    if (FStartTick != 0 && FTax && FBonusAtStart > FTax->BonusDisponibile())
+        FTax->SetBonusDisponibile(FBonusAtStart);
+}
+
 void TStatus::StartPreCounting(bool useDialTime)
 {
+    // A start that replaces an earlier one gives back the free seconds the earlier one took:
+    // they are no longer part of the call that will be logged.
+    ReturnFreeSeconds();
     FStartTick = TickNow();
     const double now = FServices.Clk.Now();
     SetStartTime(CutToSeconds(now));
     FDialOffset = useDialTime && FEntry ? FEntry->DialTime() : 0;
+    FElapsed = -FDialOffset;
+    FBonusAccounted = 0;
+    FStepStart = 0;
+    FSinceStep = 0;
+    FBonusAtStart = FTax ? FTax->BonusDisponibile() : 0;
     if (OnStartTime)
         OnStartTime();
 }
 
+std::int32_t TStatus::ElapsedNow() const
+{
+    if (FStartTick == 0)
+        return 0;
+    return static_cast<std::int32_t>((TickNow() - FStartTick) / 1000) - FDialOffset;
+}
+
 void TStatus::StartCounting()
 {
-    if (FStartTime == 0 || FElapsed < 0)
+    // The elapsed time of this moment, not of the last check: a line that answers within the
+    // second of the dial would otherwise keep the uncharged dial time.
+    if (FStartTime == 0 || FStartTick == 0 || ElapsedNow() < 0) {
         StartPreCounting(false);
+        SetTime(0);
+    }
     ApplyConnectionCharge(false);
     if (OnResetLogins)
         OnResetLogins();
@@ -421,6 +468,13 @@ void TStatus::Responding()
 
 void TStatus::RestartNow()
 {
+    // The count starts again from now: the free seconds the dial took go back to the tariff and
+    // the old elapsed time goes, or the call would end in the future.
+    ReturnFreeSeconds();
+    FElapsed = 0;
+    FStepStart = 0;
+    FSinceStep = 0;
+    SetTime(0);
     ApplyConnectionCharge(true);
     FStartTick = TickNow();
     SetStartTime(FServices.Clk.Now());
@@ -507,19 +561,25 @@ void TStatus::SetTax(TTaxItem* tax)
     TTaxItem* previous = FTax;
     FTax = tax;
     SetDefaultTax(tax->DisplayName());
-    if (IsCounting()) {
-        if (previous && previous->BonusMese() > 0)
+    if (FStartTick != 0) {
+        // The previous tariff gets back every free second this connection took from it.
+        if (previous && FBonusAtStart > previous->BonusDisponibile())
             previous->SetBonusDisponibile(FBonusAtStart);
-        const TTaxItem::TPrice price = tax->ComputeCost(FStartTime, EndTime());
-        SetCostoLire(price.Cost);
-        SetNumScatti(price.Pulses);
+        // The new tariff prices the whole connection with its own free seconds, never with those
+        // of the tariff it replaces.
+        const std::uint32_t allowance = tax->BonusDisponibile();
+        FBonusAtStart = allowance;
         const auto elapsed = static_cast<std::uint32_t>(std::max(FElapsed, 0));
-        if (elapsed < tax->BonusDisponibile()) {
-            FBonusAtStart = tax->BonusDisponibile();
-            tax->SetBonusDisponibile(tax->BonusDisponibile() - elapsed);
-        } else {
-            tax->SetBonusDisponibile(0);
+        if (FElapsed > 0) {
+            const TTaxItem::TPrice price = tax->ComputeCost(FStartTime, EndTime(), false, {}, allowance);
+            SetCostoLire(price.Cost);
+            SetNumScatti(price.Pulses);
+        } else if (FChargeApplied) {
+            const TTaxItem::TPrice charge = tax->ConnectionCharge(FStartTime, allowance);
+            SetCostoLire(charge.Cost);
+            SetNumScatti(charge.Pulses);
         }
+        tax->SetBonusDisponibile(elapsed < allowance ? allowance - elapsed : 0);
         FBonusAccounted = elapsed;
     }
     if (HasEntry())
@@ -602,7 +662,14 @@ void TStatus::AppendToLog()
 void TStatus::RecoverPendingConnection()
 {
     const bool pending = FStartTime != 0 && EndTime() >= FStartTime && !Trim(EntryName()).empty();
-    if (pending) {
+    if (!pending) {
+        // A start time with nothing to recover (no entry name, or an end before the start) would
+        // leave the next connection looking like this one: clear it.
+        if (FStartTime != 0 || FTime != 0 || FCostoLire != 0 || FNumScatti != 0)
+            Reset();
+        return;
+    }
+    {
         const std::string question =
             "Attenzione: la connessione «" + EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", FStartTime) +
             " delle " + FormatDateTime("h:nn", FStartTime) +

@@ -161,6 +161,9 @@ private:
     void TimeRatedStep();
     void PulseRatedStep();
     void ConsumeFreeSeconds();
+    bool ShowFreeSeconds();
+    void ReturnFreeSeconds();
+    std::int32_t ElapsedNow() const;
     void ApplyConnectionCharge(bool silent);
     void SetRemaining(std::uint32_t value);
     void SaveWhenModified();

@@ -1,7 +1,5 @@
 // The live status in virtual time: what a running connection shows second by second.
-#include "TestSupport.h"
-#include "app/DataModule.h"
-#include "core/DateTime.h"
+#include "LiveFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,36 +9,7 @@ using namespace qv::test;
 namespace {
 
 using E = TMtxEventMatrixStatus;
-
-// A program's data on simulated files, started on Wednesday 9 December 2026 at 10:00:00.
-struct TLive : testing::Test
-{
-    TTestContext Ctx{EncodeDate(2026, 12, 9) + EncodeTime(10, 0, 0, 0)};
-    TRecordingSounds Sounds;
-    std::unique_ptr<TDataModule> Data;
-    TLive() { Start(); }
-    void Start()
-    {
-        Data = std::make_unique<TDataModule>(Ctx.Services, &Sounds);
-        Data->LoadAll();
-        Status().SetProfile(&Data->Settings.Profiles()[0]);
-    }
-    TStatus& Status() { return Data->Status; }
-    TProfileItem& Profile() { return Data->Settings.Profiles()[0]; }
-    TTaxItem& Tariff(const std::string& name) { return *Data->Taxations.FindTax(name); }
-    TTaxItem& PulseTariff(double length)
-    {
-        TTaxItem& t = Data->Taxations.AddTax("Prova", "Scatti", ttScatti, "");
-        for (auto set : {&TTaxItem::SetScattiRidotta, &TTaxItem::SetScattiIntera, &TTaxItem::SetScattiPunta})
-            (t.*set)(length);
-        for (auto set : {&TTaxItem::SetCostoFissoRidotta, &TTaxItem::SetCostoFissoIntera, &TTaxItem::SetCostoFissoPunta})
-            (t.*set)(127);
-        return t;
-    }
-    void Seconds(int n) { Ctx.Time.Advance(n * 1000LL); }
-    void Feed(E e) { Data->MtxStatus.SetEvent(nullptr, e); }
-    int Rings() const { return static_cast<int>(std::count(Sounds.Played.begin(), Sounds.Played.end(), "Ring")); }
-};
+using TLive = TLiveFixture;
 
 } // namespace
 

@@ -47,6 +47,7 @@ struct TMain : testing::Test
 TEST_F(TMain, TimeLabelForms)
 {
     EXPECT_EQ(TMainController::ElapsedText(-59), "-0.00.59");
+    EXPECT_EQ(TMainController::ElapsedText(-75), "-0.01.15"); // a dial time of a minute or more
     EXPECT_EQ(TMainController::ElapsedText(26 * 3600 + 1), "26.00.01");
     EXPECT_EQ(TMainController::ElapsedText(307), "0.05.07");
 }

@@ -132,3 +132,12 @@ TEST_F(TPricing, CompareTaxesPutsTheLargestSavingFirst)
                                  [&] { return ++calls > 1; }),
               "risparmiavi 300 £irette con Test - Cara\r");
 }
+
+TEST_F(TPricing, ABandWithoutPulseLengthChargesNothingAndCarriesNothing)
+{
+    TTaxItem& t = Pulses("Notte libera", 0, 220);
+    // An hour of free night, then two minutes of day: only the charge at the answer (100 lire).
+    const auto price = t.ComputeCost(At(2026, 12, 9, 7, 0), At(2026, 12, 9, 8, 2));
+    EXPECT_EQ(price.Pulses, 1);
+    EXPECT_NEAR(price.Cost, 100, 1e-9);
+}

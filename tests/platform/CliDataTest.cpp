@@ -106,6 +106,10 @@ TEST(CliData, TariffsExportImportRoundTripAndRefusal)
          "campo «BandsFestivi[0].Tipo»"},
         {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat", "MinLimite": "dieci"}]})", "campo «MinLimite»"},
         {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat"}, )", "non è un file di tariffe valido"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiIntera": 0}]})",
+         "campo «ScattiIntera»: la durata dello scatto deve essere maggiore di zero"},
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiPunta": -1.5}]})",
+         "campo «ScattiPunta»"},
     };
     for (const auto& [text, message] : bad) {
         WriteFile(dir / "bad.json", text);
