@@ -281,7 +281,7 @@ void TariffsFromJson(const std::string& text, TTaxItems& target)
         }
         // A pulse of no length would never charge; of negative length, charge without end.
         for (const char* field : {"ScattiRidotta", "ScattiIntera", "ScattiPunta"})
-            if (!(table.Find(field)->GetFloat(t) > 0))
+            if (t.Tipo() == ttScatti && !(table.Find(field)->GetFloat(t) > 0))
                 r.Fail(field, "la durata dello scatto deve essere maggiore di zero");
     }
 }

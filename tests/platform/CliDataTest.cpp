@@ -82,7 +82,8 @@ TEST(CliData, TariffsExportImportRoundTripAndRefusal)
       {"Gestore": "Casa", "Nome": "Prova", "Tipo": "ttTat", "FormulaUrbana": true, "TatRidotta1": 5,
        "BandsFeriali": [{"Tipo": "foRidotta", "TimeBegin": "00:00:00", "TimeEnd": "12:00:00"},
                         {"Tipo": "foPunta", "TimeBegin": "12:00:00", "TimeEnd": "23:59:59.999"}]},
-      {"Gestore": "flat", "Nome": "GRATIS", "Tipo": "ttScatti", "ScattiRidotta": 60}]})");
+      {"Gestore": "flat", "Nome": "GRATIS", "Tipo": "ttScatti", "ScattiRidotta": 60,
+       "ScattiIntera": 60, "ScattiPunta": 60}]})");
     const TRun import = Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "new.json"});
     ASSERT_EQ(import.Code, 0) << import.Err;
     const TRun list = Cli({"--data-dir", dir.Path, "tariffs", "list"});
