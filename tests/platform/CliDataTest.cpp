@@ -107,9 +107,11 @@ TEST(CliData, TariffsExportImportRoundTripAndRefusal)
          "campo «BandsFestivi[0].Tipo»"},
         {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat", "MinLimite": "dieci"}]})", "campo «MinLimite»"},
         {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttTat"}, )", "non è un file di tariffe valido"},
-        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiIntera": 0}]})",
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiRidotta": 60,
+           "ScattiIntera": 0, "ScattiPunta": 60}]})",
          "campo «ScattiIntera»: la durata dello scatto deve essere maggiore di zero"},
-        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiPunta": -1.5}]})",
+        {R"({"tariffs": [{"Gestore": "A", "Nome": "B", "Tipo": "ttScatti", "ScattiRidotta": 60,
+           "ScattiIntera": 60, "ScattiPunta": -1.5}]})",
          "campo «ScattiPunta»"},
     };
     for (const auto& [text, message] : bad) {
