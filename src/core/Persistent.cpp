@@ -2,6 +2,7 @@
 
 #include "core/Strings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -144,12 +145,19 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
         }
         if (t != TValueTag::vaList)
             BadValue("", fullName);
+        r.CountItem();
         TPersistent& item = c.AddItem();
         const TPropTable& table = c.ItemProperties();
         std::size_t hint = 0;
-        while (r.PeekByte() != 0)
-            ReadProperty(r, item, table, r.ReadShortStringView(), itemContext, &hint);
-        r.ReadByte();
+        try {
+            while (r.PeekByte() != 0)
+                ReadProperty(r, item, table, r.ReadShortStringView(), itemContext, &hint);
+            r.ReadByte();
+        } catch (const EReadError&) {
+            // An item cut short is not data: what is saved after a failed read holds whole items only.
+            c.DeleteItem(c.Count() - 1);
+            throw;
+        }
     }
     r.ReadByte();
 }
@@ -327,7 +335,14 @@ void TPersistentComponent::SetFileName(const std::string& name)
         FFileExisted = FServices.Files.Exists(path);
         if (!FFileExisted)
             Save();
-        FServices.Files.MakeWritable(path);
+        try {
+            FServices.Files.MakeWritable(path);
+        } catch (const std::exception& e) {
+            // Read-only media or another owner: the file is read as it is, and a save that fails
+            // later says so.
+            ShowWarning(FServices.Prompter,
+                        "Impossibile rendere scrivibile il file: " + FFileName + "\r\r[" + e.what() + "]");
+        }
         Load();
     } catch (...) {
         FFileName.clear();
@@ -347,6 +362,7 @@ TBytes TPersistentComponent::WriteToBytes()
 
 void TPersistentComponent::ReadFromBytes(const TBytes& bytes)
 {
+    FLastStreamSize = std::max(FLastStreamSize, bytes.size());
     // Setters run as while loading: nothing becomes modified and setters skip their side effects.
     const bool wasLoading = FLoading;
     FLoading = true;
@@ -392,8 +408,13 @@ void TPersistentComponent::Load()
                     ReadFromBytes(bytes);
                 } catch (const std::exception& e) {
                     const std::string reason = e.what();
-                    FServices.Files.Remove(path + "@error");
-                    FServices.Files.Rename(path, path + "@error");
+                    if (!MoveAside(path)) {
+                        // The damaged file is the only copy: nothing may be written over it.
+                        ShowWarning(FServices.Prompter, "Impossibile caricare i dati dal file: " + FFileName +
+                                                            "\rIl file non può essere spostato in " + FFileName +
+                                                            "@error e non sarà modificato.\r\r[" + reason + "]");
+                        FServices.System.Halt(1);
+                    }
                     const std::string head = "Impossibile caricare i dati dal file: " + FFileName +
                                              " il file sarà ricreato!\r";
                     if (FAskOnLoadError) {
@@ -447,13 +468,35 @@ bool TPersistentComponent::CheckVersion(std::int32_t n)
     return result;
 }
 
+bool TPersistentComponent::MoveAside(const std::string& path)
+{
+    const std::string aside = path + "@error";
+    if (FServices.Files.Exists(aside)) {
+        int n = 1;
+        while (FServices.Files.Exists(aside + std::to_string(n)))
+            ++n;
+        if (!FServices.Files.Rename(aside, aside + std::to_string(n)))
+            return false;
+    }
+    return FServices.Files.Rename(path, aside);
+}
+
+std::unique_ptr<TPersistentComponent> TPersistentComponent::NewEmpty() const
+{
+    throw EQvError("Importazione non prevista per " + FClassName);
+}
+
 void TPersistentComponent::ImportFromFile(const std::string& name)
 {
+    TBytes bytes;
     try {
-        ReadFromBytes(FServices.Files.ReadAll(name));
+        bytes = FServices.Files.ReadAll(name);
+        NewEmpty()->ReadFromBytes(bytes);
     } catch (const std::exception& e) {
         throw EQvError("Impossibile importare i dati dal file: " + name + "\r\r[" + e.what() + "]");
     }
+    // The same bytes were just read whole into a fresh component, so this read cannot stop halfway.
+    ReadFromBytes(bytes);
     SetModified(true);
 }
 

@@ -44,6 +44,7 @@ public:
     const TPersistent& ItemAt(std::size_t i) const override { return *FItems.at(i); }
     TPersistent& AddItem() override { return Add(); }
     void ClearItems() override { Clear(); }
+    void DeleteItem(std::size_t index) override { Delete(index); }
     const TPropTable& ItemProperties() const override { return TItem::Table(); }
 
     TItem& Add()
@@ -138,8 +139,12 @@ public:
     bool SaveFailed() const { return FSaveFailed; }
     bool SuppressChange = false;
     bool CheckVersion(std::int32_t n);
-    // Reads another file of the same format into this component.
+    // Reads another file of the same format into this component; a file that cannot be read
+    // whole changes nothing.
     void ImportFromFile(const std::string& name);
+    // A new component of the same class with its creation values and no file (what an import is
+    // checked against before it touches this one).
+    virtual std::unique_ptr<TPersistentComponent> NewEmpty() const;
     Timer& AutoSaveTimer() { return *FAutoSaveTimer; }
 
     // The stream image of this component, and reading one into it (raises EReadError).
@@ -153,6 +158,8 @@ protected:
 
 private:
     void OnAutoSave();
+    // Moves a damaged file to name + "@error", keeping an earlier one under a numbered name.
+    bool MoveAside(const std::string& path);
     std::string FClassName;
     std::int32_t FTag = 0;
     std::int32_t FVersion = 0;

@@ -26,6 +26,7 @@ public:
     // Appends an item with its creation values.
     virtual TPersistent& AddItem() = 0;
     virtual void ClearItems() = 0;
+    virtual void DeleteItem(std::size_t index) = 0;
     virtual const TPropTable& ItemProperties() const = 0;
     // Set when the stream stored this collection empty and it kept the items it had; cleared by any
     // change to the collection or its items. Writing then stores it empty again, so a file read and

@@ -231,4 +231,11 @@ std::string TStreamReader::ReadBinaryValue()
     return s;
 }
 
+void TStreamReader::CountItem()
+{
+    // No data file of the program averages fewer than 16 bytes an item once it holds thousands.
+    if (++FItems > 4096 + FSize / 16)
+        throw EReadError("Troppi elementi per la dimensione del file (posizione " + std::to_string(FPos) + ")");
+}
+
 } // namespace qv

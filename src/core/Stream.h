@@ -92,6 +92,9 @@ public:
     static bool IsStringTag(TValueTag t);
     std::size_t Position() const { return FPos; }
     std::size_t Remaining() const { return FSize - FPos; }
+    // Counts one more collection item. Items cost far more memory than the two bytes an empty one
+    // takes in the stream, so their number is bounded by the stream's size.
+    void CountItem();
 
 private:
     void Need(std::size_t n) const;
@@ -99,6 +102,7 @@ private:
     const std::uint8_t* FData;
     std::size_t FSize;
     std::size_t FPos = 0;
+    std::size_t FItems = 0;
 };
 
 } // namespace qv

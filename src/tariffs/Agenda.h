@@ -52,6 +52,10 @@ public:
     ~TAgenda() override;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override
+    {
+        return std::make_unique<TAgenda>(FServices);
+    }
 
     TMurphyItems& Murphy() { return FMurphy; }
     TDayItems& Giorni() { return FGiorni; }

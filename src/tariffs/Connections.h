@@ -71,6 +71,10 @@ public:
     ~TDataUnits() override;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override
+    {
+        return std::make_unique<TDataUnits>(FServices);
+    }
 
     TDataUnitsItems& Units() { return FUnits; }
     const TDataUnitsItems& Units() const { return FUnits; }

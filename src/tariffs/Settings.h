@@ -148,6 +148,10 @@ public:
     ~TSettings() override;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override
+    {
+        return std::make_unique<TSettings>(FServices);
+    }
 
     TProfileItems& Profiles() { return FProfiles; }
     TEntryItems& Entrys() { return FEntrys; }

@@ -35,6 +35,10 @@ public:
     ~TStatus() override;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override
+    {
+        return std::make_unique<TStatus>(FServices, FSettings, FLog);
+    }
 
     // ---- published ----
     std::int32_t NumScatti() const { return FNumScatti; }

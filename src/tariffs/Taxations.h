@@ -134,6 +134,10 @@ public:
     ~TTaxations() override;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override
+    {
+        return std::make_unique<TTaxations>(FServices);
+    }
 
     TTaxItems& Taxs() { return FTaxs; }
     const TTaxItems& Taxs() const { return FTaxs; }

@@ -169,8 +169,84 @@ TEST(Persistence, AskOnLoadErrorYesSavesWhatWasRead)
     ASSERT_TRUE(ctx.Files.Exists("/data/Connections.dat"));
     TDataUnits saved(ctx.Services);
     saved.ReadFromBytes(ctx.Files.Files["/data/Connections.dat"]);
-    ASSERT_GE(saved.Units().Count(), 1u);
+    // Only whole items: the second one, cut before its name, is not saved half-read.
+    ASSERT_EQ(saved.Units().Count(), 1u);
     EXPECT_EQ(saved.Units()[0].N(), "Primo");
+}
+
+TEST(Persistence, DamagedFileIsMovedAsideWithoutLosingAnyCopy)
+{
+    TTestContext ctx;
+    const TBytes damaged = Bytes(std::string("TPF0\x0ATDataUnits\x00\x05Units\x0E\x01", 22));
+    ctx.Files.Files["/data/Connections.dat"] = damaged;
+    ctx.Files.Files["/data/Connections.dat@error"] = Bytes("earlier rescue");
+    ctx.Files.Files["/data/Connections.dat@error1"] = Bytes("older rescue");
+    {
+        TDataUnits units(ctx.Services);
+        EXPECT_THROW(units.SetFileName("Connections.dat"), EHaltRequested);
+    }
+    EXPECT_EQ(ctx.Files.Text("/data/Connections.dat@error"), Str(damaged));
+    EXPECT_EQ(ctx.Files.Text("/data/Connections.dat@error1"), "older rescue");
+    EXPECT_EQ(ctx.Files.Text("/data/Connections.dat@error2"), "earlier rescue");
+
+    // A file that cannot be moved aside is never written over, whatever the answer.
+    TTestContext locked;
+    locked.Files.Files["/data/Connections.dat"] = damaged;
+    locked.Files.FailRenames = true;
+    locked.Prompter.SetNextAnswer(TModalResult::mrYes);
+    {
+        TDataUnits units(locked.Services);
+        units.SetAskOnLoadError(true);
+        EXPECT_THROW(units.SetFileName("Connections.dat"), EHaltRequested);
+    }
+    EXPECT_EQ(locked.Files.Files["/data/Connections.dat"], damaged);
+    EXPECT_EQ(locked.Files.Writes, 0);
+    ASSERT_EQ(locked.Prompter.Shown.size(), 1u);
+    EXPECT_NE(locked.Prompter.Shown[0].Text.find("non sarà modificato"), std::string::npos);
+}
+
+TEST(Persistence, FileThatCannotBeMadeWritableIsReadWithAWarning)
+{
+    TTestContext ctx;
+    TStandaloneStatus source(ctx.Services);
+    source.SetDefaultTax("Telecom - TAT Urbana");
+    ctx.Files.Files["/data/Status.dat"] = source.WriteToBytes();
+    ctx.Files.FailMakeWritableWith = "Operazione non permessa";
+    TStandaloneStatus status(ctx.Services);
+    status.SetFileName("Status.dat");
+    EXPECT_TRUE(ctx.System.Halts.empty());
+    EXPECT_EQ(status.FileName(), "Status.dat");
+    EXPECT_EQ(status.DefaultTax(), "Telecom - TAT Urbana");
+    ASSERT_EQ(ctx.Prompter.Shown.size(), 1u);
+    EXPECT_EQ(ctx.Prompter.Shown[0].Text,
+              "Impossibile rendere scrivibile il file: Status.dat\r\r[Operazione non permessa]");
+}
+
+TEST(Persistence, ManyEmptyItemsAreBoundedByTheFileSize)
+{
+    // 100,000 empty items in 200 kB would cost a hundred times that in memory.
+    TBytes bytes;
+    TStreamWriter w(bytes);
+    w.WriteSignature();
+    w.WriteShortString("TDataUnits");
+    w.WriteShortString("");
+    w.WriteShortString("Units");
+    w.WriteTag(TValueTag::vaCollection);
+    for (int i = 0; i < 100000; ++i) {
+        w.WriteTag(TValueTag::vaList);
+        w.WriteTag(TValueTag::vaNull);
+    }
+    for (int i = 0; i < 3; ++i)
+        w.WriteByte(0);
+    TTestContext ctx;
+    TDataUnits units(ctx.Services);
+    try {
+        units.ReadFromBytes(bytes);
+        FAIL() << "read " << units.Units().Count() << " items";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Troppi elementi", 0), 0u) << e.what();
+    }
+    EXPECT_LT(units.Units().Count(), 20000u);
 }
 
 TEST(Persistence, UnopenableFileWarnsAndKeepsDefaults)
@@ -223,6 +299,18 @@ TEST(Persistence, ImportFromFileReportsDamage)
     status.ImportFromFile("/tmp/good.dat");
     EXPECT_EQ(status.NumScatti(), 42);
     EXPECT_TRUE(status.Modified());
+
+    // A file damaged after some whole items leaves none of them behind.
+    TDataUnits log(ctx.Services);
+    log.Units().Add().SetN("Mia");
+    TDataUnits foreign(ctx.Services);
+    for (const char* n : {"Altra", "Terza", "Quarta"})
+        foreign.Units().Add().SetN(n);
+    const TBytes full = foreign.WriteToBytes();
+    ctx.Files.Files["/tmp/log.dat"] = TBytes(full.begin(), full.end() - 5);
+    EXPECT_THROW(log.ImportFromFile("/tmp/log.dat"), EQvError);
+    ASSERT_EQ(log.Units().Count(), 1u);
+    EXPECT_EQ(log.Units()[0].N(), "Mia");
 }
 
 TEST(Persistence, DestructorSavesModifiedComponent)

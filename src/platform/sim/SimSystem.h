@@ -79,13 +79,15 @@ public:
     {
         if (!Files.count(path))
             throw EQvError("File non trovato");
+        if (!FailMakeWritableWith.empty())
+            throw EQvError(FailMakeWritableWith);
         ReadOnly.erase(path);
     }
     bool Remove(const std::string& path) override { return Files.erase(path) > 0; }
     bool Rename(const std::string& from, const std::string& to) override
     {
         const auto it = Files.find(from);
-        if (it == Files.end())
+        if (it == Files.end() || FailRenames)
             return false;
         Files[to] = it->second;
         Files.erase(from);
@@ -101,6 +103,8 @@ public:
     std::map<std::string, bool> ReadOnly;
     std::map<std::string, bool> Unreadable;
     std::string FailWritesWith;
+    std::string FailMakeWritableWith;
+    bool FailRenames = false;
     int Writes = 0;
 };
 
