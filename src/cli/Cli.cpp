@@ -180,7 +180,8 @@ int TariffsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     return 2;
 }
 
-double ParseLire(const std::string& text)
+// A finite number, with a point or the Italian comma; what refuses it says what it was for.
+double ParseNumber(const std::string& text, const std::string& what = "Importo non valido: ")
 {
     try {
         std::size_t used = 0;
@@ -189,8 +190,17 @@ double ParseLire(const std::string& text)
             throw std::invalid_argument(text);
         return v;
     } catch (const std::exception&) {
-        throw EQvError("Importo non valido: " + text);
+        throw EQvError(what + text);
     }
+}
+
+// A number of seconds as milliseconds, at most a year: a longer wait is a typing error.
+std::int64_t ParseSeconds(const std::string& text)
+{
+    const double v = ParseNumber(text, "Durata non valida: ");
+    if (v < 0 || v > 366.0 * 86400)
+        throw EQvError("Durata non valida: " + text);
+    return static_cast<std::int64_t>(v * 1000);
 }
 
 // The shortest text that reads back as the same double.
@@ -239,7 +249,7 @@ int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
 {
     const TOptions o(args, 1);
     auto data = OpenData(ctx);
-    const double cost = ParseLire(o.Required("cost"));
+    const double cost = ParseNumber(o.Required("cost"));
     const double from = o.Date("from");
     const double to = o.Date("to");
     if (to < from)
@@ -337,8 +347,7 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     if (const auto entry = o.Get("dial"))
         StartDial(d, *entry, out);
     const std::int64_t start = ctx.Clock.TickCount();
-    const std::int64_t limitMs =
-        o.Get("for") ? static_cast<std::int64_t>(ParseLire(*o.Get("for")) * 1000) : std::int64_t{-1};
+    const std::int64_t limitMs = o.Get("for") ? ParseSeconds(*o.Get("for")) : std::int64_t{-1};
     StopRequested = false;
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
@@ -409,18 +418,11 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
         if (c.End < c.Start)
             throw EQvError("La fine della connessione precede l'inizio");
         const std::string pulses = o.Get("pulses").value_or("0");
-        if (!IsNumeric(pulses))
+        const auto count = ReadInteger(pulses);
+        if (!count || *count < 0)
             throw EQvError("Numero di scatti non valido: " + pulses);
-        c.Pulses = std::stoi(pulses);
-        const std::string cost = o.Get("cost").value_or("0");
-        try {
-            std::size_t used = 0;
-            c.Cost = std::stod(ReplaceAll(cost, ",", "."), &used);
-            if (used != cost.size())
-                throw std::invalid_argument(cost);
-        } catch (const std::exception&) {
-            throw EQvError("Costo non valido: " + cost);
-        }
+        c.Pulses = *count;
+        c.Cost = ParseNumber(o.Get("cost").value_or("0"), "Costo non valido: ");
         c.Entry = o.Get("entry").value_or("");
         log.AddConnection(c);
         return log.SaveFailed() ? 1 : 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 
 namespace qv {
@@ -246,6 +248,28 @@ std::string Utf8Left(std::string_view s, std::size_t n)
         }
     }
     return std::string(s);
+}
+
+std::optional<double> ReadNumber(const std::string& text)
+{
+    const std::string t = ReplaceAll(Trim(text), ",", ".");
+    if (t.empty())
+        return std::nullopt;
+    double v = 0;
+    const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::int32_t> ReadInteger(const std::string& text)
+{
+    const std::string t = Trim(text);
+    std::int32_t v = 0;
+    const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (t.empty() || ec != std::errc() || p != t.data() + t.size())
+        return std::nullopt;
+    return v;
 }
 
 } // namespace qv

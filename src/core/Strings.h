@@ -2,6 +2,8 @@
 // String helpers of the program, and the conversion between UTF-8 (in memory) and the Windows-1252
 // bytes that data files hold.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,11 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 std::string Utf16ToUtf8(const std::u16string& text);
 
 std::string Trim(std::string_view s);
+// A finite decimal number with a point or the Italian comma ("1936.27", "1936,27"); nothing for
+// anything else, "nan" and "inf" included.
+std::optional<double> ReadNumber(const std::string& text);
+// A 32-bit integer, surrounding blanks allowed; nothing for anything else or out of range.
+std::optional<std::int32_t> ReadInteger(const std::string& text);
 std::string LowerCase(std::string_view s); // ASCII letters only, as file-name comparisons need
 bool SameText(std::string_view a, std::string_view b);
 

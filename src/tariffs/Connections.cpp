@@ -241,29 +241,6 @@ std::string Fixed(double v, int decimals)
     return ReplaceAll(buf, ".", ",");
 }
 
-std::optional<double> ReadNumber(const std::string& text)
-{
-    // Both "1936.27" and the Italian "1936,27" are read.
-    std::string t = ReplaceAll(Trim(text), ",", ".");
-    if (t.empty())
-        return std::nullopt;
-    double v = 0;
-    const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || p != t.data() + t.size())
-        return std::nullopt;
-    return v;
-}
-
-std::optional<std::int32_t> ReadInteger(const std::string& text)
-{
-    const std::string t = Trim(text);
-    std::int32_t v = 0;
-    const auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (t.empty() || ec != std::errc() || p != t.data() + t.size())
-        return std::nullopt;
-    return v;
-}
-
 } // namespace
 
 bool TDataUnits::ExportText(const TDataUnitsItems& records, const std::string& fileName)
@@ -304,9 +281,20 @@ bool TDataUnits::ImportText(const std::string& fileName)
     }
     int accepted = 0, rejected = 0;
     std::string raw;
+    struct TRow
+    {
+        std::int32_t Pulses;
+        std::string Entry;
+        double Lire, End, Start;
+    };
+    std::vector<TRow> rows;
+    bool first = true;
     while (std::getline(in, raw)) {
         if (!raw.empty() && raw.back() == '\r')
             raw.pop_back();
+        if (first && raw.rfind("\xEF\xBB\xBF", 0) == 0)
+            raw.erase(0, 3); // a byte-order mark written by an editor
+        first = false;
         const std::string line = Cp1252ToUtf8(raw);
         if (line == ExportHeader())
             continue;
@@ -321,7 +309,7 @@ bool TDataUnits::ImportText(const std::string& fileName)
             pulses = ReadInteger(f[2]);
             lire = ReadNumber(f[3]);
         }
-        if (!start || !end || !pulses || !lire) {
+        if (!start || !end || !pulses || !lire || *end < *start) {
             ++rejected;
             continue;
         }
@@ -342,7 +330,7 @@ bool TDataUnits::ImportText(const std::string& fileName)
                 entry = f[4];
             }
         }
-        AddSimple(*pulses, entry, *lire, *end, *start);
+        rows.push_back({*pulses, entry, *lire, *end, *start});
         ++accepted;
     }
     if (rejected == 0)
@@ -350,11 +338,14 @@ bool TDataUnits::ImportText(const std::string& fileName)
     else
         ShowError(FServices.Prompter, "Non è stato possibile importare ben " + std::to_string(rejected) +
                                           " connessioni su " + std::to_string(accepted) + "!");
-    if (accepted > rejected) {
-        Save();
-        return true;
-    }
-    return false;
+    // All or nothing: a file where as many lines fail as succeed is probably not a log, and none
+    // of it may reach "Connections.dat".
+    if (accepted <= rejected)
+        return false;
+    for (const TRow& r : rows)
+        AddSimple(r.Pulses, r.Entry, r.Lire, r.End, r.Start);
+    Save();
+    return true;
 }
 
 } // namespace qv

@@ -152,3 +152,29 @@ TEST(ConnectionLog, ImportCountsBadLinesAndSavesWhenMostAreGood)
     EXPECT_EQ(log.Units()[2].L(), 10.5);
     EXPECT_EQ(ctx.Files.Writes, writes + 1);
 }
+
+TEST(ConnectionLog, ImportIsAllOrNothingAndRefusesNonsense)
+{
+    TTempDir dir;
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    log.SetFileName("Connections.dat");
+    const TBytes before = ctx.Files.Files["/data/Connections.dat"];
+    // One good line against an end before its start, a "nan" and an "inf" amount.
+    WriteFile(dir / "bad.txt", "\xEF\xBB\xBF" "01/02/2003 10:00:00\t01/02/2003 10:05:00\t1\t127,5\tTiscali\r\n"
+                               "02/02/2003 10:00:00\t01/02/2003 10:05:00\t2\t255\tIndietro\r\n"
+                               "03/02/2003 10:00:00\t03/02/2003 10:05:00\t3\tnan\tNan\r\n"
+                               "04/02/2003 10:00:00\t04/02/2003 10:05:00\t3\tinf\tInf\r\n");
+    EXPECT_FALSE(log.ImportText(dir / "bad.txt"));
+    EXPECT_EQ(ctx.Prompter.Shown.back().Text, "Non è stato possibile importare ben 3 connessioni su 1!");
+    EXPECT_EQ(log.Units().Count(), 0u); // nothing stays in memory for the next automatic save
+    EXPECT_FALSE(log.Modified());
+    ctx.Time.Advance(20000);
+    EXPECT_EQ(ctx.Files.Files["/data/Connections.dat"], before);
+
+    // The byte-order mark of the first line does not cost it.
+    WriteFile(dir / "bom.txt", "\xEF\xBB\xBF" "01/02/2003 10:00:00\t01/02/2003 10:05:00\t1\t127,5\tTiscali\r\n");
+    EXPECT_TRUE(log.ImportText(dir / "bom.txt"));
+    ASSERT_EQ(log.Units().Count(), 1u);
+    EXPECT_EQ(log.Units()[0].N(), "Tiscali");
+}

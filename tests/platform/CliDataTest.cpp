@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 using namespace qv;
 using namespace qv::test;
@@ -135,6 +136,19 @@ TEST(CliData, LogAddSummaryExportImport)
     ASSERT_EQ(add("2026-11-30 09:00:00", "2026-11-30 09:01:00", "1", "10", "Libero").Code, 0);
     EXPECT_EQ(add("2026-12-08 10:00:00", "2026-12-07 10:00:00", "1", "1", "x").Code, 1);
     EXPECT_EQ(add("ieri", "oggi", "1", "1", "x").Code, 1);
+    // Nonsense never reaches the log, and every refusal says what was wrong in Italian.
+    for (const auto& [pulses, cost, message] : std::vector<std::tuple<const char*, const char*, std::string>>{
+             {"1", "nan", "Costo non valido: nan"},
+             {"1", "inf", "Costo non valido: inf"},
+             {"99999999999", "1", "Numero di scatti non valido: 99999999999"},
+             {"-3", "1", "Numero di scatti non valido: -3"}}) {
+        const TRun r = add("2026-12-08 11:00:00", "2026-12-08 11:10:00", pulses, cost, "x");
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_NE(r.Err.find(message), std::string::npos) << r.Err;
+    }
+    const TRun forever = Cli({"--data-dir", dir.Path, "--simulate", "monitor", "--for", "1e300"});
+    EXPECT_EQ(forever.Code, 1);
+    EXPECT_NE(forever.Err.find("Durata non valida: 1e300"), std::string::npos) << forever.Err;
     TRun s = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "day"});
     EXPECT_EQ(s.Out, "30/11/2026\t1\t1\t1 min 0 sec\t10\t0,01\n08/12/2026\t2\t5\t30 min 0 sec\t2.436\t1,26\n");
     s = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry", "--from", "2026-12-01 00:00:00", "--to",
