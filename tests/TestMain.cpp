@@ -1,12 +1,20 @@
 // Test entry point: fixes the environment every test relies on, whatever ctest passes.
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("TZ", "Europe/Rome", 1);
+    // A runtime folder of this run's own: the single-instance lock of the tests never meets a
+    // program the user runs, nor another test binary running beside this one.
+    std::string runtime = (std::filesystem::temp_directory_path() / "qv-runtime-XXXXXX").string();
+    if (::mkdtemp(runtime.data()))
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

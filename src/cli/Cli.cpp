@@ -23,6 +23,7 @@
 #include <cstdio>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -43,6 +44,17 @@ TCliContext::TCliContext(std::ostream& out, std::ostream& err, const std::string
     Env.AppPath = dataDir;
     Env.AppVersion = ProjectVersion;
     Env.AppBuild = BuildFromVersion(Env.AppVersion);
+}
+
+void TCliContext::LockData()
+{
+    if (FLock)
+        return;
+    auto lock = std::make_unique<TLinuxSingleInstance>(Timers, TLinuxSingleInstance::DefaultFolder());
+    if (!lock->Lock())
+        throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di seguire le "
+                       "connessioni con quorvanta-cli.");
+    FLock = std::move(lock);
 }
 
 IRasApi& TCliContext::DialUp()
@@ -87,6 +99,8 @@ const char* Usage =
     "  compare --cost LIRE --from DATA --to DATA\n"
     "                                 le tariffe che sarebbero costate meno\n"
     "  status                         lo stato della connessione e i valori di Status.dat\n"
+    "  recover --keep|--discard       aggiunge al registro o ignora la connessione non salvata\n"
+    "                                 rimasta in Status.dat\n"
     "  entries                        la rubrica delle connessioni con i numeri\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
@@ -142,21 +156,67 @@ std::string ReadTextFile(const std::string& path)
     return ss.str();
 }
 
-// Opens the data folder the way the program does: every file loaded, missing ones created.
-std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, bool withDialUp = false)
+// This executable's path, so that a "portable" marker beside it holds for the tool too.
+std::string OwnExecutable()
 {
-    EnsurePrivateFolder(ctx.Env.AppPath);
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+enum class TAccess
+{
+    Read,  // nothing is written, not even a missing file
+    Write, // the program's lock is held; missing files are created as the program does
+};
+
+// Opens the data folder. A connection that a crash left in "Status.dat" stays there in both cases:
+// only the program's question or "recover" decides about it.
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false)
+{
+    if (access == TAccess::Write) {
+        ctx.LockData();
+        EnsurePrivateFolder(ctx.Env.AppPath);
+    }
+    ctx.Files.ReadOnly = access == TAccess::Read;
     auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr);
+    data->Status.RecoverOnLoad = false;
     data->LoadAll();
     return data;
+}
+
+// A connection left in "Status.dat" by a program that stopped while counting, as one line.
+std::string PendingText(const TStatus& s)
+{
+    return "«" + s.EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", s.StartTime()) + " delle " +
+           FormatDateTime("h:nn", s.StartTime()) + " [Durata: " + FormatDurationLong(s.Time()) +
+           " spesa: " + std::to_string(static_cast<long long>(std::trunc(s.CostoLire()))) + " lire]";
+}
+
+int RecoverCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() != 2 || (args[1] != "--keep" && args[1] != "--discard"))
+        return 2;
+    auto data = OpenData(ctx, TAccess::Write);
+    TStatus& s = data->Status;
+    if (!s.HasPendingConnection()) {
+        out << "Nessuna connessione da recuperare.\n";
+        return 0;
+    }
+    const std::string text = PendingText(s);
+    if (args[1] == "--keep")
+        s.AppendToLog();
+    s.Reset();
+    out << (args[1] == "--keep" ? "Connessione aggiunta al registro: " : "Connessione ignorata: ") << text << "\n";
+    return data->Connections.SaveFailed() || s.SaveFailed() ? 1 : 0;
 }
 
 int TariffsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
 {
     if (args.size() < 2)
         return 2;
-    auto data = OpenData(ctx);
     const std::string& sub = args[1];
+    auto data = OpenData(ctx, sub == "import" ? TAccess::Write : TAccess::Read);
     if (sub == "list" && args.size() == 2) {
         for (const auto& t : data->Taxations.Taxs())
             out << t->DisplayName() << "\n";
@@ -164,7 +224,7 @@ int TariffsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     }
     if (sub == "export" && args.size() == 3) {
         const std::string text = TariffsToJson(data->Taxations.Taxs());
-        ctx.Files.WriteAtomic(args[2], TBytes(text.begin(), text.end()));
+        ctx.Files.Real().WriteAtomic(args[2], TBytes(text.begin(), text.end()));
         out << "Esportate " << data->Taxations.Taxs().Count() << " tariffe in " << args[2] << "\n";
         return 0;
     }
@@ -225,7 +285,7 @@ int PriceCommand(TCliContext& ctx, const std::vector<std::string>& args, std::os
         else
             rest.push_back(a);
     const TOptions o(rest, 1);
-    auto data = OpenData(ctx);
+    auto data = OpenData(ctx, TAccess::Read);
     const std::string name = o.Required("tariff");
     TTaxItem* tax = data->Taxations.FindTax(name);
     if (!tax)
@@ -248,7 +308,7 @@ int PriceCommand(TCliContext& ctx, const std::vector<std::string>& args, std::os
 int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
 {
     const TOptions o(args, 1);
-    auto data = OpenData(ctx);
+    auto data = OpenData(ctx, TAccess::Read);
     const double cost = ParseNumber(o.Required("cost"));
     const double from = o.Date("from");
     const double to = o.Date("to");
@@ -261,7 +321,7 @@ int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
 
 int StatusCommand(TCliContext& ctx, std::ostream& out)
 {
-    auto data = OpenData(ctx);
+    auto data = OpenData(ctx, TAccess::Read);
     TStatus& s = data->Status;
     out << ReplaceAll(s.StatusText(), "\r", "\n") << "\n\n"
         << "Valori di Status.dat:\n"
@@ -276,12 +336,15 @@ int StatusCommand(TCliContext& ctx, std::ostream& out)
         << "  Tariffa: " << s.DefaultTax() << "\n"
         << "  Byte trasmessi: " << s.BytesTransmitted() << "\n"
         << "  Byte ricevuti: " << s.BytesReceived() << "\n";
+    if (s.HasPendingConnection())
+        out << "\nConnessione non salvata: " << PendingText(s) << "\n"
+            << "Usa «quorvanta-cli recover --keep» per aggiungerla al registro o «--discard» per ignorarla.\n";
     return 0;
 }
 
 int EntriesCommand(TCliContext& ctx, std::ostream& out)
 {
-    auto data = OpenData(ctx, true);
+    auto data = OpenData(ctx, TAccess::Read, true);
     std::vector<std::string> names;
     data->RasMonitor.RasEntries(names);
     for (const std::string& n : names)
@@ -315,7 +378,7 @@ void StartDial(TDataModule& data, const std::string& entry, std::ostream& out)
 int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
 {
     const TOptions o(args, 1);
-    auto data = OpenData(ctx, true);
+    auto data = OpenData(ctx, TAccess::Write, true);
     TDataModule& d = *data;
     d.Status.SetProfile(&d.Settings.SelectProfile(""));
     d.OnStateShown = [&out, &ctx](TMtxStateMatrixStatus s) {
@@ -362,7 +425,7 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
 
 int DialCommand(TCliContext& ctx, const std::string& entry, std::ostream& out)
 {
-    auto data = OpenData(ctx, true);
+    auto data = OpenData(ctx, TAccess::Write, true);
     TDataModule& d = *data;
     d.RasMonitor.OnRasEvent = [&out](const std::string& e) { out << "  " << e << "\n" << std::flush; };
     int error = 0;
@@ -382,7 +445,7 @@ int DialCommand(TCliContext& ctx, const std::string& entry, std::ostream& out)
 
 int HangUpCommand(TCliContext& ctx, std::ostream& out)
 {
-    auto data = OpenData(ctx, true);
+    auto data = OpenData(ctx, TAccess::Read, true);
     data->RasMonitor.HangUpAll();
     out << "Connessioni chiuse.\n";
     return 0;
@@ -403,9 +466,9 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
 {
     if (args.size() < 2)
         return 2;
-    auto data = OpenData(ctx);
-    TDataUnits& log = data->Connections;
     const std::string& sub = args[1];
+    auto data = OpenData(ctx, sub == "import" || sub == "add" ? TAccess::Write : TAccess::Read);
+    TDataUnits& log = data->Connections;
     if (sub == "export" && args.size() == 3)
         return log.ExportText(log.Units(), args[2]) ? 0 : 1;
     if (sub == "import" && args.size() == 3)
@@ -486,7 +549,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             const char* v = std::getenv(name.c_str());
             return v ? std::optional<std::string>(v) : std::nullopt;
         },
-        "", [](const std::string&) { return false; });
+        OwnExecutable(), [](const std::string& path) { return std::filesystem::exists(path); });
     TCliContext ctx(out, err, dataDir, simulate);
     const std::string& command = args[0];
     try {
@@ -497,7 +560,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         }
         if (command == "resave" && args.size() == 3) {
             auto component = OpenDataFile(ctx, args[1]);
-            ctx.Files.WriteAtomic(args[2], component->WriteToBytes());
+            ctx.Files.Real().WriteAtomic(args[2], component->WriteToBytes());
             return 0;
         }
         if (command == "tariffs" || command == "log") {
@@ -509,6 +572,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return PriceCommand(ctx, args, out);
         if (command == "compare")
             return CompareCommand(ctx, args, out);
+        if (command == "recover") {
+            const int rc = RecoverCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
         if (command == "status" && args.size() == 1)
             return StatusCommand(ctx, out);
         if (command == "entries" && args.size() == 1)

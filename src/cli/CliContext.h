@@ -1,12 +1,15 @@
 #pragma once
 // The services of a command-line run: the real clock and files, timers that only fire when the
-// tool asks, and boxes written to the error stream (questions answered No).
+// tool asks, and boxes written to the error stream (questions answered No). A command that only
+// reads sees the files through a view that writes nothing; a command that writes holds the
+// program's single-instance lock first.
 
 #include "core/Prompter.h"
 #include "core/Registry.h"
 #include "core/Services.h"
 #include "detection/RasApi.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LoopTimers.h"
 
@@ -27,6 +30,41 @@ private:
     std::ostream& FErr;
 };
 
+// The real files, or, for a command that only reads, the same files with every change dropped.
+class TCliFiles : public IFileSystem
+{
+public:
+    bool ReadOnly = false;
+    bool Exists(const std::string& path) override { return FFiles.Exists(path); }
+    TBytes ReadAll(const std::string& path) override { return FFiles.ReadAll(path); }
+    void WriteAtomic(const std::string& path, const TBytes& data) override
+    {
+        if (!ReadOnly)
+            FFiles.WriteAtomic(path, data);
+    }
+    void WriteText(const std::string& path, const std::string& text) override
+    {
+        if (!ReadOnly)
+            FFiles.WriteText(path, text);
+    }
+    void MakeWritable(const std::string& path) override
+    {
+        if (!ReadOnly)
+            FFiles.MakeWritable(path);
+    }
+    bool Remove(const std::string& path) override { return !ReadOnly && FFiles.Remove(path); }
+    bool Rename(const std::string& from, const std::string& to) override
+    {
+        return !ReadOnly && FFiles.Rename(from, to);
+    }
+
+    // For the files a command is asked to write (exports), never data files of the folder.
+    TLinuxFileSystem& Real() { return FFiles; }
+
+private:
+    TLinuxFileSystem FFiles;
+};
+
 class TCliContext
 {
 public:
@@ -35,11 +73,13 @@ public:
     // pppd, or the simulated service with its demo phone book.
     IRasApi& DialUp();
     bool Simulate;
+    // Takes the program's lock; raises the Italian refusal while the program runs.
+    void LockData();
 
     TSystemClock Clock;
     TLoopTimers Timers{Clock};
     TStreamPrompter Prompter;
-    TLinuxFileSystem Files;
+    TCliFiles Files;
     TLinuxSystem System;
     TMemoryRegistry RegistryStore;
     TRegistry Registry{RegistryStore};
@@ -48,6 +88,7 @@ public:
 private:
     TServices FServices;
     std::unique_ptr<IRasApi> FDialUp;
+    std::unique_ptr<TLinuxSingleInstance> FLock;
 };
 
 } // namespace qv

@@ -659,10 +659,14 @@ void TStatus::AppendToLog()
     FLog.AddConnection(CurrentConnection());
 }
 
+bool TStatus::HasPendingConnection() const
+{
+    return FStartTime != 0 && EndTime() >= FStartTime && !Trim(EntryName()).empty();
+}
+
 void TStatus::RecoverPendingConnection()
 {
-    const bool pending = FStartTime != 0 && EndTime() >= FStartTime && !Trim(EntryName()).empty();
-    if (!pending) {
+    if (!HasPendingConnection()) {
         // A start time with nothing to recover (no entry name, or an end before the start) would
         // leave the next connection looking like this one: clear it.
         if (FStartTime != 0 || FTime != 0 || FCostoLire != 0 || FNumScatti != 0)
@@ -687,7 +691,8 @@ void TStatus::RecoverPendingConnection()
 void TStatus::AfterLoad()
 {
     TPersistentComponent::AfterLoad();
-    RecoverPendingConnection();
+    if (RecoverOnLoad)
+        RecoverPendingConnection();
     FCheckTimer->SetEnabled(true);
 }
 

@@ -100,6 +100,11 @@ public:
     TConnectionData CurrentConnection() const;
     bool SaveConnection(TConnectionData& data);
     void RecoverPendingConnection();
+    // A connection that a stopped program left unsaved: a start time, an end not before it and
+    // an entry name.
+    bool HasPendingConnection() const;
+    // Off for the command-line tool, which never answers the recovery question for the user.
+    bool RecoverOnLoad = true;
     void AfterLoad() override;
     // One check of the clock, as the one-second timer runs it.
     void Check();

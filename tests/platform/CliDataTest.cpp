@@ -1,6 +1,8 @@
 // The command-line tool on a data folder: reference files, tariffs exchange, the log.
 #include "TestSupport.h"
+#include "app/DataClasses.h"
 #include "cli/Cli.h"
+#include "platform/linux/LinuxSingleInstance.h"
 
 #include <gtest/gtest.h>
 #include <chrono>
@@ -48,13 +50,17 @@ TEST_P(CliReferenceFiles, DumpMatchesAndResaveGivesTheSameBytes)
 INSTANTIATE_TEST_SUITE_P(Files, CliReferenceFiles,
                          testing::Values("Taxations", "Connections", "Status", "StatusDefaults"));
 
-TEST(CliData, FreshFolderGetsEveryDataFile)
+TEST(CliData, ReadingCreatesNothingAndAFirstChangeCreatesEveryDataFile)
 {
     TTempDir dir;
     const TRun list = Cli({"--data-dir", dir.Path, "tariffs", "list"});
     ASSERT_EQ(list.Code, 0) << list.Err;
     EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 24);
     EXPECT_EQ(list.Out.substr(0, list.Out.find('\n')), "Telecom - TAT Urbana");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "log", "add", "--from", "2026-12-08 10:00:00", "--to", "2026-12-08 10:01:00"})
+                  .Code,
+              0);
     for (const char* f : {"Settings.dat", "Taxations.dat", "Calendar.dat", "Connections.dat"})
         EXPECT_TRUE(std::filesystem::exists(dir / f)) << f;
     const TRun settings = Cli({"dump", dir / "Settings.dat"});
@@ -63,7 +69,7 @@ TEST(CliData, FreshFolderGetsEveryDataFile)
     EXPECT_NE(calendar.Out.find("Giorni.Count = 366"), std::string::npos);
     EXPECT_NE(calendar.Out.find("Giorni[359].IsFesta = True"), std::string::npos); // 25 December
     const TRun log = Cli({"dump", dir / "Connections.dat"});
-    EXPECT_NE(log.Out.find("Units.Count = 0"), std::string::npos);
+    EXPECT_NE(log.Out.find("Units.Count = 1"), std::string::npos);
 }
 
 TEST(CliData, TariffsExportImportRoundTripAndRefusal)
@@ -73,8 +79,9 @@ TEST(CliData, TariffsExportImportRoundTripAndRefusal)
     const std::string json = ReadFile(dir / "t.json");
     EXPECT_NE(json.find("\"TimeEnd\": \"23:59:59.999\""), std::string::npos);
     EXPECT_NE(json.find("\"Quorvanta\": \"00:10:00\""), std::string::npos);
-    const std::string before = ReadFile(dir / "Taxations.dat");
     // Importing what was exported changes nothing.
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "t.json"}).Code, 0);
+    const std::string before = ReadFile(dir / "Taxations.dat");
     ASSERT_EQ(Cli({"--data-dir", dir.Path, "tariffs", "import", dir / "t.json"}).Code, 0);
     EXPECT_EQ(ReadFile(dir / "Taxations.dat"), before);
 
@@ -240,4 +247,77 @@ TEST(CliData, MonitorStoppedBySigtermKeepsTheRunningCount)
         << ReadFile(dir / "out.txt");
     const TRun summary = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry"});
     EXPECT_EQ(summary.Out.substr(0, summary.Out.find('\t')), "Provider Uno");
+}
+
+// A connection left by a crash is shown by the commands that read, decided only by "recover", and
+// never discarded on the user's behalf.
+TEST(CliData, PendingConnectionWaitsForTheUsersDecision)
+{
+    TDiskContext ctx;
+    const std::string d = ctx.Dir.Path;
+    const auto leaveConnection = [&] {
+        TStandaloneStatus crashed(ctx.Services);
+        crashed.SetFileName("Status.dat");
+        crashed.SetStartTime(At(2026, 12, 8, 21, 30));
+        crashed.SetTime(SecondsToDuration(600));
+        crashed.SetCostoLire(1234.5);
+        crashed.SetEntryName("Tiscali");
+        crashed.Save();
+    };
+    leaveConnection();
+    const std::string status = ReadFile(ctx.Dir / "Status.dat");
+    for (const std::vector<std::string>& read :
+         {std::vector<std::string>{"tariffs", "list"}, {"log", "summary", "--by", "day"}, {"entries"}}) {
+        std::vector<std::string> args{"--data-dir", d, "--simulate"};
+        args.insert(args.end(), read.begin(), read.end());
+        EXPECT_EQ(Cli(args).Code, 0) << read[0];
+    }
+    EXPECT_EQ(ReadFile(ctx.Dir / "Status.dat"), status); // no question answered, nothing rewritten
+    const TRun shown = Cli({"--data-dir", d, "status"});
+    EXPECT_NE(shown.Out.find("Connessione non salvata: «Tiscali» di martedì 8 dicembre 2026 delle 21:30 "
+                             "[Durata: 10 min 0 sec spesa: 1234 lire]"),
+              std::string::npos)
+        << shown.Out;
+    // A command that writes leaves it there too.
+    ASSERT_EQ(Cli({"--data-dir", d, "log", "add", "--from", "2026-12-08 10:00:00", "--to", "2026-12-08 10:01:00"}).Code,
+              0);
+    EXPECT_NE(Cli({"--data-dir", d, "status"}).Out.find("Connessione non salvata"), std::string::npos);
+
+    const TRun kept = Cli({"--data-dir", d, "recover", "--keep"});
+    ASSERT_EQ(kept.Code, 0) << kept.Err;
+    EXPECT_NE(kept.Out.find("Connessione aggiunta al registro: «Tiscali»"), std::string::npos);
+    EXPECT_NE(Cli({"--data-dir", d, "log", "summary", "--by", "entry"}).Out.find("\nTiscali\t1\t0\t10 min 0 sec\t1.234"),
+              std::string::npos);
+    EXPECT_EQ(Cli({"--data-dir", d, "status"}).Out.find("Connessione non salvata"), std::string::npos);
+    EXPECT_NE(Cli({"--data-dir", d, "recover", "--discard"}).Out.find("Nessuna connessione da recuperare"),
+              std::string::npos);
+
+    leaveConnection();
+    const TRun discarded = Cli({"--data-dir", d, "recover", "--discard"});
+    EXPECT_NE(discarded.Out.find("Connessione ignorata: «Tiscali»"), std::string::npos);
+    EXPECT_NE(Cli({"--data-dir", d, "log", "summary", "--by", "entry"}).Out.find("\nTiscali\t1\t"),
+              std::string::npos); // still one
+    EXPECT_EQ(Cli({"--data-dir", d, "recover"}).Code, 2);
+}
+
+TEST(CliData, CommandsThatWriteRefuseWhileTheProgramRuns)
+{
+    TTempDir dir;
+    VirtualTime time;
+    TLinuxSingleInstance program(time, TLinuxSingleInstance::DefaultFolder());
+    ASSERT_TRUE(program.Acquire());
+    for (const std::vector<std::string>& write :
+         {std::vector<std::string>{"log", "add", "--from", "2026-12-08 10:00:00", "--to", "2026-12-08 10:01:00"},
+          {"tariffs", "import", "/nonexistent.json"},
+          {"recover", "--keep"},
+          {"monitor", "--for", "1"},
+          {"dial", "Provider Uno"}}) {
+        std::vector<std::string> args{"--data-dir", dir.Path, "--simulate"};
+        args.insert(args.end(), write.begin(), write.end());
+        const TRun r = Cli(args);
+        EXPECT_EQ(r.Code, 1) << write[0];
+        EXPECT_NE(r.Err.find("Quorvanta è in esecuzione"), std::string::npos) << r.Err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path));
+    EXPECT_EQ(Cli({"--data-dir", dir.Path, "tariffs", "list"}).Code, 0); // reading is allowed
 }

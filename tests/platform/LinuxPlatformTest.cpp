@@ -152,6 +152,38 @@ TEST(LinuxSingleInstance, LockIsFreedWhenTheFirstEnds)
     EXPECT_FALSE(nobody.SendToRunning(2, 0));
 }
 
+TEST(LinuxSingleInstance, PrivateFolderAndNoStartWithoutALock)
+{
+    TTempDir home;
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("XDG_CACHE_HOME");
+    ::setenv("HOME", home.Path.c_str(), 1);
+    // Without a runtime folder: a private folder of the user's, never a guessable name in /tmp.
+    const std::string folder = TLinuxSingleInstance::DefaultFolder();
+    EXPECT_EQ(folder, home.Path + "/.cache/quorvanta");
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ::chmod(folder.c_str(), 0755);
+    TLinuxSingleInstance::DefaultFolder();
+    ::stat(folder.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u); // made private again
+    // A folder that is a link to someone else's is refused.
+    std::filesystem::remove(folder);
+    std::filesystem::create_directory_symlink("/tmp", folder);
+    EXPECT_THROW(TLinuxSingleInstance::DefaultFolder(), EQvError);
+    std::filesystem::remove(folder);
+    ::setenv("HOME", oldHome.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+
+    // A lock that cannot be opened stops the start instead of letting a second instance run.
+    VirtualTime time;
+    TLinuxSingleInstance nowhere(time, home.Path + "/missing");
+    EXPECT_THROW(nowhere.Acquire(), EQvError);
+}
+
 TEST(LinuxSystem, FactsFromTheSystem)
 {
     EXPECT_EQ(OsNameFromOsRelease("PRETTY_NAME=\"Debian GNU/Linux 12\"\nNAME=\"Debian GNU/Linux\"\nID=debian\n"),

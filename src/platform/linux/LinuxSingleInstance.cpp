@@ -1,11 +1,14 @@
 #include "platform/linux/LinuxSingleInstance.h"
 
+#include "core/Errors.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -35,7 +38,7 @@ TLinuxSingleInstance::TLinuxSingleInstance(TimerService& timers, std::string fol
 {
     if (folder.empty())
         folder = DefaultFolder();
-    const std::string base = folder + "/Quorvanta-" + std::to_string(::getuid()) + "-" + name;
+    const std::string base = folder + "/instance-" + name;
     FLockPath = base + ".lock";
     FSocketPath = base + ".sock";
 }
@@ -57,20 +60,46 @@ TLinuxSingleInstance::~TLinuxSingleInstance()
 
 std::string TLinuxSingleInstance::DefaultFolder()
 {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    return dir && *dir ? dir : "/tmp";
+    const auto env = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v ? std::string(v) : std::string();
+    };
+    std::string base = env("XDG_RUNTIME_DIR");
+    if (base.empty())
+        base = !env("XDG_CACHE_HOME").empty() ? env("XDG_CACHE_HOME") : env("HOME") + "/.cache";
+    std::error_code ec;
+    std::filesystem::create_directories(base, ec);
+    const std::string folder = base + "/quorvanta";
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw EQvError("Impossibile creare la cartella " + folder + ": " + std::strerror(errno));
+    // Never a folder someone else made or points to: the lock and the socket must be the user's.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        throw EQvError("La cartella " + folder + " non è una cartella privata dell'utente");
+    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
+        throw EQvError("Impossibile rendere privata la cartella " + folder + ": " + std::strerror(errno));
+    return folder;
+}
+
+bool TLinuxSingleInstance::Lock()
+{
+    if (FLockFd >= 0)
+        return true;
+    const int fd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        throw EQvError("Impossibile aprire il file di blocco " + FLockPath + ": " + std::strerror(errno));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    FLockFd = fd;
+    return true;
 }
 
 bool TLinuxSingleInstance::Acquire()
 {
-    FLockFd = ::open(FLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (FLockFd < 0)
-        return true; // no lock possible: better two instances than none
-    if (::flock(FLockFd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(FLockFd);
-        FLockFd = -1;
+    if (!Lock())
         return false;
-    }
     // We hold the lock: any socket left there belongs to a process that is gone.
     ::unlink(FSocketPath.c_str());
     sockaddr_un addr{};

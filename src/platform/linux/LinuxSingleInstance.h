@@ -1,6 +1,7 @@
 #pragma once
-// Single instance on Linux: an flock'ed lock file and a local (Unix-domain) socket beside it in the
-// user's runtime folder. A listener thread hands each message to the main thread through Post.
+// Single instance on Linux: an flock'ed lock file and a local (Unix-domain) socket beside it in a
+// private folder of the user's. A listener thread hands each message to the main thread through Post.
+// The command-line tool takes the same lock, without listening, before it changes any data.
 
 #include "app/SingleInstance.h"
 #include "core/Time.h"
@@ -13,14 +14,19 @@ namespace qv {
 class TLinuxSingleInstance : public ISingleInstance
 {
 public:
-    // folder: where the lock file and the socket live ($XDG_RUNTIME_DIR, else /tmp).
+    // folder: where the lock file and the socket live (DefaultFolder() for the program).
     TLinuxSingleInstance(TimerService& timers, std::string folder, std::string name = SingleInstanceName);
     ~TLinuxSingleInstance() override;
+    // Raises EQvError when the lock file cannot be opened: a program that cannot tell whether it
+    // runs twice must not start.
     bool Acquire() override;
+    // Only the lock: true when no program holds it (kept until this object goes).
+    bool Lock();
     bool SendToRunning(int wParam, int lParam) override;
     const std::string& SocketPath() const { return FSocketPath; }
 
-    // The runtime folder of the user: $XDG_RUNTIME_DIR when set, else /tmp.
+    // "quorvanta" in $XDG_RUNTIME_DIR, else in the user's cache folder, made private (0700) and
+    // checked to be the user's own; raises EQvError when it cannot be.
     static std::string DefaultFolder();
 
 private:
