@@ -13,10 +13,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QFile>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <sys/socket.h>
 #include <iostream>
 #include <sstream>
 #include <unistd.h>
@@ -47,6 +50,15 @@ std::optional<std::string> GetEnv(const std::string& name)
     return v ? std::optional<std::string>(v) : std::nullopt;
 }
 
+// The write end of the pipe through which a termination signal reaches the event loop.
+int SignalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(SignalPipe[0], &byte, 1);
+}
+
 std::string ReadText(const std::string& path)
 {
     std::ifstream in(path);
@@ -68,8 +80,40 @@ TGuiProgram::~TGuiProgram()
         FData->SaveAllModified();
 }
 
+void TGuiProgram::WatchTerminationSignals()
+{
+    // A logout or shutdown sends SIGTERM (systemd) or SIGHUP (the terminal): the handler only
+    // writes a byte, and the session's end runs on the main thread.
+    if (SignalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, SignalPipe) != 0)
+        return;
+    FSignalNotifier = std::make_unique<QSocketNotifier>(SignalPipe[1], QSocketNotifier::Read);
+    connect(FSignalNotifier.get(), &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(SignalPipe[1], &byte, 1);
+        EndSession();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &sa, nullptr);
+}
+
+void TGuiProgram::EndSession()
+{
+    // As at the desktop's end of session: the running count is stored without a question and
+    // every component saves; the windows go when the event loops (modal ones too) have ended.
+    if (FController)
+        FController->SessionEnding();
+    if (FData)
+        FData->SaveAllModified();
+    QCoreApplication::exit(0);
+}
+
 int TGuiProgram::Start()
 {
+    WatchTerminationSignals();
     // 1. The environment, before any window exists.
     const auto dataDirArg = TakeDataDirArg(FArgs);
     FEnv.ExePath = FExePath;

@@ -18,6 +18,7 @@
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <memory>
 
 namespace qv {
@@ -65,6 +66,8 @@ public:
 
 private:
     void SecondStart(int wParam, int lParam);
+    void WatchTerminationSignals();
+    void EndSession();
     void SetHidden(bool hidden);
     std::string FExePath;
     std::vector<std::string> FArgs;
@@ -91,6 +94,7 @@ private:
     std::unique_ptr<TWaitRasController> FDial;
     std::unique_ptr<TMainController> FController;
     std::unique_ptr<TTariffChooser> FChooser;
+    std::unique_ptr<QSocketNotifier> FSignalNotifier;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

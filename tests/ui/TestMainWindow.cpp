@@ -86,7 +86,7 @@ private slots:
         first.setProcessEnvironment(env);
         first.start(QV_GUI_PATH, {});
         QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QDir(runtime.path()).entryList({"*.sock"}, QDir::System).size() == 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(runtime.filePath("quorvanta")).entryList({"*.sock"}, QDir::System).size() == 1, 20000);
         QProcess second;
         second.setProcessEnvironment(env);
         second.start(QV_GUI_PATH, {});

@@ -1,0 +1,87 @@
+// The real program ended by the session (SIGTERM) while it counts a simulated connection: the
+// connection reaches "Connections.dat" and "Status.dat" is left without a pending count.
+#include "app/DataClasses.h"
+#include "core/Registry.h"
+#include "core/ScriptedPrompter.h"
+#include "core/Services.h"
+#include "core/VirtualTime.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/sim/SimSystem.h"
+#include "tariffs/Connections.h"
+#include "tariffs/Settings.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <csignal>
+
+using namespace qv;
+
+class TestSessionEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sigtermDuringACountStoresTheConnection()
+    {
+        QTemporaryDir runtime, data, home;
+        VirtualTime time;
+        TScriptedPrompter prompter;
+        TLinuxFileSystem files;
+        TSimSystem system;
+        TMemoryRegistry store;
+        TRegistry registry(store);
+        TAppEnvironment env;
+        env.AppPath = data.path().toStdString() + "/";
+        TServices services{time, time, prompter, files, system, registry, env};
+        {
+            // The profile dials the simulated provider at start-up; no warning about numbers abroad.
+            TSettings settings(services);
+            settings.SetFileName("Settings.dat");
+            settings.Profiles()[0].SetRasStartEntry("Provider Uno");
+            settings.Profiles()[0].SetTimeWaitApplications(0);
+            settings.SetInternationalPrefix("");
+            settings.Save();
+        }
+        QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+        penv.insert("QT_QPA_PLATFORM", "offscreen");
+        penv.insert("XDG_RUNTIME_DIR", runtime.path());
+        penv.insert("HOME", home.path());
+        penv.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        penv.insert("QUORVANTA_SETTINGS_FILE", home.filePath("settings.ini"));
+        QProcess program;
+        program.setProcessEnvironment(penv);
+        program.start(QV_GUI_PATH, {"--simulate", "--data-dir", data.path()});
+        QVERIFY(program.waitForStarted());
+
+        // Counting: "Status.dat" is saved when counting starts.
+        const auto counting = [&] {
+            TStandaloneStatus s(services);
+            try {
+                s.ReadFromBytes(files.ReadAll(env.AppPath + "Status.dat"));
+            } catch (const std::exception&) {
+                return false;
+            }
+            return s.StartTime() != 0 && s.StoredEntryName() == "Provider Uno" && s.CostoLire() > 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(counting(), 30000);
+        QTest::qWait(2500);
+        QCOMPARE(program.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        TDataUnits log(services);
+        log.ReadFromBytes(files.ReadAll(env.AppPath + "Connections.dat"));
+        QCOMPARE(log.Units().Count(), std::size_t{1});
+        QCOMPARE(log.Units()[0].N(), std::string("Provider Uno"));
+        QVERIFY(log.Units()[0].L() > 0);
+        QVERIFY(std::lround(log.Units()[0].Duration() * 86400) >= 2);
+        QVERIFY(!counting());
+    }
+};
+
+QTEST_MAIN(TestSessionEnd)
+#include "TestSessionEnd.moc"
