@@ -163,9 +163,10 @@ std::vector<std::string> SplitExecLine(const std::string& exec)
 
 std::string DesktopExecLine(const std::string& target, const std::string& arguments)
 {
-    std::string line = QuoteExecArg(target);
+    // "%" starts a field code in an Exec line: a literal one is written "%%".
+    std::string line = ReplaceAll(QuoteExecArg(target), "%", "%%");
     for (const std::string& a : SplitExecLine(arguments))
-        line += " " + QuoteExecArg(a);
+        line += " " + ReplaceAll(QuoteExecArg(a), "%", "%%");
     return line;
 }
 
@@ -223,6 +224,8 @@ TShortcut ReadShortcut(const std::string& file)
         if (key == "Exec") {
             sawExec = true;
             std::vector<std::string> args = SplitExecLine(value);
+            for (std::string& a : args)
+                a = ReplaceAll(a, "%%", "%");
             if (!args.empty()) {
                 s.Target = args[0];
                 for (std::size_t i = 1; i < args.size(); ++i)

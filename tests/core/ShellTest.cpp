@@ -57,6 +57,13 @@ TEST(Shell, AutoStartEntryComesAndGoes)
     const TShortcut s = ReadShortcut(env.ConfigDir + "/autostart/Quorvanta.desktop");
     EXPECT_EQ(s.Target, env.ExePath);
     EXPECT_EQ(s.Arguments, "/winstart Ufficio");
+    // A profile named with a percent sign is not read as a field code by the desktop.
+    SetAutoStart(env, true, "/winstart \"Sconto 100%\"");
+    EXPECT_NE(ReadFile(env.ConfigDir + "/autostart/Quorvanta.desktop").find("Exec=/home/anna/.local/bin/quorvanta "
+                                                                           "/winstart \"Sconto 100%%\"\n"),
+              std::string::npos);
+    EXPECT_EQ(SplitExecLine(ReadShortcut(env.ConfigDir + "/autostart/Quorvanta.desktop").Arguments),
+              (std::vector<std::string>{"/winstart", "Sconto 100%"}));
     SetAutoStart(env, false, "");
     EXPECT_FALSE(fs::exists(env.ConfigDir + "/autostart/Quorvanta.desktop"));
 }

@@ -35,6 +35,26 @@ TEST(LinuxFileSystem, AtomicWriteIsPrivateAndReplacesTheFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path), fs::directory_iterator()), 1); // no temporaries left
 }
 
+TEST(LinuxFileSystem, SaveWritesThroughALinkAndClearsOldTemporaries)
+{
+    TTempDir dir;
+    TLinuxFileSystem files;
+    fs::create_directory(dir / "real");
+    files.WriteAtomic(dir / "real/Connections.dat", TBytes{1});
+    fs::create_symlink(dir / "real/Connections.dat", dir / "Connections.dat");
+    files.WriteAtomic(dir / "Connections.dat", TBytes{2, 2});
+    EXPECT_TRUE(fs::is_symlink(dir / "Connections.dat"));
+    EXPECT_EQ(files.ReadAll(dir / "real/Connections.dat"), (TBytes{2, 2}));
+
+    // A save cut short by a crash left its temporary file: an old one goes, a fresh one stays.
+    WriteFile(dir / "real/.Connections.dat.ab12CD", "old");
+    WriteFile(dir / "real/.Connections.dat.xy34EF", "in progress");
+    fs::last_write_time(dir / "real/.Connections.dat.ab12CD", fs::file_time_type::clock::now() - std::chrono::hours(1));
+    files.WriteAtomic(dir / "Connections.dat", TBytes{3});
+    EXPECT_FALSE(fs::exists(dir / "real/.Connections.dat.ab12CD"));
+    EXPECT_TRUE(fs::exists(dir / "real/.Connections.dat.xy34EF"));
+}
+
 TEST(LinuxFileSystem, ReadOnlyFileIsMadeWritable)
 {
     TTempDir dir;

@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -90,9 +91,39 @@ TBytes TLinuxFileSystem::ReadAll(const std::string& path)
     return data;
 }
 
+namespace {
+
+// Temporary files of saves that a crash interrupted: ".NAME.XXXXXX" beside the file, older than a
+// minute (a younger one may belong to a save in progress).
+void RemoveStaleTemporaries(const std::string& folder, const std::string& name, const std::string& current)
+{
+    const std::string prefix = "." + name + ".";
+    std::error_code ec;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string n = e.path().filename().string();
+        if (n.size() != prefix.size() + 6 || n.compare(0, prefix.size(), prefix) != 0 || e.path() == current)
+            continue;
+        std::error_code ignored;
+        const auto when = std::filesystem::last_write_time(e.path(), ignored);
+        if (!ignored && now - when > std::chrono::minutes(1))
+            std::filesystem::remove(e.path(), ignored);
+    }
+}
+
+} // namespace
+
 void TLinuxFileSystem::WriteAtomic(const std::string& path, const TBytes& data)
 {
-    const std::filesystem::path target(path);
+    // A data file that is a link is saved where the link points: replacing the link itself with a
+    // regular file would leave the real file behind, unchanged.
+    std::filesystem::path target(path);
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
     std::string folder = target.parent_path().string();
     if (folder.empty())
         folder = ".";
@@ -107,7 +138,7 @@ void TLinuxFileSystem::WriteAtomic(const std::string& path, const TBytes& data)
             throw EQvError("Fallita la fsync di " + temp + ": " + Reason());
         if (::close(fd.Release()) != 0)
             throw EQvError("Fallita la close di " + temp + ": " + Reason());
-        if (::rename(temp.c_str(), path.c_str()) != 0)
+        if (::rename(temp.c_str(), target.c_str()) != 0)
             throw EQvError("Fallita la rename di " + temp + ": " + Reason());
     } catch (...) {
         ::unlink(temp.c_str());
@@ -117,6 +148,7 @@ void TLinuxFileSystem::WriteAtomic(const std::string& path, const TBytes& data)
     TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         ::fsync(dir.Get());
+    RemoveStaleTemporaries(folder, target.filename().string(), temp);
 }
 
 void TLinuxFileSystem::WriteText(const std::string& path, const std::string& text)
