@@ -137,15 +137,15 @@ void TMainController::Bind()
     s.OnRemainingChange = [this] { OnRemainingChange(); };
     s.OnBytesTransmittedChange = [this] {
         if (FData.Status.BytesTransmitted() != 0)
-            FView.SetLabel(TMainLabel::BytesTransmitted, FormatNumber(std::int64_t{FData.Status.BytesTransmitted()}));
+            FView.SetLabel(TMainLabel::BytesTransmitted, FormatPattern("%3.0n", FData.Status.BytesTransmitted()));
     };
     s.OnBytesReceivedChange = [this] {
         if (FData.Status.BytesReceived() != 0)
-            FView.SetLabel(TMainLabel::BytesReceived, FormatNumber(std::int64_t{FData.Status.BytesReceived()}));
+            FView.SetLabel(TMainLabel::BytesReceived, FormatPattern("%3.0n", FData.Status.BytesReceived()));
     };
     s.OnCallRateChange = [this] {
         if (FData.Status.CallRate() > 0)
-            Tariff("Connesso a " + FormatNumber(std::int64_t{FData.Status.CallRate()}) + " bps");
+            Tariff("Connesso a " + FormatPattern("%3.0n", FData.Status.CallRate()) + " bps");
     };
     s.OnTaxChange = [this](TTaxItem* previous) { OnTaxChange(previous); };
     s.OnBandChange = [this](TFasciaOraria band) { OnBandChange(band); };

@@ -16,6 +16,7 @@
 #include "platform/sim/SimDialUp.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <atomic>
 #include <csignal>
 
@@ -275,16 +276,19 @@ std::string RoundTrip(double v)
     return buf;
 }
 
-int PriceCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+// Takes "--json" out of the arguments; true when it was there.
+bool TakeJsonFlag(std::vector<std::string>& args)
 {
-    bool json = false;
-    std::vector<std::string> rest;
-    for (const auto& a : args)
-        if (a == "--json")
-            json = true;
-        else
-            rest.push_back(a);
-    const TOptions o(rest, 1);
+    const auto it = std::remove(args.begin(), args.end(), "--json");
+    const bool found = it != args.end();
+    args.erase(it, args.end());
+    return found;
+}
+
+int PriceCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
+{
+    const bool json = TakeJsonFlag(args);
+    const TOptions o(args, 1);
     auto data = OpenData(ctx, TAccess::Read);
     const std::string name = o.Required("tariff");
     TTaxItem* tax = data->Taxations.FindTax(name);
@@ -305,8 +309,9 @@ int PriceCommand(TCliContext& ctx, const std::vector<std::string>& args, std::os
     return 0;
 }
 
-int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+int CompareCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
 {
+    const bool json = TakeJsonFlag(args);
     const TOptions o(args, 1);
     auto data = OpenData(ctx, TAccess::Read);
     const double cost = ParseNumber(o.Required("cost"));
@@ -315,6 +320,17 @@ int CompareCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     if (to < from)
         throw EQvError("L'intervallo di tempo non è corretto!");
     const std::string text = data->Taxations.CompareTaxes(from, to, cost);
+    if (json) {
+        // The text as the program shows it (lines ended by CR), and its lines.
+        nlohmann::ordered_json o;
+        o["text"] = text;
+        o["lines"] = nlohmann::json::array();
+        for (const std::string& line : Split(Trim(text), '\r'))
+            if (!line.empty())
+                o["lines"].push_back(line);
+        out << o.dump() << "\n";
+        return 0;
+    }
     out << (text.empty() ? std::string("Nessuna tariffa sarebbe costata meno.\n") : ReplaceAll(text, "\r", "\n"));
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/Functions.h"
 
 #include "core/DateTime.h"
+#include "core/Errors.h"
 #include "core/Strings.h"
 
 #include <cmath>
@@ -103,6 +104,26 @@ std::string FormatNumber(double value, int decimals)
     if (negative && out.find_first_not_of("0.,") != std::string::npos)
         out = "-" + out;
     return out;
+}
+
+std::string FormatPattern(std::string_view pattern, double value)
+{
+    int width = 0, decimals = 0;
+    std::size_t i = 0;
+    const auto digits = [&](int& into) {
+        const std::size_t from = i;
+        while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9' && i - from < 3)
+            into = into * 10 + (pattern[i++] - '0');
+        return i > from;
+    };
+    const bool ok = i < pattern.size() && pattern[i++] == '%' && (digits(width), true) && i < pattern.size() &&
+                    pattern[i++] == '.' && digits(decimals) && i + 1 == pattern.size() && pattern[i] == 'n';
+    if (!ok)
+        throw EQvError("Formato numerico non valido: " + std::string(pattern));
+    std::string text = FormatNumber(value, decimals);
+    if (text.size() < static_cast<std::size_t>(width))
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
 }
 
 std::string FormatNumber(std::int64_t value)

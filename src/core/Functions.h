@@ -28,6 +28,9 @@ std::string FormatDurationShort(double duration, bool compact);
 // form of amounts and counts, decimals = 3 the "%3.3n" form. Values are rounded to the decimals.
 std::string FormatNumber(double value, int decimals = 0);
 std::string FormatNumber(std::int64_t value);
+// The program's number patterns "%W.Pn": P decimals, thousands separators, right-aligned in at
+// least W characters ("%3.0n" of 1 is "  1"). Raises EQvError for any other pattern.
+std::string FormatPattern(std::string_view pattern, double value);
 
 // An edit box or combo box as the mandatory-field check sees it.
 class IMandatoryField

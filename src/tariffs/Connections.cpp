@@ -222,7 +222,7 @@ std::string TDataUnits::TodayText() const
     }
     if (!any)
         return {};
-    return "Durata: " + FormatDurationLong(duration) + " - Spesa: " + FormatNumber(cost);
+    return "Durata: " + FormatDurationLong(duration) + " - Spesa: " + FormatPattern("%3.0n", cost);
 }
 
 const char* TDataUnits::ExportHeader()

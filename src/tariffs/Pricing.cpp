@@ -145,7 +145,7 @@ std::string TTaxations::CompareTaxes(double start, double end, double cost,
         const double saving = std::trunc(cost - price);
         if (saving <= 0)
             continue;
-        const std::string line = "risparmiavi " + FormatNumber(saving) + " £irette con " + t.DisplayName() + "\r";
+        const std::string line = "risparmiavi " + FormatPattern("%3.0n", saving) + " £irette con " + t.DisplayName() + "\r";
         if (saving > best) {
             best = saving;
             text = Trim(line + text) + "\r";

@@ -135,3 +135,15 @@ TEST(Numbers, ItalianSeparatorsAndEuro)
     EXPECT_EQ(FormatNumber(INT64_MIN), "-9.223.372.036.854.775.808");
     EXPECT_DOUBLE_EQ(LireToEuro(1936.27), 1.0);
 }
+
+TEST(Numbers, PatternsWithAWidth)
+{
+    EXPECT_EQ(FormatPattern("%3.0n", 1), "  1");
+    EXPECT_EQ(FormatPattern("%3.0n", 1234), "1.234");
+    EXPECT_EQ(FormatPattern("%3.2n", 5.5), "5,50");
+    EXPECT_EQ(FormatPattern("%3.3n", 0.25), "0,250");
+    EXPECT_EQ(FormatPattern("%8.2n", -1234.5), "-1.234,50");
+    EXPECT_EQ(FormatPattern("%10.1n", 12.34), "      12,3");
+    for (const char* bad : {"%3.0d", "3.0n", "%3n", "%.n", "%3.0nx", ""})
+        EXPECT_THROW(FormatPattern(bad, 1), EQvError) << bad;
+}

@@ -131,6 +131,9 @@ TEST_F(TPricing, CompareTaxesPutsTheLargestSavingFirst)
     EXPECT_EQ(taxes.CompareTaxes(At(2026, 12, 9, 10, 0), At(2026, 12, 9, 10, 10), 1000, {},
                                  [&] { return ++calls > 1; }),
               "risparmiavi 300 £irette con Test - Cara\r");
+    // The saving has the width of its pattern, as every "%3.0n" text of the program.
+    EXPECT_EQ(taxes.CompareTaxes(At(2026, 12, 9, 10, 0), At(2026, 12, 9, 10, 10), 701.9),
+              "risparmiavi 301 £irette con Test - Economica\rrisparmiavi   1 £irette con Test - Cara\r");
 }
 
 TEST_F(TPricing, ABandWithoutPulseLengthChargesNothingAndCarriesNothing)

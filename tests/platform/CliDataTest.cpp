@@ -202,6 +202,12 @@ TEST(CliData, PriceCompareAndStatus)
     ASSERT_EQ(r.Code, 0) << r.Err;
     EXPECT_EQ(r.Out.substr(0, r.Out.find('\n')), "risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore");
     EXPECT_EQ(r.Out.find('\r'), std::string::npos);
+    r = Cli({"--data-dir", d, "compare", "--json", "--cost", "1000", "--from", "2026-12-09 10:00:00", "--to",
+             "2026-12-09 10:20:00"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out.rfind("{\"text\":\"risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore\\r", 0), 0u) << r.Out;
+    EXPECT_NE(r.Out.find("\"lines\":[\"risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore\",\""),
+              std::string::npos);
     r = Cli({"--data-dir", d, "status"});
     ASSERT_EQ(r.Code, 0);
     EXPECT_EQ(r.Out.rfind("Nessuna connessione attiva\nTariffa Telecom - TAT Urbana - Fascia ", 0), 0u) << r.Out;
