@@ -5,6 +5,8 @@
 #include "tariffs/Connections.h"
 
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 using namespace qv;
 using namespace qv::test;
@@ -58,6 +60,36 @@ void BM_LoadConnectionsDat(benchmark::State& state)
     }
 }
 
+// "quorvanta-cli resave" of a 100,000-connection file as a whole process: start-up, reading,
+// writing, the atomic save and the exit, as a user runs it.
+void BM_ResaveProcess(benchmark::State& state)
+{
+    TDiskContext ctx;
+    {
+        TDataUnits log(ctx.Services);
+        FillLog(log, 100000);
+        log.SetFileName("Connections.dat");
+        log.Save();
+    }
+    const std::string in = ctx.Env.AppPath + "Connections.dat";
+    const std::string out = ctx.Env.AppPath + "Copy.dat";
+    for (auto _ : state) {
+        const char* argv[] = {QV_CLI_PATH, "resave", in.c_str(), out.c_str(), nullptr};
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, QV_CLI_PATH, nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+            state.SkipWithError("posix_spawn");
+            break;
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("resave failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(out));
+}
+
 template <bool (TDataUnits::*Sum)(TDataUnitsItems&, double, double, std::vector<int>*) const>
 void BM_Sum(benchmark::State& state)
 {
@@ -77,6 +109,7 @@ void BM_Sum(benchmark::State& state)
 
 BENCHMARK(BM_SaveConnectionsDat)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadConnectionsDat)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResaveProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByDay)->Name("BM_SumByDay/1000000")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByMonth)->Name("BM_SumByMonth/1000000")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Sum, &TDataUnits::SumByYear)->Name("BM_SumByYear/1000000")->Unit(benchmark::kMillisecond);

@@ -535,9 +535,9 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
 }
 
 // Reads a data file into a component of the class its header names.
-std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path)
+std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path, TBytes& bytes)
 {
-    const TBytes bytes = ctx.Files.ReadAll(path);
+    bytes = ctx.Files.ReadAll(path);
     const std::string className = PeekClassName(bytes);
     auto component = CreateDataComponent(className, ctx.Services());
     if (!component)
@@ -570,13 +570,19 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
     const std::string& command = args[0];
     try {
         if (command == "dump" && args.size() == 2) {
-            auto component = OpenDataFile(ctx, args[1]);
+            TBytes bytes;
+            auto component = OpenDataFile(ctx, args[1], bytes);
             out << DumpObject(*component, component->ClassName());
             return 0;
         }
         if (command == "resave" && args.size() == 3) {
-            auto component = OpenDataFile(ctx, args[1]);
-            ctx.Files.Real().WriteAtomic(args[2], component->WriteToBytes());
+            // The memory of the file read holds the file written: no second large buffer.
+            TBytes buffer;
+            auto component = OpenDataFile(ctx, args[1], buffer);
+            component->WriteToBytes(buffer);
+            ctx.Files.Real().WriteAtomic(args[2], buffer);
+            // The tool ends here: freeing every item of a large file one by one would only cost time.
+            static_cast<void>(component.release());
             return 0;
         }
         if (command == "tariffs" || command == "log") {

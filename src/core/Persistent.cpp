@@ -11,6 +11,12 @@ namespace qv {
 const TPropDef* TPropTable::Find(std::string_view name, std::size_t* hint) const
 {
     const std::size_t n = Props.size();
+    // Streams hold the properties in table order: the one after the last found is nearly always it.
+    if (hint && *hint < n) {
+        const std::string& candidate = Props[*hint].Name;
+        if (candidate.size() == name.size() && std::memcmp(candidate.data(), name.data(), name.size()) == 0)
+            return &Props[(*hint)++];
+    }
     const std::size_t start = hint && *hint < n ? *hint : 0;
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t i = start + k < n ? start + k : start + k - n;
@@ -43,7 +49,7 @@ void WriteItems(TStreamWriter& w, TCollectionBase& c)
 void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table, const std::string& prefix)
 {
     for (const TPropDef& p : table.Props) {
-        const std::string name = prefix + p.Name;
+        const std::string& name = p.Name;
         switch (p.Kind) {
         case TPropKind::Integer:
         case TPropKind::Int64:
@@ -53,7 +59,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             std::int64_t v = p.GetInt(obj);
             if (p.Default && *p.Default == v)
                 break;
-            w.WriteShortString(name);
+            w.WriteShortString(prefix, name);
             if (p.Kind == TPropKind::Boolean)
                 w.WriteBool(v != 0);
             else if (p.Kind == TPropKind::Enum)
@@ -72,7 +78,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             const double v = p.GetFloat(obj);
             if (v == 0.0)
                 break;
-            w.WriteShortString(name);
+            w.WriteShortString(prefix, name);
             w.WriteFloat(v);
             break;
         }
@@ -80,7 +86,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             const std::string v = p.GetStr(obj);
             if (v.empty() && !p.WriteEmpty)
                 break;
-            w.WriteShortString(name);
+            w.WriteShortString(prefix, name);
             w.WriteString(v);
             break;
         }
@@ -88,7 +94,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             const std::string v = p.GetStr(obj);
             if (v.empty())
                 break;
-            w.WriteShortString(name);
+            w.WriteShortString(prefix, name);
             w.WriteBinary(v);
             break;
         }
@@ -96,7 +102,7 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             const std::vector<std::string> v = p.GetList(obj);
             if (v.empty())
                 break;
-            w.WriteShortString(name + ".Strings");
+            w.WriteShortString(prefix, name + ".Strings");
             w.WriteTag(TValueTag::vaList);
             for (const std::string& s : v)
                 w.WriteString(s);
@@ -104,11 +110,11 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             break;
         }
         case TPropKind::Collection:
-            w.WriteShortString(name);
+            w.WriteShortString(prefix, name);
             WriteItems(w, p.GetCollection(obj));
             break;
         case TPropKind::Object:
-            WriteProperties(w, p.GetObject(obj), *p.ObjectTable, name + ".");
+            WriteProperties(w, p.GetObject(obj), *p.ObjectTable, prefix + name + ".");
             break;
         }
     }
@@ -353,11 +359,19 @@ void TPersistentComponent::SetFileName(const std::string& name)
 TBytes TPersistentComponent::WriteToBytes()
 {
     TBytes bytes;
-    bytes.reserve(FLastStreamSize + FLastStreamSize / 16 + 64);
-    TStreamWriter w(bytes);
-    WriteComponentStream(w, *this, FClassName);
-    FLastStreamSize = bytes.size();
+    WriteToBytes(bytes);
     return bytes;
+}
+
+void TPersistentComponent::WriteToBytes(TBytes& out)
+{
+    // Sized from the last stream, so a large file is written without reallocating the buffer.
+    out.clear();
+    if (out.capacity() < FLastStreamSize + 64)
+        out.reserve(FLastStreamSize + FLastStreamSize / 16 + 64);
+    TStreamWriter w(out);
+    WriteComponentStream(w, *this, FClassName);
+    FLastStreamSize = out.size();
 }
 
 void TPersistentComponent::ReadFromBytes(const TBytes& bytes)

@@ -149,6 +149,8 @@ public:
 
     // The stream image of this component, and reading one into it (raises EReadError).
     TBytes WriteToBytes();
+    // The same into a buffer whose memory is reused (its content is replaced).
+    void WriteToBytes(TBytes& out);
     void ReadFromBytes(const TBytes& bytes);
 
 protected:

@@ -12,10 +12,30 @@ namespace {
 constexpr char Signature[4] = {'T', 'P', 'F', '0'};
 }
 
+namespace {
+
+bool IsAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+void Append(TBytes& out, const void* data, std::size_t n)
+{
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    out.insert(out.end(), p, p + n);
+}
+
+} // namespace
+
 void TStreamWriter::WriteLE(std::uint64_t value, int bytes)
 {
+    std::uint8_t b[8];
     for (int i = 0; i < bytes; ++i)
-        FOut.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        b[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    Append(FOut, b, static_cast<std::size_t>(bytes));
 }
 
 void TStreamWriter::WriteSignature()
@@ -23,11 +43,21 @@ void TStreamWriter::WriteSignature()
     FOut.insert(FOut.end(), Signature, Signature + 4);
 }
 
-void TStreamWriter::WriteShortString(const std::string& bytes)
+void TStreamWriter::WriteShortString(std::string_view bytes)
 {
+    // Length and bytes in one append: names and short texts are most of a data file.
+    std::uint8_t buf[256];
     const std::size_t n = bytes.size() > 255 ? 255 : bytes.size();
-    FOut.push_back(static_cast<std::uint8_t>(n));
-    FOut.insert(FOut.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    buf[0] = static_cast<std::uint8_t>(n);
+    std::memcpy(buf + 1, bytes.data(), n);
+    Append(FOut, buf, n + 1);
+}
+
+void TStreamWriter::WriteShortString(std::string_view prefix, std::string_view name)
+{
+    if (prefix.empty())
+        return WriteShortString(name);
+    WriteShortString(std::string(prefix) + std::string(name));
 }
 
 void TStreamWriter::WriteInteger(std::int64_t value)
@@ -52,19 +82,25 @@ void TStreamWriter::WriteFloat(double value)
 {
     WriteTag(TValueTag::vaExtended);
     const TExtendedBytes e = DoubleToExtended(value);
-    FOut.insert(FOut.end(), e.begin(), e.end());
+    Append(FOut, e.data(), e.size());
 }
 
-void TStreamWriter::WriteString(const std::string& utf8)
+void TStreamWriter::WriteString(std::string_view utf8)
 {
-    const std::string bytes = Utf8ToCp1252(utf8);
+    // Plain ASCII is the same in both encodings: most texts need no conversion.
+    std::string converted;
+    std::string_view bytes = utf8;
+    if (!IsAscii(utf8)) {
+        converted = Utf8ToCp1252(utf8);
+        bytes = converted;
+    }
     if (bytes.size() <= 255) {
         WriteTag(TValueTag::vaString);
         WriteShortString(bytes);
     } else {
         WriteTag(TValueTag::vaLString);
         WriteLE(bytes.size(), 4);
-        FOut.insert(FOut.end(), bytes.begin(), bytes.end());
+        Append(FOut, bytes.data(), bytes.size());
     }
 }
 
@@ -200,11 +236,11 @@ std::string TStreamReader::ReadStringValue(TValueTag tag)
 {
     switch (tag) {
     case TValueTag::vaString:
-        return Cp1252ToUtf8(ReadShortString());
+        return Cp1252ToUtf8(ReadShortStringView());
     case TValueTag::vaLString: {
         const auto n = static_cast<std::size_t>(ReadLE(4));
         Need(n);
-        std::string s(reinterpret_cast<const char*>(FData + FPos), n);
+        const std::string_view s(reinterpret_cast<const char*>(FData + FPos), n);
         FPos += n;
         return Cp1252ToUtf8(s);
     }

@@ -51,12 +51,14 @@ public:
     void WriteByte(std::uint8_t b) { FOut.push_back(b); }
     void WriteTag(TValueTag t) { FOut.push_back(static_cast<std::uint8_t>(t)); }
     // Raw short string: one length byte and the bytes (at most 255).
-    void WriteShortString(const std::string& bytes);
+    void WriteShortString(std::string_view bytes);
+    // The same for a name made of two parts ("Font." + "Name"), without joining them first.
+    void WriteShortString(std::string_view prefix, std::string_view name);
     // Smallest of the 8/16/32-bit tags that holds the value; 64-bit beyond.
     void WriteInteger(std::int64_t value);
     void WriteFloat(double value);
     // UTF-8 text, stored as Windows-1252 with tag 6 (up to 255 bytes) or 12.
-    void WriteString(const std::string& utf8);
+    void WriteString(std::string_view utf8);
     void WriteIdent(const std::string& ident);
     void WriteBool(bool value) { WriteTag(value ? TValueTag::vaTrue : TValueTag::vaFalse); }
     void WriteBinary(const std::string& bytes);

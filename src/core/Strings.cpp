@@ -111,6 +111,8 @@ std::string Utf8ToCp1252(std::string_view utf8)
 
 std::string Cp1252ToUtf8(std::string_view bytes)
 {
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (char c : bytes) {
