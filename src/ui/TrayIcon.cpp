@@ -72,7 +72,8 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
         if (OnMenuAboutToShow)
             OnMenuAboutToShow();
     });
-    FIcon.setIcon(BandIcon(3));
+    FBand = 3;
+    FIcon.setIcon(BandIcon(FBand));
     FIcon.setContextMenu(&FMenu);
     connect(&FIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick && (OnDoubleClick || OnShowHide))
@@ -97,12 +98,20 @@ void TTrayIcon::Show()
 
 void TTrayIcon::SetHint(const QString& text)
 {
-    FIcon.setToolTip(text.left(63));
+    const QString hint = text.left(63);
+    if (hint == FHint)
+        return;
+    FHint = hint;
+    FIcon.setToolTip(hint);
 }
 
 void TTrayIcon::SetBand(TFasciaOraria band)
 {
-    FIcon.setIcon(BandIcon(static_cast<int>(band)));
+    // Asked every second; the icon is sent to the panel only when the band really changes.
+    if (static_cast<int>(band) == FBand)
+        return;
+    FBand = static_cast<int>(band);
+    FIcon.setIcon(BandIcon(FBand));
 }
 
 } // namespace qv

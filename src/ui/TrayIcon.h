@@ -41,6 +41,8 @@ public:
 private:
     QTimer FReAdd;
     QSystemTrayIcon FIcon;
+    int FBand = -1; // the band the icon shows; -1 before the first
+    QString FHint;
     QMenu FMenu;
     QMenu* FConnections = nullptr;
     std::map<QString, QAction*> FItems;

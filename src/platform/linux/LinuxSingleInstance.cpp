@@ -46,10 +46,15 @@ TLinuxSingleInstance::TLinuxSingleInstance(TimerService& timers, std::string fol
 TLinuxSingleInstance::~TLinuxSingleInstance()
 {
     FStopping = true;
-    if (FListenFd >= 0)
-        ::shutdown(FListenFd, SHUT_RDWR);
+    if (FWake[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(FWake[1], &byte, 1);
+    }
     if (FListener.joinable())
         FListener.join();
+    for (int fd : FWake)
+        if (fd >= 0)
+            ::close(fd);
     if (FListenFd >= 0) {
         ::close(FListenFd);
         ::unlink(FSocketPath.c_str());
@@ -114,16 +119,19 @@ bool TLinuxSingleInstance::Acquire()
         return true;
     }
     ::chmod(FSocketPath.c_str(), 0600);
+    if (::pipe2(FWake, O_CLOEXEC) != 0)
+        FWake[0] = FWake[1] = -1;
     FListener = std::thread([this] { Listen(); });
     return true;
 }
 
 void TLinuxSingleInstance::Listen()
 {
+    // Sleeps until a later start connects or the program ends: no waking up to look.
     while (!FStopping) {
-        pollfd p{FListenFd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, 200);
-        if (ready <= 0 || FStopping)
+        pollfd p[2] = {{FListenFd, POLLIN, 0}, {FWake[0], POLLIN, 0}};
+        const int ready = ::poll(p, FWake[0] >= 0 ? 2 : 1, FWake[0] >= 0 ? -1 : 200);
+        if (ready <= 0 || FStopping || !(p[0].revents & POLLIN))
             continue;
         const int client = ::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)

@@ -36,6 +36,7 @@ private:
     std::string FSocketPath;
     int FLockFd = -1;
     int FListenFd = -1;
+    int FWake[2] = {-1, -1}; // written when the listener must stop
     std::atomic<bool> FStopping{false};
     std::thread FListener;
 };

@@ -172,28 +172,37 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
     if (ec)
         return 1;
     std::vector<std::pair<std::int64_t, std::string>> found;
+    std::map<std::int64_t, int> others;
     for (fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec)
             break;
         const std::string pidText = it->path().filename().string();
         if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos)
             continue;
+        const std::int64_t pid = std::stoll(pidText);
+        const auto known = FOthers.find(pid);
+        if (known != FOthers.end() && known->second >= 10) {
+            others.emplace(pid, known->second);
+            continue;
+        }
         const std::string cmdline = ReadText(it->path().string() + "/cmdline");
         const std::vector<std::string> argv = Split(cmdline, '\0');
         // pppd itself, or a pppd script run by its interpreter.
         const bool isPppd = (!argv.empty() && fs::path(argv[0]).filename() == "pppd") ||
                             (argv.size() > 1 && fs::path(argv[1]).filename() == "pppd");
-        if (!isPppd)
+        if (!isPppd) {
+            others.emplace(pid, known == FOthers.end() ? 1 : known->second + 1);
             continue;
+        }
         std::string entry;
         for (std::size_t i = 0; i + 1 < argv.size(); ++i)
             if (argv[i] == "call")
                 entry = argv[i + 1];
-        const std::int64_t pid = std::stoll(pidText);
         if (entry.empty())
             entry = LinkNameOf(pid);
         found.emplace_back(pid, entry);
     }
+    FOthers = std::move(others); // processes that ended are forgotten
     // The oldest pppd first: the program follows the first connection.
     std::sort(found.begin(), found.end());
     for (const auto& [pid, entry] : found) {

@@ -67,6 +67,10 @@ private:
         std::atomic<bool> HungUp{false};
         std::atomic<bool> Done{false};
     };
+    // Processes seen not to be pppd, with how many scans saw them so: after ten they are no longer
+    // read (a wrapper such as pon turns into pppd at once, not after seconds), which keeps the
+    // once-a-second scan of /proc to a directory listing.
+    std::map<std::int64_t, int> FOthers;
     std::mutex FMutex;
     std::map<std::int64_t, std::unique_ptr<TChild>> FChildren;
     // Set when the object goes: a reader that finishes later posts nothing.
