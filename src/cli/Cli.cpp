@@ -322,13 +322,13 @@ int CompareCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream
     const std::string text = data->Taxations.CompareTaxes(from, to, cost);
     if (json) {
         // The text as the program shows it (lines ended by CR), and its lines.
-        nlohmann::ordered_json o;
-        o["text"] = text;
-        o["lines"] = nlohmann::json::array();
+        nlohmann::ordered_json result;
+        result["text"] = text;
+        result["lines"] = nlohmann::json::array();
         for (const std::string& line : Split(Trim(text), '\r'))
             if (!line.empty())
-                o["lines"].push_back(line);
-        out << o.dump() << "\n";
+                result["lines"].push_back(line);
+        out << result.dump() << "\n";
         return 0;
     }
     out << (text.empty() ? std::string("Nessuna tariffa sarebbe costata meno.\n") : ReplaceAll(text, "\r", "\n"));
