@@ -530,12 +530,15 @@ bool TMainController::CloseQuery()
             return false;
         if (answer == TModalResult::mrYes)
             Disconnect(false);
-        else
+        // The hang-up is only asked for: the count is stored now, whatever the line does next.
+        if (s.IsCounting())
             s.StopCounting();
     } else if (s.IsCounting()) {
         if (AskYesNo(FServices.Prompter, "Il conteggio è in corso! Chiudere lo stesso?") != TModalResult::mrYes)
             return false;
         Disconnect(false);
+        if (s.IsCounting())
+            s.StopCounting();
     }
     if (FDial && FDial->IsDialWindowOpen() && s.DialRequested())
         FDial->CancelDial(true);

@@ -581,8 +581,6 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             auto component = OpenDataFile(ctx, args[1], buffer);
             component->WriteToBytes(buffer);
             ctx.Files.Real().WriteAtomic(args[2], buffer);
-            // The tool ends here: freeing every item of a large file one by one would only cost time.
-            static_cast<void>(component.release());
             return 0;
         }
         if (command == "tariffs" || command == "log") {

@@ -20,6 +20,10 @@ inline constexpr int ERROR_BUFFER_TOO_SMALL = 603;
 inline constexpr int ERROR_NO_CONNECTION = 668;
 inline constexpr int ERROR_LINE_BUSY = 676;
 inline constexpr int ERROR_AUTHENTICATION_FAILURE = 691;
+// Codes of the Linux service that the Windows one has no word for.
+inline constexpr int ERROR_DIALUP_NOT_INSTALLED = 20001;   // no pppd on the system
+inline constexpr int ERROR_PEER_NOT_AUTHENTICATED = 20002; // the remote end failed to prove who it is
+inline constexpr int ERROR_CANNOT_SAVE_PASSWORD = 20003;   // no keyring, no writable secrets file
 
 struct TRasConnection
 {
@@ -61,12 +65,17 @@ public:
     virtual int EntryProperties(const std::string& entry, TRasEntryProperties& properties) = 0;
     virtual int ProjectionAddress(std::int64_t handle, std::string& address) = 0;
     virtual int GetCredentials(const std::string& entry, TRasCredentials& credentials) = 0;
+    // Saves (or, with clearPassword, forgets) the entry's credentials; a code other than 0 when the
+    // password cannot be kept anywhere.
     virtual int SetCredentials(const std::string& entry, const std::string& user, const std::string& password,
                                bool clearPassword) = 0;
-    // Starts a dial; progress(state, error) arrives later on the main thread. handle is the new
-    // connection's handle.
+    // Starts a dial with the given credentials (empty: the entry's own); progress(state, error)
+    // arrives later on the main thread, an error before the connection disappears from
+    // Connections. handle is the new connection's handle. The connection outlives this object:
+    // only HangUp ends it.
     virtual int Dial(const std::string& entry, const std::string& user, const std::string& password,
                      std::function<void(int state, int error)> progress, std::int64_t& handle) = 0;
+    // Asks the connection to end and returns at once; the poll sees it go.
     virtual int HangUp(std::int64_t handle) = 0;
     virtual std::string ErrorText(int code) = 0;
     // Bytes moved by a connection; none when they cannot be read.

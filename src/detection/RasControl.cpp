@@ -150,11 +150,11 @@ TRasCredentials TRasControl::GetEntryCredentials(const std::string& entry)
     return c;
 }
 
-void TRasControl::SetEntryCredentials(const std::string& entry, const std::string& user, const std::string& password,
-                                      bool clearPassword)
+int TRasControl::SetEntryCredentials(const std::string& entry, const std::string& user, const std::string& password,
+                                     bool clearPassword)
 {
     LastRasAPI = "RasSetCredentialsA";
-    FApi.SetCredentials(entry, user, password, clearPassword);
+    return FApi.SetCredentials(entry, user, password, clearPassword);
 }
 
 std::string TRasControl::RasErrorText(int code)
@@ -257,7 +257,8 @@ void TRasControl::DialError(int code)
 {
     FLastError = code;
     if (code == 5 || code == 648 || code == ERROR_AUTHENTICATION_FAILURE) {
-        SetEntryCredentials(FEntry, FUser, "", true);
+        // A dial with the entry's own credentials names no user: the entry's is the one to clear.
+        SetEntryCredentials(FEntry, FUser.empty() ? GetEntryCredentials(FEntry).User : FUser, "", true);
         if (OnWrongPassword)
             OnWrongPassword();
     } else if (code == ERROR_LINE_BUSY) {
@@ -273,17 +274,9 @@ void TRasControl::DialError(int code)
 void TRasControl::HangUp(std::int64_t handle)
 {
     LastRasAPI = "RasHangUpA";
-    const int rc = FApi.HangUp(handle);
-    if (rc != 0)
-        return; // 668 (no connection) and any other failure are silent
-    // Wait until the service lets the connection go (bounded: a stuck service must not hang us).
-    for (int i = 0; i < 1000; ++i) {
-        int state = 0;
-        const int status = FApi.ConnectStatus(handle, state);
-        if (status == ERROR_INVALID_HANDLE || status != 0 || state == RASCS_Disconnected)
-            break;
-        FServices.Timers.WaitMilliseconds(1);
-    }
+    // Asked and left: the poll sees the connection go. Waiting here would run every pending event
+    // (a dial error, a click on Esci) inside the caller and freeze the window meanwhile.
+    FApi.HangUp(handle); // 668 (no connection) and any other failure are silent
 }
 
 void TRasControl::HangUpAll()

@@ -35,7 +35,7 @@ public:
     std::string EntryPhoneNumber(const std::string& entry);
     std::string ConnectionAddress(const std::string& entry);
     TRasCredentials GetEntryCredentials(const std::string& entry);
-    void SetEntryCredentials(const std::string& entry, const std::string& user, const std::string& password,
+    int SetEntryCredentials(const std::string& entry, const std::string& user, const std::string& password,
                              bool clearPassword);
     std::string RasErrorText(int code);
     // The service itself, for a worker that reads the phone book (Entries and EntryProperties are

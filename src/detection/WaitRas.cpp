@@ -153,7 +153,9 @@ bool TWaitRasController::CredentialsOk(const std::string& user, const std::strin
         ShowWarning(FServices.Prompter, "Manca il nome utente!");
         return false;
     }
-    FData.RasMonitor.SetEntryCredentials(FDialEntry, user, save ? password : std::string(), !save);
+    const int saved = FData.RasMonitor.SetEntryCredentials(FDialEntry, user, save ? password : std::string(), !save);
+    if (save && saved != 0)
+        ShowWarning(FServices.Prompter, FData.RasMonitor.RasErrorText(saved)); // the dial goes on with it
     FUser = user;
     FPassword = password;
     FPasswordConfirmed = true;

@@ -167,7 +167,7 @@ struct TFakePppd : testing::Test
         for (const char* peer : {"ok", "busy", "auth"})
             WriteFile(Tree / ("etc/ppp/peers/" + std::string(peer)), "connect \"chat -T 0702002\"\n");
         WriteFile(Tree / "pppd", "#!/bin/sh\n"
-                                 "echo \"Connect script started: send (ATDT0702002^M)\"\n"
+                                 "echo \"send (ATDT0702002^M)\"\n"
                                  "case \"$2\" in\n"
                                  "busy) echo BUSY; exit 8;;\n"
                                  "auth) echo 'Serial connection established.'; echo 'PAP authentication failed'; exit 19;;\n"
@@ -182,6 +182,8 @@ struct TFakePppd : testing::Test
                                  "while :; do sleep 0.05; done\n");
         ::chmod((Tree / "pppd").c_str(), 0755);
         Ppp = std::make_unique<TPppdDialUp>(Time, Tree.Path, Tree / "pppd");
+        fs::create_directories(Tree / "q");
+        Ppp->RuntimeFolder = Tree / "q";
     }
     std::int64_t Dial(const std::string& peer)
     {
@@ -239,7 +241,6 @@ TEST_F(TFakePppd, BusyLineAndFailedAuthentication)
 TEST_F(TFakePppd, MissingPppdFailsToStart)
 {
     Ppp = std::make_unique<TPppdDialUp>(Time, Tree.Path, Tree / "no-such-pppd");
-    Dial("ok");
-    ASSERT_TRUE(WaitFor([&] { return !Progress.empty() && Progress.back().second != 0; }));
-    EXPECT_EQ(Progress.back().second, 797);
+    std::int64_t handle = 0;
+    EXPECT_EQ(Ppp->Dial("ok", "", "", [](int, int) {}, handle), ERROR_DIALUP_NOT_INSTALLED);
 }

@@ -1,6 +1,8 @@
 #include "platform/linux/PppdDialUp.h"
 
 #include "core/Strings.h"
+#include "platform/linux/LinuxSingleInstance.h"
+#include "platform/linux/PppSecrets.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -13,7 +15,10 @@
 #include <ifaddrs.h>
 #include <netinet/in.h>
 #include <sstream>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace qv {
@@ -24,9 +29,10 @@ namespace {
 
 // How pppd's ends become the error codes the program reacts to. pppd's exit status (pppd(8)):
 //   6, 7 serial port locked or not openable     -> 633 device not available (never reached the line)
-//   8 connect script failed: the chat output tells BUSY -> 676, NO DIALTONE -> 680,
-//     NO ANSWER / NO CARRIER / timeout -> 678 no answer
-//   19 we failed to authenticate, 11 peer refused  -> 691 authentication
+//   8 connect script failed: chat's report tells BUSY -> 676, NO DIALTONE -> 680,
+//     NO ANSWER / NO CARRIER / timeout / no report -> 678 no answer
+//   19 we failed to authenticate                   -> 691 authentication (the saved password is wrong)
+//   11 the peer failed to authenticate itself       -> 20002 (our password is not in question)
 //   10 PPP negotiation failed                      -> 734 link control ended
 //   15 peer stopped answering, 16 modem hung up    -> 629 line dropped by the remote end
 //   1..4, 9, 17, 18 and any other failure          -> 797 failure to start the connection
@@ -46,6 +52,8 @@ constexpr TCodeText Texts[] = {
     {691, "Accesso negato: nome utente o password non validi."},
     {734, "La negoziazione del protocollo PPP non è riuscita."},
     {797, "Impossibile avviare la connessione: pppd non è partito o si è fermato per un errore."},
+    {ERROR_DIALUP_NOT_INSTALLED, "pppd non è installato: installa il pacchetto ppp"},
+    {ERROR_PEER_NOT_AUTHENTICATED, "Il server remoto non si è autenticato: la connessione è stata rifiutata."},
 };
 
 std::string ReadText(const std::string& path)
@@ -108,9 +116,56 @@ std::string NumberAfterDial(const std::string& text)
     return {};
 }
 
-bool ProcessAlive(const std::string& procDir)
+// Runs a program without a shell and returns what it printed (empty when it cannot run).
+std::string OutputOf(const std::vector<std::string>& args)
 {
-    return fs::exists(procDir);
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    if (rc == 0) {
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(out[0], buf, sizeof buf)) > 0 && text.size() < (1u << 20))
+            text.append(buf, static_cast<std::size_t>(n));
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    ::close(out[0]);
+    return text;
+}
+
+// A log line without chat's "^M" marks and the blanks around it.
+std::string CleanLine(std::string line)
+{
+    line = ReplaceAll(line, "^M", "");
+    return Trim(line);
+}
+
+// A modem's result code that ends a dial, as a whole line.
+const char* const FailureAnswers[] = {"BUSY", "NO CARRIER", "NO DIALTONE", "NO DIAL TONE", "NO ANSWER", "VOICE",
+                                      "DELAYED", "ERROR"};
+
+bool IsLinkDown(const std::string& line)
+{
+    for (const char* s : {"Connection terminated", "Modem hangup", "Hangup (SIGHUP)", "Connect script failed",
+                          "LCP terminated by peer", "No response to", "Serial link disconnected"})
+        if (line.find(s) != std::string::npos)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -135,18 +190,48 @@ TPppdDialUp::TPppdDialUp(TimerService& timers, std::string root, std::string ppp
         ::freeifaddrs(list);
         return address;
     };
+    // Readable by members of "adm" or "systemd-journal" (and root); for others it is empty.
+    SystemLogOfChat = [](std::int64_t since) {
+        return OutputOf({"journalctl", "-q", "--no-pager", "-o", "cat", "SYSLOG_IDENTIFIER=chat",
+                         "--since", "@" + std::to_string(since)});
+    };
 }
 
 TPppdDialUp::~TPppdDialUp()
 {
+    // pppd goes on: the program only stops following it.
+    FStopping = true;
     *FAlive = false;
-    std::lock_guard lock(FMutex);
-    for (auto& [pid, child] : FChildren) {
-        child->HungUp = true;
-        ::kill(static_cast<pid_t>(pid), SIGTERM);
-        if (child->Reader.joinable())
-            child->Reader.join();
+    for (std::thread& t : FHelpers)
+        if (t.joinable())
+            t.join();
+    std::map<std::int64_t, std::unique_ptr<TChild>> children;
+    {
+        std::lock_guard lock(FMutex);
+        children.swap(FChildren);
     }
+    for (auto& [pid, child] : children)
+        if (child->Watcher.joinable())
+            child->Watcher.join();
+}
+
+std::string TPppdDialUp::PppdPath() const
+{
+    if (FPppd.find('/') != std::string::npos)
+        return ::access(FPppd.c_str(), X_OK) == 0 ? FPppd : std::string();
+    for (const std::string& folder : PppdFolders) {
+        const std::string candidate = Path(folder + "/" + FPppd);
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+std::string TPppdDialUp::Runtime()
+{
+    if (RuntimeFolder.empty())
+        RuntimeFolder = TLinuxSingleInstance::DefaultFolder();
+    return RuntimeFolder;
 }
 
 int TPppdDialUp::Entries(std::vector<std::string>& names)
@@ -155,13 +240,42 @@ int TPppdDialUp::Entries(std::vector<std::string>& names)
     std::error_code ec;
     for (fs::directory_iterator it(Path("/etc/ppp/peers"), ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (it->is_regular_file(ec) && !name.empty() && name[0] != '.' && name.back() != '~')
-            names.push_back(name);
+        if (name.empty() || name[0] == '.' || !it->is_regular_file(ec))
+            continue;
+        names.push_back(name);
     }
     if (ec && ec != std::errc::no_such_file_or_directory)
         return 1;
     std::sort(names.begin(), names.end());
     return 0;
+}
+
+std::uint64_t TPppdDialUp::StartTimeOf(std::int64_t pid) const
+{
+    // Field 22 of /proc/PID/stat, after the command name in parentheses.
+    const std::string stat = ReadText(FProc + "/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream in(stat.substr(close + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && in >> field; ++i)
+        if (i == 22)
+            return std::strtoull(field.c_str(), nullptr, 10);
+    return 0;
+}
+
+bool TPppdDialUp::IsPppd(std::int64_t pid) const
+{
+    const std::vector<std::string> argv = Split(ReadText(FProc + "/" + std::to_string(pid) + "/cmdline"), '\0');
+    return (!argv.empty() && fs::path(argv[0]).filename() == "pppd") ||
+           (argv.size() > 1 && fs::path(argv[1]).filename() == "pppd");
+}
+
+TPppdDialUp::TChild* TPppdDialUp::Child(std::int64_t pid)
+{
+    const auto it = FChildren.find(pid);
+    return it == FChildren.end() ? nullptr : it->second.get();
 }
 
 int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
@@ -173,6 +287,22 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
         return 1;
     std::vector<std::pair<std::int64_t, std::string>> found;
     std::map<std::int64_t, int> others;
+    std::map<std::int64_t, std::uint64_t> foreign;
+    std::unique_lock lock(FMutex);
+    // Dials that ended and whose end reached the program are forgotten, their watchers joined.
+    for (auto c = FChildren.begin(); c != FChildren.end();) {
+        if (c->second->Delivered) {
+            auto child = std::move(c->second);
+            c = FChildren.erase(c);
+            lock.unlock();
+            if (child->Watcher.joinable())
+                child->Watcher.join();
+            lock.lock();
+        } else {
+            found.emplace_back(c->first, c->second->Entry); // listed until its end has been told
+            ++c;
+        }
+    }
     for (fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec)
             break;
@@ -180,13 +310,14 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
         if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos)
             continue;
         const std::int64_t pid = std::stoll(pidText);
+        if (FChildren.count(pid))
+            continue;
         const auto known = FOthers.find(pid);
         if (known != FOthers.end() && known->second >= 10) {
             others.emplace(pid, known->second);
             continue;
         }
-        const std::string cmdline = ReadText(it->path().string() + "/cmdline");
-        const std::vector<std::string> argv = Split(cmdline, '\0');
+        const std::vector<std::string> argv = Split(ReadText(it->path().string() + "/cmdline"), '\0');
         // pppd itself, or a pppd script run by its interpreter.
         const bool isPppd = (!argv.empty() && fs::path(argv[0]).filename() == "pppd") ||
                             (argv.size() > 1 && fs::path(argv[1]).filename() == "pppd");
@@ -200,16 +331,20 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
                 entry = argv[i + 1];
         if (entry.empty())
             entry = LinkNameOf(pid);
+        const auto before = FForeign.find(pid);
+        foreign[pid] = before != FForeign.end() ? before->second : StartTimeOf(pid);
         found.emplace_back(pid, entry);
     }
     FOthers = std::move(others); // processes that ended are forgotten
+    FForeign = std::move(foreign);
     // The oldest pppd first: the program follows the first connection.
     std::sort(found.begin(), found.end());
     for (const auto& [pid, entry] : found) {
         TRasConnection c;
         c.Handle = pid;
         c.Entry = entry;
-        c.Device = InterfaceOf(pid);
+        const TChild* child = Child(pid);
+        c.Device = child && !child->Interface.empty() ? child->Interface : InterfaceOf(pid);
         connections.push_back(c);
     }
     return 0;
@@ -245,7 +380,28 @@ std::string TPppdDialUp::LinkNameOf(std::int64_t pid)
 
 int TPppdDialUp::ConnectStatus(std::int64_t handle, int& state)
 {
-    if (!ProcessAlive(FProc + "/" + std::to_string(handle)))
+    std::unique_lock lock(FMutex);
+    if (const TChild* c = Child(handle)) {
+        if (c->Delivered)
+            return ERROR_INVALID_HANDLE;
+        // On line only when pppd reports the link up and its interface has an address; a link down
+        // with pppd waiting to redial (persist) is dialling; a demand link waiting for traffic is idle.
+        if (c->LinkUp) {
+            const std::string iface = c->Interface;
+            lock.unlock();
+            state = !iface.empty() && !AddressOf(iface).empty() ? RASCS_Connected : 18;
+            return 0;
+        }
+        if (c->Attempting)
+            state = c->Step;
+        else
+            state = c->Demand ? RASCS_Disconnected : 0;
+        return 0;
+    }
+    lock.unlock();
+    // Another program's pppd: only its interface tells. (A demand link whose interface waits for
+    // traffic shows on line here: its log is not ours to read.)
+    if (!fs::exists(FProc + "/" + std::to_string(handle)) || !IsPppd(handle))
         return ERROR_INVALID_HANDLE;
     const std::string iface = InterfaceOf(handle);
     const std::string sys = Path("/sys/class/net/" + iface);
@@ -282,6 +438,16 @@ std::string TPppdDialUp::PhoneNumberOfPeer(const std::string& entry)
     return {};
 }
 
+bool TPppdDialUp::PeerHas(const std::string& entry, const std::string& option)
+{
+    for (const std::string& raw : Split(ReadText(Path("/etc/ppp/peers/" + entry)), '\n')) {
+        const std::vector<std::string> w = Words(Trim(raw));
+        if (!w.empty() && w[0] == option)
+            return true;
+    }
+    return false;
+}
+
 int TPppdDialUp::EntryProperties(const std::string& entry, TRasEntryProperties& properties)
 {
     if (!fs::exists(Path("/etc/ppp/peers/" + entry)))
@@ -293,7 +459,14 @@ int TPppdDialUp::EntryProperties(const std::string& entry, TRasEntryProperties& 
 
 int TPppdDialUp::ProjectionAddress(std::int64_t handle, std::string& address)
 {
-    const std::string iface = InterfaceOf(handle);
+    std::string iface;
+    {
+        std::lock_guard lock(FMutex);
+        if (const TChild* c = Child(handle))
+            iface = c->Interface;
+    }
+    if (iface.empty())
+        iface = InterfaceOf(handle);
     if (iface.empty())
         return 731;
     address = AddressOf(iface);
@@ -318,16 +491,19 @@ int TPppdDialUp::GetCredentials(const std::string& entry, TRasCredentials& crede
     credentials.User = PeerUser(entry);
     if (credentials.User.empty())
         return 0;
-    for (const char* file : {"/etc/ppp/pap-secrets", "/etc/ppp/chap-secrets"}) {
-        for (const std::string& raw : Split(ReadText(Path(file)), '\n')) {
-            const std::vector<std::string> w = Words(Trim(raw));
-            if (w.size() >= 3 && w[0] == credentials.User) {
-                credentials.Password = w[2];
-                credentials.PasswordSaved = !w[2].empty();
-                return 0;
-            }
+    if (Keyring.Find)
+        if (const auto kept = Keyring.Find(entry, credentials.User); kept && !kept->empty()) {
+            credentials.Password = *kept;
+            credentials.PasswordSaved = true;
+            return 0;
         }
-    }
+    // The secrets files are usually root's alone: an unreadable file just knows nothing.
+    for (const char* file : {"/etc/ppp/pap-secrets", "/etc/ppp/chap-secrets"})
+        if (const auto secret = FindSecret(ReadText(Path(file)), credentials.User)) {
+            credentials.Password = *secret;
+            credentials.PasswordSaved = !secret->empty();
+            return 0;
+        }
     return 0;
 }
 
@@ -337,51 +513,61 @@ int TPppdDialUp::SetCredentials(const std::string& entry, const std::string& use
     if (!fs::exists(Path("/etc/ppp/peers/" + entry)) || user.empty())
         return 623;
     const std::string secret = clearPassword ? std::string() : password;
-    const auto quote = [](const std::string& s) { return "\"" + ReplaceAll(s, "\"", "") + "\""; };
-    // Rewrites the user's line in each secrets file that can be written; failures are silent.
+    if (Keyring.Forget && secret.empty())
+        Keyring.Forget(entry, user);
+    // The desktop's keyring first; the secrets files where they can be written.
+    if (!secret.empty() && Keyring.Store && Keyring.Store(entry, user, secret))
+        return 0;
+    bool saved = false;
     for (const char* file : {"/etc/ppp/pap-secrets", "/etc/ppp/chap-secrets"}) {
         const std::string path = Path(file);
         if (::access(path.c_str(), W_OK) != 0)
             continue;
-        std::string out;
-        bool replaced = false;
-        for (const std::string& raw : Split(ReadText(path), '\n')) {
-            const std::vector<std::string> w = Words(Trim(raw));
-            if (w.size() >= 3 && w[0] == user) {
-                if (!replaced)
-                    out += quote(user) + " * " + quote(secret) + "\n";
-                replaced = true;
-            } else if (!raw.empty()) {
-                out += raw + "\n";
-            }
-        }
-        if (!replaced)
-            out += quote(user) + " * " + quote(secret) + "\n";
-        std::ofstream f(path, std::ios::trunc);
-        f << out;
+        const std::string text = ReadText(path);
+        if (secret.empty() && !FindSecret(text, user))
+            continue; // nothing to forget here
+        saved = WriteSecretsFile(path, ReplaceSecret(text, user, secret)).empty() || saved;
     }
-    return 0;
+    return saved || secret.empty() ? 0 : ERROR_CANNOT_SAVE_PASSWORD;
 }
 
-int TPppdDialUp::StepOfLine(const std::string& line)
+int TPppdDialUp::StepOfLine(const std::string& raw)
 {
+    const std::string line = CleanLine(raw);
     const auto has = [&](const char* s) { return line.find(s) != std::string::npos; };
     if (has("local  IP address") || has("local IP address"))
         return 18;
     if (has("authentication succeeded"))
         return 14;
-    if (has("Connect: ppp"))
+    if (line.rfind("Connect: ppp", 0) == 0)
         return 5;
-    if (has("Using interface ppp"))
+    if (line.rfind("Using interface ppp", 0) == 0)
         return 4;
-    if (has("Serial connection established") || has("CONNECT"))
+    // The modem's own answer, as a line of its own: chat's "expect (CONNECT)" is not one.
+    if (line == "Serial connection established." || line == "CONNECT" || line.rfind("CONNECT ", 0) == 0)
         return 3;
-    if (has("ATDT") || has("ATDP") || has("ATD") || has("Connect script") || has("send ("))
+    if (line.rfind("send (ATD", 0) == 0 || line.rfind("send (atd", 0) == 0)
         return 2;
     return -1;
 }
 
-int TPppdDialUp::ErrorOfExit(int status, const std::string& output)
+std::string TPppdDialUp::ChatFailure(const std::string& report)
+{
+    std::string answer;
+    for (const std::string& raw : Split(report, '\n')) {
+        const std::string line = CleanLine(raw);
+        // "Failed (BUSY)" is chat's verdict; a result code alone on its line is the modem's answer
+        // as chat echoes it. "abort on (BUSY)" is neither.
+        if (line.rfind("Failed (", 0) == 0 && line.back() == ')')
+            return line.substr(8, line.size() - 9);
+        for (const char* a : FailureAnswers)
+            if (line == a)
+                answer = a;
+    }
+    return answer;
+}
+
+int TPppdDialUp::ErrorOfExit(int status, const std::string& report)
 {
     switch (status) {
     case 0:
@@ -392,15 +578,18 @@ int TPppdDialUp::ErrorOfExit(int status, const std::string& output)
     case 6:
     case 7:
         return 633;
-    case 8:
-        if (output.find("BUSY") != std::string::npos)
+    case 8: {
+        const std::string why = ChatFailure(report);
+        if (why == "BUSY")
             return ERROR_LINE_BUSY;
-        if (output.find("NO DIALTONE") != std::string::npos || output.find("NO DIAL TONE") != std::string::npos)
+        if (why == "NO DIALTONE" || why == "NO DIAL TONE")
             return 680;
         return 678;
-    case 11:
+    }
     case 19:
         return ERROR_AUTHENTICATION_FAILURE;
+    case 11:
+        return ERROR_PEER_NOT_AUTHENTICATED;
     case 10:
         return 734;
     case 15:
@@ -411,115 +600,249 @@ int TPppdDialUp::ErrorOfExit(int status, const std::string& output)
     }
 }
 
-int TPppdDialUp::Dial(const std::string& entry, const std::string&, const std::string&,
+void TPppdDialUp::SendCredentials(const std::string& fifo, const std::string& user, const std::string& password,
+                                  std::int64_t pid)
+{
+    // pppd reads the pipe as an options file; the password never lies in a file or on a command line.
+    std::string options;
+    if (!user.empty())
+        options += "user " + QuoteSecretWord(user) + "\n";
+    if (!password.empty())
+        options += "password " + QuoteSecretWord(password) + "\n";
+    int fd = -1;
+    for (int i = 0; i < 500 && fd < 0 && !FStopping; ++i) {
+        fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (::kill(static_cast<pid_t>(pid), 0) != 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (fd >= 0) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        [[maybe_unused]] const ssize_t n = ::write(fd, options.data(), options.size());
+        ::close(fd);
+    }
+    std::fill(options.begin(), options.end(), '\0');
+    ::unlink(fifo.c_str());
+}
+
+int TPppdDialUp::Dial(const std::string& entry, const std::string& user, const std::string& password,
                       std::function<void(int state, int error)> progress, std::int64_t& handle)
 {
-    Reap();
-    int pipeFd[2];
-    if (::pipe2(pipeFd, O_CLOEXEC) != 0)
-        return 797;
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        ::close(pipeFd[0]);
-        ::close(pipeFd[1]);
+    const std::string program = PppdPath();
+    if (program.empty())
+        return ERROR_DIALUP_NOT_INSTALLED;
+    if (!fs::exists(Path("/etc/ppp/peers/" + entry)))
+        return 623;
+    std::string folder;
+    try {
+        folder = Runtime();
+    } catch (const std::exception&) {
         return 797;
     }
-    if (pid == 0) {
-        ::dup2(pipeFd[1], 1);
-        ::dup2(pipeFd[1], 2);
-        const int devnull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devnull, 0);
-        // No shell: the arguments go to pppd as a list.
-        const char* argv[] = {FPppd.c_str(), "call", entry.c_str(), "nodetach", nullptr};
-        ::execvp(argv[0], const_cast<char* const*>(argv));
-        ::_exit(127);
+    std::string safe = entry;
+    for (char& c : safe)
+        if (c == '/' || c == '\0')
+            c = '_';
+    // pppd logs to its standard output (nodetach), and the connect script's errors go there too:
+    // a file, not a pipe, so that pppd writes on after the program has gone.
+    const std::string logPath = folder + "/pppd-" + safe + ".log";
+    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
+    const int readFd = logFd < 0 ? -1 : ::open(logPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (logFd < 0 || readFd < 0) {
+        if (logFd >= 0)
+            ::close(logFd);
+        return 797;
     }
-    ::close(pipeFd[1]);
+    std::vector<std::string> args{program, "call", entry, "nodetach"};
+    std::string fifo;
+    if (!user.empty() || !password.empty()) {
+        fifo = folder + "/dial-XXXXXX";
+        const int tmp = ::mkstemp(fifo.data());
+        if (tmp >= 0) {
+            ::close(tmp);
+            ::unlink(fifo.c_str());
+        }
+        if (tmp < 0 || ::mkfifo(fifo.c_str(), 0600) != 0)
+            fifo.clear();
+        else {
+            args.push_back("file");
+            args.push_back(fifo);
+        }
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, logFd, 1);
+    posix_spawn_file_actions_adddup2(&actions, logFd, 2);
+    // A session of its own: the terminal or desktop that goes does not take pppd with it.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int sig : {SIGPIPE, SIGHUP, SIGINT, SIGTERM, SIGCHLD})
+        sigaddset(&defaults, sig);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    ::close(logFd);
+    if (rc != 0) {
+        ::close(readFd);
+        if (!fifo.empty())
+            ::unlink(fifo.c_str());
+        return 797;
+    }
     handle = pid;
     auto child = std::make_unique<TChild>();
+    child->Pid = pid;
+    child->Entry = entry;
+    child->Demand = PeerHas(entry, "demand");
+    child->Persist = PeerHas(entry, "persist");
     TChild* raw = child.get();
-    const int readFd = pipeFd[0];
-    auto alive = FAlive;
-    TimerService& timers = FTimers;
-    timers.Post([progress] { progress(0, 0); }); // the port is being opened
-    child->Reader = std::thread([readFd, pid, raw, alive, &timers, progress] {
-        std::string output, line;
-        char buf[1024];
-        ssize_t n;
-        int lastStep = 0;
-        const auto post = [&](int state, int error) {
-            if (*alive)
-                timers.Post([progress, state, error] { progress(state, error); });
-        };
-        while ((n = ::read(readFd, buf, sizeof buf)) > 0) {
-            output.append(buf, static_cast<std::size_t>(n));
-            for (ssize_t i = 0; i < n; ++i) {
-                if (buf[i] != '\n') {
-                    line += buf[i];
-                    continue;
-                }
-                const int step = StepOfLine(line);
-                if (step > lastStep) {
-                    lastStep = step;
-                    post(step, 0);
-                    if (step == 18)
-                        post(21, 0);
-                }
-                line.clear();
-            }
-        }
-        ::close(readFd);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        const int code = WIFEXITED(status) ? (WEXITSTATUS(status) == 127 ? 797 : ErrorOfExit(WEXITSTATUS(status), output))
-                                           : 0;
-        if (code != 0 && !raw->HungUp)
-            post(0, code);
-        raw->Done = true;
-    });
-    std::lock_guard lock(FMutex);
-    FChildren[pid] = std::move(child);
+    {
+        std::lock_guard lock(FMutex);
+        FChildren[pid] = std::move(child);
+    }
+    if (!fifo.empty())
+        FHelpers.emplace_back([this, fifo, user, password, pid] { SendCredentials(fifo, user, password, pid); });
+    FTimers.Post([progress] { progress(0, 0); }); // the port is being opened
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    raw->Watcher = std::thread([this, raw, readFd, progress, now] { Watch(raw, readFd, progress, now); });
     return 0;
 }
 
-void TPppdDialUp::Reap()
+void TPppdDialUp::Watch(TChild* child, int logFd, std::function<void(int, int)> progress, std::int64_t startedAt)
 {
-    // Joins the readers of pppd processes that have ended.
-    std::lock_guard lock(FMutex);
-    for (auto it = FChildren.begin(); it != FChildren.end();) {
-        if (it->second->Done) {
-            if (it->second->Reader.joinable())
-                it->second->Reader.join();
-            it = FChildren.erase(it);
-        } else {
-            ++it;
+    auto alive = FAlive;
+    TimerService& timers = FTimers;
+    // A call posted before the object went must not run into it afterwards.
+    const auto post = [&](std::function<void()> fn) {
+        if (*alive)
+            timers.Post([alive, fn = std::move(fn)] {
+                if (*alive)
+                    fn();
+            });
+    };
+    std::string partial;
+    bool dialDone = false;
+    const auto takeLine = [&](const std::string& raw) {
+        const std::string line = CleanLine(raw);
+        if (line.empty())
+            return;
+        std::lock_guard lock(FMutex);
+        // Only the end of the log is kept: what a failure needs to tell its reason.
+        child->Tail.push_back(line);
+        if (child->Tail.size() > 64)
+            child->Tail.pop_front();
+        if (line.rfind("Using interface ", 0) == 0)
+            child->Interface = Trim(line.substr(16));
+        if (IsLinkDown(line)) {
+            child->LinkUp = false;
+            child->Attempting = false;
+            child->Step = 0;
+            return;
         }
+        const int step = StepOfLine(line);
+        if (step < 0)
+            return;
+        child->Attempting = true;
+        if (step == 18)
+            child->LinkUp = true;
+        if (step <= child->Step)
+            return;
+        child->Step = step;
+        // The dial window follows the first link only; later links (persist, demand) are the poll's.
+        if (!dialDone) {
+            post([progress, step] { progress(step, 0); });
+            if (step == 18) {
+                post([progress] { progress(21, 0); });
+                dialDone = true;
+            }
+        }
+    };
+    const auto readLog = [&] {
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(logFd, buf, sizeof buf)) > 0) {
+            partial.append(buf, static_cast<std::size_t>(n));
+            std::size_t nl;
+            while ((nl = partial.find('\n')) != std::string::npos) {
+                takeLine(partial.substr(0, nl));
+                partial.erase(0, nl + 1);
+            }
+        }
+    };
+    int status = 0;
+    bool reaped = false;
+    while (!FStopping && *alive) {
+        readLog();
+        {
+            std::lock_guard lock(FMutex);
+            // Waited for under the lock, so a hang-up never signals a pid that was reaped and reused.
+            if (::waitpid(static_cast<pid_t>(child->Pid), &status, WNOHANG) == child->Pid) {
+                child->Reaped = reaped = true;
+            }
+        }
+        if (reaped)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    if (reaped) {
+        readLog();
+        if (!partial.empty())
+            takeLine(partial);
+        std::string report;
+        bool hungUp = false;
+        {
+            std::lock_guard lock(FMutex);
+            for (const std::string& l : child->Tail)
+                report += l + "\n";
+            hungUp = child->HungUp;
+        }
+        const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        int code = exitCode == 127 ? 797 : exitCode < 0 ? 0 : ErrorOfExit(exitCode, report);
+        // A stock peer runs "chat -v": its report is in the system log, not in pppd's output.
+        if (exitCode == 8 && ChatFailure(report).empty() && SystemLogOfChat && !hungUp)
+            code = ErrorOfExit(8, SystemLogOfChat(startedAt));
+        // The error reaches the program before the connection disappears from the poll.
+        post([this, child, progress, code, hungUp] {
+            if (code != 0 && !hungUp)
+                progress(0, code);
+            std::lock_guard lock(FMutex);
+            child->Delivered = true;
+        });
+    }
+    ::close(logFd);
 }
 
 int TPppdDialUp::HangUp(std::int64_t handle)
 {
-    {
-        std::lock_guard lock(FMutex);
-        const auto it = FChildren.find(handle);
-        if (it != FChildren.end())
-            it->second->HungUp = true;
+    std::lock_guard lock(FMutex);
+    if (TChild* c = Child(handle)) {
+        // Our own child: until the watcher has waited for it, its pid cannot belong to anyone else.
+        if (c->Reaped || c->Delivered)
+            return ERROR_NO_CONNECTION;
+        c->HungUp = true;
+        return ::kill(static_cast<pid_t>(handle), SIGTERM) == 0 ? 0 : ERROR_NO_CONNECTION;
     }
-    const std::string proc = FProc + "/" + std::to_string(handle);
-    if (!ProcessAlive(proc))
+    // Another program's pppd: only while the pid is still the pppd that was listed.
+    const auto known = FForeign.find(handle);
+    if (known == FForeign.end() || !IsPppd(handle) || StartTimeOf(handle) != known->second)
         return ERROR_NO_CONNECTION;
-    if (::kill(static_cast<pid_t>(handle), SIGTERM) != 0)
-        return ERROR_NO_CONNECTION;
-    // Bounded wait for pppd to end (it first takes the link down cleanly).
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HangUpWaitMs);
-    while (ProcessAlive(proc) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        // Our own child ends as a zombie until its reader reaps it; that counts as gone.
-        const std::string stat = ReadText(proc + "/stat");
-        if (stat.find(") Z") != std::string::npos)
-            break;
-    }
-    return 0;
+    return ::kill(static_cast<pid_t>(handle), SIGTERM) == 0 ? 0 : ERROR_NO_CONNECTION;
 }
 
 std::string TPppdDialUp::ErrorText(int code)
@@ -527,12 +850,22 @@ std::string TPppdDialUp::ErrorText(int code)
     for (const TCodeText& t : Texts)
         if (t.Code == code)
             return t.Text;
+    if (code == ERROR_CANNOT_SAVE_PASSWORD)
+        return "La password non può essere salvata: nessun portachiavi del desktop e i file pap-secrets e "
+               "chap-secrets non sono scrivibili.";
     return "Errore di connessione " + std::to_string(code);
 }
 
 std::optional<TByteCounts> TPppdDialUp::ByteCounts(std::int64_t handle)
 {
-    const std::string iface = InterfaceOf(handle);
+    std::string iface;
+    {
+        std::lock_guard lock(FMutex);
+        if (const TChild* c = Child(handle))
+            iface = c->Interface;
+    }
+    if (iface.empty())
+        iface = InterfaceOf(handle);
     if (iface.empty())
         return std::nullopt;
     const std::string stats = Path("/sys/class/net/" + iface + "/statistics/");
