@@ -114,7 +114,11 @@ void TDataModule::WireDialUp()
         if (received > 0)
             Status.SetBytesReceived(received);
     };
-    Status.OnStopByteCounters = [this] { Performance.SetActiveRAS(false); };
+    // The last bytes of the connection are read before counting stops.
+    Status.OnStopByteCounters = [this] {
+        Performance.RefreshAll();
+        Performance.SetActiveRAS(false);
+    };
 }
 
 void TDataModule::ChangeState(TMtxStateMatrixStatus, TMtxEventMatrixStatus)

@@ -96,6 +96,8 @@ TMainController::~TMainController()
     s.OnConnectionInfo = nullptr;
     s.OnConnectionSaved = nullptr;
     s.OnTaxNeeded = nullptr;
+    FData.RasMonitor.OnRasChangeConnectionsNumber = nullptr;
+    FData.Performance.OnError = nullptr;
 }
 
 void TMainController::ApplyTrayHintPause()
@@ -160,6 +162,15 @@ void TMainController::Bind()
     s.OnConnectionInfo = [this] { OnConnectionInfo(); };
     s.OnConnectionSaved = [this](const TConnectionData& r) { OnConnectionSaved(r); };
     s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
+    FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {
+        const int count = FData.RasMonitor.ConnectionCount();
+        if (count > 1)
+            General("Peccato... Quorvanta ha rilevato la presenza di connessioni RAS multiple [" + std::to_string(count) +
+                    "] \rma non è ancora in grado di gestirne il costo! :(");
+    };
+    FData.Performance.OnError = [this](const std::string&) {
+        Tariff("Impossibile controllare i bytes in ingresso\\uscita!");
+    };
     s.OnTaxNeeded = [this] {
         General("Scegli la tariffa da applicare alla connessione «" + FData.Status.EntryName() + "»");
         FView.OpenTariffChooser();

@@ -12,10 +12,8 @@ TPerformance::TPerformance(TServices& services, IRasApi& api) : FApi(api)
 void TPerformance::SetActiveRAS(bool on)
 {
     FActive = on;
-    if (!on) {
+    if (!on)
         FCounts = {};
-        FErrorShown = false;
-    }
 }
 
 void TPerformance::RefreshAll()
@@ -27,10 +25,10 @@ void TPerformance::RefreshAll()
         return;
     const auto counts = FApi.ByteCounts(connections.front().Handle);
     if (!counts) {
-        // Told once per connection, not every second.
-        if (!FErrorShown && OnError)
+        // Counting stays off until the next connection: told once, not tried again every second.
+        FActive = false;
+        if (OnError)
             OnError("Impossibile leggere i contatori dei byte della connessione " + connections.front().Entry);
-        FErrorShown = true;
         return;
     }
     if (counts->Sent == FCounts.Sent && counts->Received == FCounts.Received)

@@ -33,7 +33,6 @@ private:
     std::unique_ptr<Timer> FTimer;
     bool FActive = false;
     TByteCounts FCounts;
-    bool FErrorShown = false;
 };
 
 // The resource guards of old systems: here every kind of resource is always available.

@@ -170,9 +170,9 @@ TEST_F(TDialWindow, BusyLineShowsTheErrorAndCountsDownToTheRedial)
     EXPECT_TRUE(View.EntriesEnabled);
     EXPECT_FALSE(View.Animation);
     EXPECT_EQ(View.Beeps, 1);
-    EXPECT_EQ(View.StateLabel, "Errore simulato 676");
-    EXPECT_EQ(Dial->LastError(), "Errore simulato 676");
-    EXPECT_TRUE(Contains(View.Memo, "Errore: Errore simulato 676"));
+    EXPECT_EQ(View.StateLabel, "La linea è occupata.");
+    EXPECT_EQ(Dial->LastError(), "La linea è occupata.");
+    EXPECT_TRUE(Contains(View.Memo, "Errore: La linea è occupata."));
     EXPECT_EQ(View.Fronts, 0); // a busy line does not take the foreground
     // Two entries share the tariff: the cycle choice is offered.
     EXPECT_TRUE(View.ModeVisible);
@@ -237,13 +237,13 @@ TEST_F(TDialWindow, WrongPasswordAfterAPaidCallTakesTheForeground)
     Data->Status.SetTax(Data->Taxations.FindTax("Telecom - TAT Urbana"));
     Sim.PhoneBook["Provider Uno"].Outcome = TSimOutcome::WrongPassword;
     Data->Status.Dial("Provider Uno", 100);
-    Ms(100 + 4000 + 100);
+    Ms(100 + 4000 + 1100); // the ended pppd leaves the poll within a second of its error
     EXPECT_EQ(View.CancelCaption, "&Chiudi");
     EXPECT_GT(Data->Status.LastCost(), 0); // the stored call of this failure
     // A second failure now finds a cost on the log: no redial, and the program comes forward.
     Sim.PhoneBook["Provider Uno"].Credentials = {"utente", "segreta", true};
     Dial->RetryClicked();
-    Ms(10 + 4000 + 100);
+    Ms(10 + 4000 + 1100);
     EXPECT_EQ(View.Fronts, 1);
     EXPECT_FALSE(Dial->TimerRecall().Enabled());
 }
@@ -257,7 +257,7 @@ TEST_F(TDialWindow, FailedDialWithoutWindowOnlyShowsTheBalloon)
     EXPECT_TRUE(View.Memo.empty());
     EXPECT_EQ(View.Beeps, 0);
     EXPECT_FALSE(Dial->TimerRecall().Enabled());
-    EXPECT_TRUE(Contains(MainView.General(), "Errore: Errore simulato 676"));
+    EXPECT_TRUE(Contains(MainView.General(), "Errore: La linea è occupata."));
     Ms(20000);
     EXPECT_EQ(Dialled.size(), 1u);
 }

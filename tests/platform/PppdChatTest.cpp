@@ -76,9 +76,18 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& out = "")
     return pid;
 }
 
+// A name of its own for each test's pppd: the adapter scans every process of the system, and a
+// hang-up of all connections must not reach the pppd of a test running beside this one.
+std::string UniquePppdName()
+{
+    static int count = 0;
+    return "pppd-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
+}
+
 struct TRealChat : testing::Test
 {
     TTempDir Tree;
+    std::string PppdName = UniquePppdName();
     TTestContext Ctx;
     std::unique_ptr<TPppdDialUp> Ppp;
     std::vector<std::pair<int, int>> Progress;
@@ -91,8 +100,8 @@ struct TRealChat : testing::Test
         fs::create_directories(Tree / "run");
         fs::create_directories(Tree / "q");
         ::chmod((Tree / "q").c_str(), 0700);
-        WriteFile(Tree / "pppd", FakePppd);
-        ::chmod((Tree / "pppd").c_str(), 0755);
+        WriteFile(Tree / PppdName, FakePppd);
+        ::chmod((Tree / PppdName).c_str(), 0755);
         WriteFile(Tree / "etc/chatscripts/provider", ChatScript);
         Ppp = NewAdapter();
     }
@@ -110,7 +119,7 @@ struct TRealChat : testing::Test
     }
     std::unique_ptr<TPppdDialUp> NewAdapter()
     {
-        auto p = std::make_unique<TPppdDialUp>(Ctx.Time, Tree.Path, Tree / "pppd", "/proc");
+        auto p = std::make_unique<TPppdDialUp>(Ctx.Time, Tree.Path, Tree / PppdName, "/proc");
         p->RuntimeFolder = Tree / "q";
         p->AddressOf = [](const std::string& i) { return i == "ppp0" ? std::string("151.24.3.7") : std::string(); };
         p->SystemLogOfChat = nullptr;
@@ -206,7 +215,7 @@ TEST_F(TRealChat, ABusyLineMakesTheMonitorRedial)
     ras.OnRasLineBusy = [&] { ++busy; };
     ras.OnRasError = [&](int code, int) { errors += code == ERROR_LINE_BUSY; };
     ras.Dial("busy", "", "");
-    ASSERT_TRUE(WaitFor([&] { return busy > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return busy > 0; })) << ReadFile(Tree / "q/pppd-busy.log") << " errors " << errors;
     EXPECT_EQ(errors, 1);
 }
 
@@ -319,10 +328,11 @@ TEST_F(TRealChat, PersistAndDemandLinksAreNotOnLineWhileDown)
     }));
     EXPECT_LE(state, 2); // the link is down and pppd waits to redial: dialling, not counting on line
     // A demand link waits for traffic without calling: nothing to count.
-    WriteFile(Tree / "pppd-demand", "#!/bin/sh\ntrap 'exit 5' TERM\nwhile :; do sleep 0.05; done\n");
-    ::chmod((Tree / "pppd-demand").c_str(), 0755);
+    const std::string lazyPppd = UniquePppdName();
+    WriteFile(Tree / lazyPppd, "#!/bin/sh\ntrap 'exit 5' TERM\nwhile :; do sleep 0.05; done\n");
+    ::chmod((Tree / lazyPppd).c_str(), 0755);
     WriteFile(Tree / "etc/ppp/peers/lazy", "demand\nconnect \"chat -f x\"\n");
-    Ppp = std::make_unique<TPppdDialUp>(Ctx.Time, Tree.Path, Tree / "pppd-demand", "/proc");
+    Ppp = std::make_unique<TPppdDialUp>(Ctx.Time, Tree.Path, Tree / lazyPppd, "/proc");
     Ppp->RuntimeFolder = Tree / "q";
     const std::int64_t lazy = Dial("lazy");
     ASSERT_EQ(Ppp->ConnectStatus(lazy, state), 0);

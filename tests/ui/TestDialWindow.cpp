@@ -72,7 +72,7 @@ private slots:
         QVERIFY(form->btRiprova->isVisible());
         QVERIFY(form->cbPhoneBook->isEnabled());
         QVERIFY(!form->Animation->Running());
-        QVERIFY(form->Memo->toPlainText().contains(QStringLiteral("Errore: Errore simulato 676")));
+        QVERIFY(form->Memo->toPlainText().contains(QStringLiteral("Errore: La linea è occupata.")));
         QTRY_VERIFY_WITH_TIMEOUT(form->StatusText().startsWith(QStringLiteral("Quorvanta al prossimo tentativo [1] 00:")),
                                  2000);
         // The status line is cut to the bar's width; the hint keeps the whole text.

@@ -171,7 +171,8 @@ bool IsLinkDown(const std::string& line)
 } // namespace
 
 TPppdDialUp::TPppdDialUp(TimerService& timers, std::string root, std::string pppdProgram, std::string procRoot)
-    : FTimers(timers), FRoot(std::move(root)), FPppd(std::move(pppdProgram)), FProc(std::move(procRoot))
+    : FTimers(timers), FRoot(std::move(root)), FPppd(std::move(pppdProgram)),
+      FName(fs::path(FPppd).filename().string()), FProc(std::move(procRoot))
 {
     AddressOf = [](const std::string& iface) {
         std::string address;
@@ -268,8 +269,8 @@ std::uint64_t TPppdDialUp::StartTimeOf(std::int64_t pid) const
 bool TPppdDialUp::IsPppd(std::int64_t pid) const
 {
     const std::vector<std::string> argv = Split(ReadText(FProc + "/" + std::to_string(pid) + "/cmdline"), '\0');
-    return (!argv.empty() && fs::path(argv[0]).filename() == "pppd") ||
-           (argv.size() > 1 && fs::path(argv[1]).filename() == "pppd");
+    return (!argv.empty() && fs::path(argv[0]).filename() == FName) ||
+           (argv.size() > 1 && fs::path(argv[1]).filename() == FName);
 }
 
 TPppdDialUp::TChild* TPppdDialUp::Child(std::int64_t pid)
@@ -319,8 +320,8 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
         }
         const std::vector<std::string> argv = Split(ReadText(it->path().string() + "/cmdline"), '\0');
         // pppd itself, or a pppd script run by its interpreter.
-        const bool isPppd = (!argv.empty() && fs::path(argv[0]).filename() == "pppd") ||
-                            (argv.size() > 1 && fs::path(argv[1]).filename() == "pppd");
+        const bool isPppd = (!argv.empty() && fs::path(argv[0]).filename() == FName) ||
+                            (argv.size() > 1 && fs::path(argv[1]).filename() == FName);
         if (!isPppd) {
             others.emplace(pid, known == FOthers.end() ? 1 : known->second + 1);
             continue;
@@ -846,6 +847,11 @@ int TPppdDialUp::HangUp(std::int64_t handle)
 }
 
 std::string TPppdDialUp::ErrorText(int code)
+{
+    return ErrorTextOf(code);
+}
+
+std::string TPppdDialUp::ErrorTextOf(int code)
 {
     for (const TCodeText& t : Texts)
         if (t.Code == code)

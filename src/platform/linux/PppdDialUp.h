@@ -39,6 +39,8 @@ public:
              std::function<void(int state, int error)> progress, std::int64_t& handle) override;
     int HangUp(std::int64_t handle) override;
     std::string ErrorText(int code) override;
+    // The Italian text of an error code of this service (shared with the simulation).
+    static std::string ErrorTextOf(int code);
     std::optional<TByteCounts> ByteCounts(std::int64_t handle) override;
 
     // The IPv4 address of an interface (getifaddrs on a real system); tests replace it.
@@ -106,6 +108,7 @@ private:
     TimerService& FTimers;
     std::string FRoot;
     std::string FPppd;
+    std::string FName; // how the processes of that program are named ("pppd")
     std::string FProc;
     std::mutex FMutex;
     std::map<std::int64_t, std::unique_ptr<TChild>> FChildren;

@@ -1,5 +1,7 @@
 #include "platform/sim/SimDialUp.h"
 
+#include "platform/linux/PppdDialUp.h"
+
 #include <algorithm>
 
 namespace qv {
@@ -49,6 +51,16 @@ void TSimDialUp::Schedule(TLive& live, std::uint32_t atMs, std::function<void()>
     live.Steps.push_back(std::move(timer));
 }
 
+void TSimDialUp::LinkUp(TLive& l, std::uint32_t dialMs)
+{
+    l.State = 0;
+    Schedule(l, dialMs, [&l] { l.State = 5; });
+    Schedule(l, dialMs + 1000, [this, &l] {
+        l.State = RASCS_Connected;
+        l.OnLineSince = FClock.TickCount();
+    });
+}
+
 void TSimDialUp::BringUp(const std::string& entry, int dialSeconds)
 {
     auto live = std::make_unique<TLive>();
@@ -57,12 +69,53 @@ void TSimDialUp::BringUp(const std::string& entry, int dialSeconds)
     live->State = 0;
     TLive& l = *live;
     FLive.push_back(std::move(live));
-    const auto ms = static_cast<std::uint32_t>(dialSeconds) * 1000u;
-    Schedule(l, ms, [&l] { l.State = 5; });
-    Schedule(l, ms + 1000, [this, &l] {
-        l.State = RASCS_Connected;
-        l.OnLineSince = FClock.TickCount();
-    });
+    const auto it = PhoneBook.find(entry);
+    if (it != PhoneBook.end() && it->second.Demand) {
+        l.State = RASCS_Disconnected; // waiting for traffic
+        return;
+    }
+    LinkUp(l, static_cast<std::uint32_t>(dialSeconds) * 1000u);
+}
+
+void TSimDialUp::End(TLive& l, int error)
+{
+    const auto progress = l.Progress;
+    const std::int64_t handle = l.Handle;
+    if (error != 0 && progress)
+        progress(0, error);
+    Retire([handle](const TLive& x) { return x.Handle == handle; });
+}
+
+void TSimDialUp::DropLine(const std::string& entry, int holdoffSeconds)
+{
+    for (auto& l : FLive) {
+        if (l->Entry != entry || l->Ending)
+            continue;
+        const auto it = PhoneBook.find(entry);
+        const bool persist = it != PhoneBook.end() && it->second.Persist;
+        const bool demand = it != PhoneBook.end() && it->second.Demand;
+        if (!persist && !demand) {
+            End(*l, 629);
+            return;
+        }
+        for (auto& t : l->Steps)
+            t->SetEnabled(false);
+        l->OnLineSince = 0;
+        if (demand) {
+            l->State = RASCS_Disconnected;
+        } else {
+            l->State = 0; // waiting to dial again
+            LinkUp(*l, static_cast<std::uint32_t>(holdoffSeconds) * 1000u);
+        }
+        return;
+    }
+}
+
+void TSimDialUp::Traffic(const std::string& entry)
+{
+    for (auto& l : FLive)
+        if (l->Entry == entry && l->State == RASCS_Disconnected)
+            LinkUp(*l, 2000);
 }
 
 void TSimDialUp::Retire(const std::function<bool(const TLive&)>& which)
@@ -164,6 +217,7 @@ int TSimDialUp::Dial(const std::string& entry, const std::string&, const std::st
     live->Handle = FNextHandle++;
     live->Entry = entry;
     live->State = 0;
+    live->Progress = progress;
     handle = live->Handle;
     TLive& l = *live;
     FLive.push_back(std::move(live));
@@ -174,9 +228,8 @@ int TSimDialUp::Dial(const std::string& entry, const std::string&, const std::st
             progress(state, 0);
         });
     };
-    const auto fail = [this, &l, progress](std::uint32_t at, int error) {
-        Schedule(l, at, [progress, error] { progress(0, error); });
-    };
+    // pppd reports a failure by ending: the error, then no connection any more.
+    const auto fail = [this, &l](std::uint32_t at, int error) { Schedule(l, at, [this, &l, error] { End(l, error); }); };
     step(10, 0);
     step(500, 1);
     step(1000, 2);
@@ -200,21 +253,31 @@ int TSimDialUp::Dial(const std::string& entry, const std::string&, const std::st
     Schedule(l, 5001, [this, &l] {
         l.State = RASCS_Connected;
         l.OnLineSince = FClock.TickCount();
+        l.Progress = nullptr; // the dial is over; the link is the poll's
     });
     return 0;
 }
 
 int TSimDialUp::HangUp(std::int64_t handle)
 {
-    if (!Find(handle))
+    TLive* l = Find(handle);
+    if (!l || l->Ending)
         return ERROR_NO_CONNECTION;
-    Retire([&](const TLive& l) { return l.Handle == handle; });
+    // Asked to end, pppd takes the link down cleanly and then exits: no error, gone a moment later.
+    for (auto& t : l->Steps)
+        t->SetEnabled(false);
+    l->Ending = true;
+    l->Progress = nullptr;
+    if (HangUpMs == 0)
+        End(*l, 0);
+    else
+        Schedule(*l, HangUpMs, [this, l] { End(*l, 0); });
     return 0;
 }
 
 std::string TSimDialUp::ErrorText(int code)
 {
-    return "Errore simulato " + std::to_string(code);
+    return TPppdDialUp::ErrorTextOf(code);
 }
 
 std::optional<TByteCounts> TSimDialUp::ByteCounts(std::int64_t handle)

@@ -1,7 +1,10 @@
 #pragma once
-// A scriptable dial-up service for tests and demos: a phone book, dials that go through the dial
-// steps over a few seconds with an outcome per entry, connections brought up or down "by another
-// program", and byte counters that grow while on line. Runs on the program's timers.
+// A scriptable dial-up service for tests and demos, with pppd's habits: a phone book, dials that go
+// through the dial steps over a few seconds with an outcome per entry, a failed dial that ends its
+// connection as its error arrives (pppd exits), a hang-up that takes a moment, links that keep
+// redialling (persist) or wait for traffic (demand), connections that outlive the program that
+// dialled them, connections brought up or down "by another program", and byte counters that grow
+// while on line. Runs on the program's timers.
 
 #include "core/Time.h"
 #include "detection/RasApi.h"
@@ -29,6 +32,8 @@ public:
         TRasCredentials Credentials;
         TSimOutcome Outcome = TSimOutcome::Connects;
         std::string Address = "151.24.3.7";
+        bool Persist = false; // after a dropped line pppd waits and dials again
+        bool Demand = false;  // pppd waits for traffic before it dials
     };
 
     TSimDialUp(Clock& clock, TimerService& timers);
@@ -41,6 +46,13 @@ public:
     // As if another program dialled: dialling for dialSeconds, connecting for a second, then on line.
     void BringUp(const std::string& entry, int dialSeconds = 2);
     void BringDown(const std::string& entry);
+    // The remote end drops the line: pppd ends with "line dropped" (629), or with Persist waits
+    // holdoffSeconds, dialling, and comes back on line.
+    void DropLine(const std::string& entry, int holdoffSeconds = 3);
+    // Traffic wakes a demand link: it dials and comes on line.
+    void Traffic(const std::string& entry);
+    // How long pppd takes to end after a hang-up.
+    std::uint32_t HangUpMs = 300;
     bool FailEnumeration = false;
     int BytesPerSecondIn = 4000;
     int BytesPerSecondOut = 600;
@@ -69,7 +81,13 @@ private:
         int State;
         std::int64_t OnLineSince = 0;
         std::vector<std::unique_ptr<Timer>> Steps;
+        std::function<void(int, int)> Progress; // the dial's, while it has not ended
+        bool Ending = false;
     };
+    // The connection comes on line dialSeconds from now, through the connecting steps.
+    void LinkUp(TLive& live, std::uint32_t dialMs);
+    // pppd ends: the error (if any) reaches the dial first, then the connection is gone.
+    void End(TLive& live, int error);
     TLive* Find(std::int64_t handle);
     void Retire(const std::function<bool(const TLive&)>& which);
     void Schedule(TLive& live, std::uint32_t atMs, std::function<void()> action);
