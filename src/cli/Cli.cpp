@@ -12,6 +12,7 @@
 #include "core/Strings.h"
 #include "core/Version.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
 
@@ -66,7 +67,9 @@ IRasApi& TCliContext::DialUp()
             sim->AddDemoEntries();
             FDialUp = std::move(sim);
         } else {
-            FDialUp = std::make_unique<TPppdDialUp>(Timers);
+            auto pppd = std::make_unique<TPppdDialUp>(Timers);
+            pppd->Keyring = DesktopKeyring();
+            FDialUp = std::move(pppd);
         }
     }
     return *FDialUp;

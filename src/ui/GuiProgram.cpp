@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 #include "core/Shell.h"
 #include "core/Version.h"
+#include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
@@ -175,7 +176,9 @@ int TGuiProgram::Start()
             sim->AddDemoEntries();
             FDialUp = std::move(sim);
         } else {
-            FDialUp = std::make_unique<TPppdDialUp>(FTimers);
+            auto pppd = std::make_unique<TPppdDialUp>(FTimers);
+            pppd->Keyring = DesktopKeyring();
+            FDialUp = std::move(pppd);
         }
         FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get());
         FData->LoadAll();

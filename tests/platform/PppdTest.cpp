@@ -244,3 +244,34 @@ TEST_F(TFakePppd, MissingPppdFailsToStart)
     std::int64_t handle = 0;
     EXPECT_EQ(Ppp->Dial("ok", "", "", [](int, int) {}, handle), ERROR_DIALUP_NOT_INSTALLED);
 }
+
+TEST_F(TPppdTree, SavedPasswordGoesToTheKeyringElseTheSecretsFilesElseIsRefused)
+{
+    std::map<std::string, std::string> kept;
+    Ppp->Keyring.Find = [&](const std::string& e, const std::string& u) -> std::optional<std::string> {
+        const auto it = kept.find(e + "/" + u);
+        return it == kept.end() ? std::nullopt : std::optional<std::string>(it->second);
+    };
+    Ppp->Keyring.Store = [&](const std::string& e, const std::string& u, const std::string& p) {
+        kept[e + "/" + u] = p;
+        return true;
+    };
+    Ppp->Keyring.Forget = [&](const std::string& e, const std::string& u) { kept.erase(e + "/" + u); };
+    const std::string secrets = ReadFile(Tree / "etc/ppp/pap-secrets");
+    EXPECT_EQ(Ppp->SetCredentials("libero", "libero", "dal-portachiavi", false), 0);
+    EXPECT_EQ(kept["libero/libero"], "dal-portachiavi");
+    EXPECT_EQ(ReadFile(Tree / "etc/ppp/pap-secrets"), secrets); // the files are left alone
+    TRasCredentials c;
+    Ppp->GetCredentials("libero", c);
+    EXPECT_TRUE(c.PasswordSaved);
+    EXPECT_EQ(c.Password, "dal-portachiavi");
+    EXPECT_EQ(Ppp->SetCredentials("libero", "libero", "", true), 0);
+    EXPECT_TRUE(kept.empty());
+
+    // No keyring and no secrets file to write: the password cannot be kept, and that is said.
+    Ppp->Keyring = {};
+    fs::remove(Tree / "etc/ppp/pap-secrets");
+    fs::remove(Tree / "etc/ppp/chap-secrets");
+    EXPECT_EQ(Ppp->SetCredentials("libero", "libero", "x", false), ERROR_CANNOT_SAVE_PASSWORD);
+    EXPECT_NE(Ppp->ErrorText(ERROR_CANNOT_SAVE_PASSWORD).find("La password non può essere salvata"), std::string::npos);
+}
