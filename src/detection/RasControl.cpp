@@ -185,10 +185,12 @@ void TRasControl::CheckConnection()
     FPolling = true;
     RasControlProcedure = "DoCheckConnection";
     try {
-        const int before = FConnectionCount;
+        // Against the count last told, not the last read: every state query reads it.
         const int cls = RasLineState();
-        if (FConnectionCount != before)
+        if (FConnectionCount != FToldCount) {
+            FToldCount = FConnectionCount;
             Raise("DoRasChangeConnectionsNumber", OnRasChangeConnectionsNumber);
+        }
         if (cls != 4 && cls != FLastClass) {
             FLastClass = cls;
             switch (cls) {

@@ -83,6 +83,7 @@ private:
     bool FPolling = false;
     int FLastClass = 0;
     int FConnectionCount = 0;
+    int FToldCount = 0;
     std::string FEntry, FUser, FPassword, FPhoneNumber;
     std::int64_t FHandle = 0;
     int FLastStep = 0;

@@ -288,3 +288,37 @@ TEST_F(TMain, ConnectionTimersAskForQueuedSmsAndCheckTheClockOnce)
     EXPECT_EQ(checks.size(), 1u);
     EXPECT_FALSE(Main->TimerCheckTime().Enabled());
 }
+
+TEST_F(TMain, MultipleConnectionsAndUnreadableByteCountersAreTold)
+{
+    OnLine();
+    Sim.BringUp("Provider Due", 1);
+    Seconds(1);
+    const auto general = View.General();
+    EXPECT_NE(std::find(general.begin(), general.end(),
+                        "Peccato... Quorvanta ha rilevato la presenza di connessioni RAS multiple [2] \rma non è ancora "
+                        "in grado di gestirne il costo! :("),
+              general.end());
+    // Counters that cannot be read are told once in the tariff balloon, not tried every second.
+    Sim.FailByteCounts = true;
+    Seconds(5);
+    const auto told = std::count_if(View.Balloons.begin(), View.Balloons.end(), [](const auto& b) {
+        return b.first == TBalloon::Tariff && b.second == "Impossibile controllare i bytes in ingresso\\uscita!";
+    });
+    EXPECT_EQ(told, 1);
+    EXPECT_FALSE(Data->Performance.ActiveRAS());
+}
+
+TEST_F(TMain, TheLastBytesAreReadWhenTheCountStops)
+{
+    OnLine();
+    Seconds(10);
+    const std::uint32_t during = Data->Status.BytesReceived();
+    EXPECT_GT(during, 0u);
+    Ctx.Time.Advance(900); // the count stops between two refreshes, while the line is still there
+    Sim.BytesPerSecondIn = 100000; // what a last read finds
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    ASSERT_TRUE(Main->CloseQuery());
+    ASSERT_EQ(Data->Connections.Units().Count(), 1u);
+    EXPECT_GT(Data->Connections.Units()[0].R(), during);
+}

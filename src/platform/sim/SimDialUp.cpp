@@ -283,7 +283,7 @@ std::string TSimDialUp::ErrorText(int code)
 std::optional<TByteCounts> TSimDialUp::ByteCounts(std::int64_t handle)
 {
     const TLive* l = Find(handle);
-    if (!l)
+    if (!l || FailByteCounts)
         return std::nullopt;
     if (l->State != RASCS_Connected)
         return TByteCounts{};

@@ -54,6 +54,7 @@ public:
     // How long pppd takes to end after a hang-up.
     std::uint32_t HangUpMs = 300;
     bool FailEnumeration = false;
+    bool FailByteCounts = false;
     int BytesPerSecondIn = 4000;
     int BytesPerSecondOut = 600;
 
