@@ -33,6 +33,15 @@ void FillLog(TDataUnits& log, int n)
     }
 }
 
+// "Connections.dat" of n connections in the context's folder.
+void WriteLogFile(TDiskContext& ctx, int n)
+{
+    TDataUnits log(ctx.Services);
+    FillLog(log, n);
+    log.SetFileName("Connections.dat");
+    log.Save();
+}
+
 void BM_SaveConnectionsDat(benchmark::State& state)
 {
     TDiskContext ctx;
@@ -47,12 +56,7 @@ void BM_SaveConnectionsDat(benchmark::State& state)
 void BM_LoadConnectionsDat(benchmark::State& state)
 {
     TDiskContext ctx;
-    {
-        TDataUnits log(ctx.Services);
-        FillLog(log, 100000);
-        log.SetFileName("Connections.dat");
-        log.Save();
-    }
+    WriteLogFile(ctx, 100000);
     for (auto _ : state) {
         TDataUnits log(ctx.Services);
         log.SetFileName("Connections.dat");
@@ -65,12 +69,7 @@ void BM_LoadConnectionsDat(benchmark::State& state)
 void BM_ResaveProcess(benchmark::State& state)
 {
     TDiskContext ctx;
-    {
-        TDataUnits log(ctx.Services);
-        FillLog(log, 100000);
-        log.SetFileName("Connections.dat");
-        log.Save();
-    }
+    WriteLogFile(ctx, 100000);
     const std::string in = ctx.Env.AppPath + "Connections.dat";
     const std::string out = ctx.Env.AppPath + "Copy.dat";
     for (auto _ : state) {

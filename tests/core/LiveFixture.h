@@ -42,6 +42,14 @@ struct TLiveFixture : testing::Test
             (t.*set)(127);
         return t;
     }
+    // A pulse tariff with a monthly allowance of which `left` seconds are still free.
+    TTaxItem& FreePulseTariff(double length, std::uint32_t left, const std::string& name = "Scatti")
+    {
+        TTaxItem& t = PulseTariff(length, name);
+        t.SetBonusMese(1000);
+        t.SetBonusDisponibile(left);
+        return t;
+    }
     void Seconds(int n) { Ctx.Time.Advance(n * 1000LL); }
     void Feed(E e) { Data->MtxStatus.SetEvent(nullptr, e); }
     int Rings() const { return static_cast<int>(std::count(Sounds.Played.begin(), Sounds.Played.end(), "Ring")); }

@@ -73,9 +73,7 @@ TEST_F(TMoney, DialSecondsTakeTheirFreeSecondsOnce)
 
 TEST_F(TMoney, RemainingCountsTheFreeSecondsDownOneASecond)
 {
-    TTaxItem& t = PulseTariff(60);
-    t.SetBonusMese(1000);
-    t.SetBonusDisponibile(120);
+    TTaxItem& t = FreePulseTariff(60, 120);
     Status().SetTax(&t);
     Feed(E::RasConnected);
     Seconds(40);

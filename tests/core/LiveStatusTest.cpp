@@ -113,9 +113,7 @@ TEST_F(TLive, FreeSecondsFreezeTheCostAndShowInRemaining)
 
 TEST_F(TLive, PulseRatedFreeSecondsAlsoStayFree)
 {
-    TTaxItem& t = PulseTariff(60);
-    t.SetBonusMese(1000);
-    t.SetBonusDisponibile(120);
+    TTaxItem& t = FreePulseTariff(60, 120);
     Status().SetTax(&t);
     Feed(E::RasConnected);
     EXPECT_EQ(Status().NumScatti(), 0);

@@ -366,6 +366,17 @@ std::string TPppdDialUp::InterfaceOf(std::int64_t pid)
     return {};
 }
 
+std::string TPppdDialUp::InterfaceOfConnection(std::int64_t handle)
+{
+    {
+        // Our own dial names its interface in its log.
+        std::lock_guard lock(FMutex);
+        if (const TChild* c = Child(handle); c && !c->Interface.empty())
+            return c->Interface;
+    }
+    return InterfaceOf(handle);
+}
+
 std::string TPppdDialUp::LinkNameOf(std::int64_t pid)
 {
     // A pppd started without "call NAME" may still name its link: /run/ppp-LINKNAME.pid.
@@ -460,14 +471,7 @@ int TPppdDialUp::EntryProperties(const std::string& entry, TRasEntryProperties& 
 
 int TPppdDialUp::ProjectionAddress(std::int64_t handle, std::string& address)
 {
-    std::string iface;
-    {
-        std::lock_guard lock(FMutex);
-        if (const TChild* c = Child(handle))
-            iface = c->Interface;
-    }
-    if (iface.empty())
-        iface = InterfaceOf(handle);
+    const std::string iface = InterfaceOfConnection(handle);
     if (iface.empty())
         return 731;
     address = AddressOf(iface);
@@ -864,14 +868,7 @@ std::string TPppdDialUp::ErrorTextOf(int code)
 
 std::optional<TByteCounts> TPppdDialUp::ByteCounts(std::int64_t handle)
 {
-    std::string iface;
-    {
-        std::lock_guard lock(FMutex);
-        if (const TChild* c = Child(handle))
-            iface = c->Interface;
-    }
-    if (iface.empty())
-        iface = InterfaceOf(handle);
+    const std::string iface = InterfaceOfConnection(handle);
     if (iface.empty())
         return std::nullopt;
     const std::string stats = Path("/sys/class/net/" + iface + "/statistics/");

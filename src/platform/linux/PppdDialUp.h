@@ -94,6 +94,7 @@ private:
     };
     std::string Path(const std::string& p) const { return FRoot + p; }
     std::string InterfaceOf(std::int64_t pid);
+    std::string InterfaceOfConnection(std::int64_t handle);
     std::string LinkNameOf(std::int64_t pid);
     std::string PeerUser(const std::string& entry);
     bool PeerHas(const std::string& entry, const std::string& option);
