@@ -1,8 +1,10 @@
 #include "ui/GuiProgram.h"
+#include "ui/QtPrompter.h"
 
 int main(int argc, char** argv)
 {
     qv::TQvApplication app(argc, argv);
+    qv::InstallItalianTranslations();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

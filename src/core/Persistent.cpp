@@ -398,8 +398,10 @@ void TPersistentComponent::Save()
         FServices.Files.WriteAtomic(FilePath(), WriteToBytes());
         SetModified(false);
     } catch (const std::exception& e) {
+        // Told once a run: a file that cannot be written at exit is not one box per save attempt.
+        if (!FSaveFailed)
+            ShowWarning(FServices.Prompter, "Impossibile salvare il file: " + FFileName + "\r\r[" + e.what() + "]");
         FSaveFailed = true;
-        ShowWarning(FServices.Prompter, "Impossibile salvare il file: " + FFileName + "\r\r[" + e.what() + "]");
     }
 }
 

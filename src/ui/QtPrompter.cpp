@@ -1,7 +1,11 @@
 #include "ui/QtPrompter.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace qv {
 
@@ -56,6 +60,23 @@ TModalResult TQtPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const s
     default:
         return buttons == TMsgButtons::YesNoCancel ? TModalResult::mrCancel : TModalResult::mrNo;
     }
+}
+
+bool InstallItalianTranslations()
+{
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    translator = t;
+    return true;
 }
 
 } // namespace qv

@@ -21,4 +21,8 @@ private:
 // The program's texts use "\r" for line breaks.
 QString ToQt(const std::string& text);
 
+// Qt's own Italian texts (the standard buttons "Sì", "No", "Annulla", the file dialogs), whatever the
+// desktop's language: the program is Italian. False when the translations are not installed.
+bool InstallItalianTranslations();
+
 } // namespace qv
