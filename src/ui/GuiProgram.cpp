@@ -234,6 +234,7 @@ void TGuiProgram::WireWindow()
             p->SetForceHide(FController->Hidden());
     };
     FTray->OnClick = [this] {
+        FMainWindow->BringToFront(); // the program comes forward, then tells its state
         const std::string text = FData->Status.StatusText();
         if (!text.empty())
             FMainWindow->ShowBalloon(TBalloon::General, "", text, 3000);

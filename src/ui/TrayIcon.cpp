@@ -1,5 +1,6 @@
 #include "ui/TrayIcon.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPixmap>
 
@@ -75,12 +76,23 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
     FBand = 3;
     FIcon.setIcon(BandIcon(FBand));
     FIcon.setContextMenu(&FMenu);
-    connect(&FIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick && (OnDoubleClick || OnShowHide))
-            OnDoubleClick ? OnDoubleClick() : OnShowHide();
-        else if (reason == QSystemTrayIcon::Trigger && OnClick)
+    FSingleClick.setSingleShot(true);
+    connect(&FSingleClick, &QTimer::timeout, this, [this] {
+        if (OnClick)
             OnClick();
     });
+    connect(&FIcon, &QSystemTrayIcon::activated, this, &TTrayIcon::Activated);
+}
+
+void TTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        FSingleClick.stop();
+        if (OnDoubleClick || OnShowHide)
+            OnDoubleClick ? OnDoubleClick() : OnShowHide();
+    } else if (reason == QSystemTrayIcon::Trigger) {
+        FSingleClick.start(QApplication::doubleClickInterval());
+    }
 }
 
 void TTrayIcon::Show()

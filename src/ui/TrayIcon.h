@@ -37,9 +37,13 @@ public:
     std::function<void()> OnDoubleClick;
     // Before the menu shows: the owner sets what is visible.
     std::function<void()> OnMenuAboutToShow;
+    // What the icon reports: a press is a single click only when no second one follows within the
+    // system's double-click time, so a double click never also runs the single click.
+    void Activated(QSystemTrayIcon::ActivationReason reason);
 
 private:
     QTimer FReAdd;
+    QTimer FSingleClick;
     QSystemTrayIcon FIcon;
     int FBand = -1; // the band the icon shows; -1 before the first
     QString FHint;

@@ -62,6 +62,24 @@ private slots:
         QCOMPARE(again.Top(), 90);
     }
 
+    void singleAndDoubleClicksAreToldApart()
+    {
+        TTrayIcon tray;
+        int clicks = 0, doubles = 0;
+        tray.OnClick = [&] { ++clicks; };
+        tray.OnDoubleClick = [&] { ++doubles; };
+        // A double click: the press that starts it is not a single click.
+        tray.Activated(QSystemTrayIcon::Trigger);
+        tray.Activated(QSystemTrayIcon::DoubleClick);
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QCOMPARE(clicks, 0);
+        QCOMPARE(doubles, 1);
+        // A press with nothing after it is one, once the double-click time has passed.
+        tray.Activated(QSystemTrayIcon::Trigger);
+        QCOMPARE(clicks, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(clicks, 1, QApplication::doubleClickInterval() + 1000);
+    }
+
     void trayMenuHasExit()
     {
         TTrayIcon tray;
