@@ -72,6 +72,12 @@ TMainController::TMainController(TServices& services, TDataModule& data, IMainVi
     FTimerDisconnessione->OnTimer = [this] { AutoDisconnect(); };
     Bind();
     ApplyTrayHintPause();
+    // The tariff was applied while the data loaded, before anyone listened: the window shows it
+    // now, with the loaded values, in the same text forms a count uses.
+    if (FData.Status.Tax())
+        OnTaxChange(nullptr);
+    ResetDisplay(true);
+    FView.SetLabel(TMainLabel::TempoTrascorso, ElapsedText(FData.Status.Elapsed()));
 }
 
 TMainController::~TMainController()

@@ -226,10 +226,11 @@ void TfmMain::OpenTariffChooser()
 
 void TfmMain::ShowIdle()
 {
-    lbTempoTrascorso->setText(QStringLiteral("00:00:00"));
+    // The forms of a count: "0.00.00" elapsed, "00.00" to the next step.
+    lbTempoTrascorso->setText(QStringLiteral("0.00.00"));
     lbNumeroScatti->setText(QStringLiteral("0"));
     lbSpesa->setText(QStringLiteral("£ 0"));
-    lbQuorvanta->setText(QStringLiteral("00:00"));
+    lbQuorvanta->setText(QStringLiteral("00.00"));
     LabelBytesTransmitted->setText(QStringLiteral("0"));
     LabelBytesReceived->setText(QStringLiteral("0"));
     ProgressBar->setValue(0);

@@ -20,7 +20,8 @@ struct TFakeView : IMainView
         ProgressMax = maximum;
         ProgressPos = position;
     }
-    void SetProgressHint(const std::string&) override {}
+    void SetProgressHint(const std::string& text) override { ProgressHint = text; }
+    std::string ProgressHint;
     void SetTrayIcon(TFasciaOraria band) override { Icon = band; }
     void SetTrayHint(const std::string& text) override { TrayHint = text; }
     void ShowBalloon(TBalloon balloon, const std::string&, const std::string& text, int) override

@@ -322,3 +322,14 @@ TEST_F(TMain, TheLastBytesAreReadWhenTheCountStops)
     ASSERT_EQ(Data->Connections.Units().Count(), 1u);
     EXPECT_GT(Data->Connections.Units()[0].R(), during);
 }
+
+TEST_F(TMain, TheStartShowsTheTariffAndTheLabelsInTheFormsOfACount)
+{
+    // The tariff was applied while loading, before the window listened.
+    EXPECT_EQ(View.ProgressHint.rfind("La tariffa corrente è Telecom - TAT Urbana\r", 0), 0u);
+    EXPECT_EQ(View.Labels[TMainLabel::TempoTrascorso], "0.00.00");
+    EXPECT_EQ(View.Labels[TMainLabel::Quorvanta], "10.00");
+    EXPECT_EQ(View.Labels[TMainLabel::NumeroScatti], "0");
+    EXPECT_EQ(View.Labels[TMainLabel::Spesa], "£ 0");
+    EXPECT_TRUE(View.Balloons.empty()); // quietly: start-up is not a change of tariff
+}

@@ -30,7 +30,8 @@ private slots:
     void labelsAtIdleValues()
     {
         TfmMain w;
-        QCOMPARE(w.findChild<QLabel*>("lbTempoTrascorso")->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(w.findChild<QLabel*>("lbTempoTrascorso")->text(), QStringLiteral("0.00.00"));
+        QCOMPARE(w.findChild<QLabel*>("lbQuorvanta")->text(), QStringLiteral("00.00"));
         QCOMPARE(w.findChild<QLabel*>("lbNumeroScatti")->text(), QStringLiteral("0"));
         QCOMPARE(w.findChild<QLabel*>("lbSpesa")->text(), QStringLiteral("£ 0"));
         QCOMPARE(w.findChild<QLabel*>("lbSpesa")->toolTip(), QStringLiteral("Spesa in £"));
