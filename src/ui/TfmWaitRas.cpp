@@ -1,5 +1,8 @@
 #include "ui/TfmWaitRas.h"
 
+#include <QScreen>
+#include <algorithm>
+
 #include "ui/QtPrompter.h"
 
 #include <QApplication>
@@ -224,15 +227,43 @@ TfmWaitRas& TWaitRasView::Make()
     if (!FForm) {
         FForm = new TfmWaitRas(*FController, nullptr);
         FForm->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        if (FOwner)
-            FForm->move(FOwner->geometry().center() - QPoint(190, 150));
     }
     return *FForm;
+}
+
+QPoint PlaceBeside(const QRect& owner, const QSize& size, const QRect& screen)
+{
+    constexpr int gap = 8;
+    const int centredX = owner.center().x() - size.width() / 2;
+    const int centredY = owner.center().y() - size.height() / 2;
+    // Below, above, right, left of the owner: the first place that fits the screen wins.
+    const QPoint places[] = {{centredX, owner.bottom() + 1 + gap},
+                             {centredX, owner.top() - gap - size.height()},
+                             {owner.right() + 1 + gap, centredY},
+                             {owner.left() - gap - size.width(), centredY}};
+    const auto clampX = [&](int x) { return std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())); };
+    const auto clampY = [&](int y) { return std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height())); };
+    for (std::size_t i = 0; i < 4; ++i) {
+        // Slid along the owner's side to stay on the screen, never over the owner.
+        QPoint p = places[i];
+        p = i < 2 ? QPoint(clampX(p.x()), p.y()) : QPoint(p.x(), clampY(p.y()));
+        const QRect r(p, size);
+        if (screen.contains(r) && !r.intersects(owner))
+            return p;
+    }
+    return {clampX(centredX), clampY(owner.bottom() + 1 + gap)};
 }
 
 void TWaitRasView::ShowWindow()
 {
     TfmWaitRas& f = Make();
+    if (!f.isVisible() && FOwner) {
+        // Whole on the owner's screen and beside the always-on-top strip, never under it.
+        f.adjustSize();
+        const QScreen* screen = FOwner->screen();
+        const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+        f.move(PlaceBeside(FOwner->frameGeometry(), f.frameGeometry().size(), available));
+    }
     f.show();
     f.raise();
 }

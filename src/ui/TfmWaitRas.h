@@ -50,6 +50,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
+// Where a window of this size goes beside the owner: wholly on the screen and not over the owner,
+// below it when there is room, else above, right or left.
+QPoint PlaceBeside(const QRect& owner, const QSize& size, const QRect& screen);
+
 class TfmWaitRas : public QDialog
 {
     Q_OBJECT

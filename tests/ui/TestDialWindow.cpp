@@ -7,6 +7,7 @@
 #include "platform/sim/SimSystem.h"
 #include "ui/QtTime.h"
 #include "ui/TfmInternational.h"
+#include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 
 #include <QApplication>
@@ -29,9 +30,9 @@ struct TWorld
     TServices Services{Clock, Timers, Prompter, Files, System, Registry, Env};
     TSimDialUp Sim{Clock, Timers};
     std::unique_ptr<TDataModule> Data;
-    TWaitRasView View{nullptr};
+    TWaitRasView View;
     std::unique_ptr<TWaitRasController> Dial;
-    TWorld()
+    explicit TWorld(QWidget* owner = nullptr) : View(owner)
     {
         Env.AppPath = "/data/";
         Sim.AddDemoEntries();
@@ -50,6 +51,30 @@ class TestDialWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    void dialWindowIsOnTheScreenBesideTheStrip()
+    {
+        TMemoryRegistry store;
+        TRegistry registry(store);
+        TfmMain strip;
+        strip.RememberPosition(registry); // the default position
+        strip.show();
+        TWorld w(&strip);
+        w.Data->Status.Dial("Provider Uno", 60000);
+        TfmWaitRas* form = w.View.Form();
+        QVERIFY(form && form->isVisible());
+        const QRect screen = strip.screen()->availableGeometry();
+        QVERIFY2(screen.contains(form->frameGeometry()), "the dial window leaves the screen");
+        QVERIFY(!form->frameGeometry().intersects(strip.frameGeometry()));
+        // Wherever the strip is: in a corner, at an edge.
+        for (const QPoint at : {QPoint(0, 0), QPoint(screen.right() - strip.width(), screen.bottom() - strip.height()),
+                                QPoint(screen.center().x(), 0)}) {
+            const QRect owner(at, strip.frameGeometry().size());
+            const QRect placed(PlaceBeside(owner, form->frameGeometry().size(), screen), form->frameGeometry().size());
+            QVERIFY(screen.contains(placed));
+            QVERIFY(!placed.intersects(owner));
+        }
+    }
+
     void busyLineLeavesTheWindowWaitingForTheRedial()
     {
         TWorld w;
