@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qv {
 
@@ -29,12 +30,52 @@ TBalloonHint::TBalloonHint(const QString& objectName, const QColor& titleColour,
     connect(&FHide, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void TBalloonHint::ShowAt(const QPoint& where, const QString& title, const QString& text, int ms)
+QPoint StackedPosition(const QRect& anchor, const QSize& size, const QRect& screen, const std::vector<QRect>& taken,
+                       bool alignLeft)
+{
+    constexpr int gap = 4;
+    const bool upwards = anchor.center().y() > screen.center().y();
+    int x = alignLeft ? anchor.left() : anchor.right() + 1 - size.width();
+    x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
+    int y = upwards ? anchor.top() - gap - size.height() : anchor.bottom() + 1 + gap;
+    // Past every balloon in the way, away from the anchor.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QRect& t : taken) {
+            if (!QRect(QPoint(x, y), size).intersects(t))
+                continue;
+            y = upwards ? t.top() - gap - size.height() : t.bottom() + 1 + gap;
+            moved = true;
+        }
+    }
+    y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+    return {x, y};
+}
+
+void TBalloonHint::Prepare(const QString& title, const QString& text)
 {
     FTitle->setText(title);
     FTitle->setVisible(!title.isEmpty());
     FText->setText(text);
+    // As wide as the longest line up to the limit, so "Telecom - TAT Urbana" is not broken in two.
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, FText->fontMetrics().horizontalAdvance(line) + 2);
+    FText->setMinimumWidth(std::min(widest, FText->maximumWidth()));
     adjustSize();
+}
+
+void TBalloonHint::Show(const QPoint& topLeft, int ms)
+{
+    move(topLeft);
+    show();
+    raise();
+    FHide.start(ms > 0 ? ms : 3000);
+}
+
+void TBalloonHint::ShowAt(const QPoint& where, const QString& title, const QString& text, int ms)
+{
+    Prepare(title, text);
     QPoint p = where;
     if (const QScreen* screen = QGuiApplication::screenAt(where) ? QGuiApplication::screenAt(where)
                                                                   : QGuiApplication::primaryScreen()) {

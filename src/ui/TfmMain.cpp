@@ -157,15 +157,16 @@ void TfmMain::SetTrayHint(const std::string& text)
         FTray->SetHint(ToQt(text));
 }
 
-QPoint TfmMain::TrayPoint() const
+QRect TfmMain::TrayRect() const
 {
     if (FTray) {
         const QRect r = FTray->Geometry();
         if (r.isValid() && !r.isEmpty())
-            return r.topLeft();
+            return r;
     }
+    // No tray geometry known: the corner where panels usually keep it.
     const QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->availableGeometry().bottomRight() : QPoint(0, 0);
+    return s ? QRect(s->availableGeometry().bottomRight(), QSize(1, 1)) : QRect(0, 0, 1, 1);
 }
 
 void TfmMain::ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms)
@@ -175,15 +176,29 @@ void TfmMain::ShowBalloon(TBalloon balloon, const std::string& title, const std:
         BalloonGreetings->ShowAt(QCursor::pos(), ToQt(title), ToQt(text), ms);
         break;
     case TBalloon::Tariff:
-        BalloonTariff->ShowAt(frameGeometry().bottomLeft() + QPoint(0, 4), ToQt(title), ToQt(text), ms);
+        Stack(BalloonTariff, frameGeometry(), true, title, text, ms);
         break;
     case TBalloon::Comparison:
-        BalloonComparison->ShowAt(TrayPoint(), ToQt(title), ToQt(text), ms);
+        Stack(BalloonComparison, TrayRect(), false, title, text, ms);
         break;
     case TBalloon::General:
-        BalloonGeneral->ShowAt(TrayPoint(), ToQt(title), ToQt(text), 3000);
+        Stack(BalloonGeneral, TrayRect(), false, title, text, 3000);
         break;
     }
+}
+
+void TfmMain::Stack(TBalloonHint* balloon, const QRect& anchor, bool alignLeft, const std::string& title,
+                    const std::string& text, int ms)
+{
+    balloon->hide(); // its old place is free again
+    balloon->Prepare(ToQt(title), ToQt(text));
+    std::vector<QRect> taken;
+    for (const TBalloonHint* other : {BalloonGreetings, BalloonTariff, BalloonComparison, BalloonGeneral})
+        if (other != balloon && other->isVisible())
+            taken.push_back(other->frameGeometry());
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    balloon->Show(StackedPosition(anchor, balloon->size(), area, taken, alignLeft), ms);
 }
 
 void TfmMain::SetWindowVisible(bool visible)

@@ -84,7 +84,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QPoint TrayPoint() const;
+    QRect TrayRect() const;
+    void Stack(TBalloonHint* balloon, const QRect& anchor, bool alignLeft, const std::string& title,
+               const std::string& text, int ms);
     TTrayIcon* FTray = nullptr;
     QPoint FDragOrigin;
     bool FDragging = false;

@@ -63,6 +63,30 @@ private slots:
         QCOMPARE(again.Top(), 90);
     }
 
+    void balloonsShownTogetherDoNotCoverEachOther()
+    {
+        TfmMain w;
+        w.move(20, 20);
+        w.show();
+        w.ShowBalloon(TBalloon::General, "", "E' l'ora X di disconnessione!!!", 3000);
+        w.ShowBalloon(TBalloon::Comparison, "", "Maledizione: risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore",
+                      10000);
+        w.ShowBalloon(TBalloon::Tariff, "", "Telecom - TAT Urbana", 3000);
+        const QRect general = w.BalloonGeneral->frameGeometry();
+        const QRect comparison = w.BalloonComparison->frameGeometry();
+        const QRect tariff = w.BalloonTariff->frameGeometry();
+        QVERIFY(w.BalloonGeneral->isVisible() && w.BalloonComparison->isVisible());
+        QVERIFY(!general.intersects(comparison));
+        QVERIFY(!tariff.intersects(general) && !tariff.intersects(comparison));
+        QVERIFY(!tariff.intersects(w.frameGeometry()));
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY(screen.contains(general) && screen.contains(comparison) && screen.contains(tariff));
+        // Sized to the text: an operator and name stay on one line.
+        const auto* text = w.BalloonTariff->findChild<QLabel*>(QStringLiteral("BalloonTariffText"));
+        QVERIFY(text);
+        QVERIFY(text->height() < 2 * text->fontMetrics().lineSpacing());
+    }
+
     void singleAndDoubleClicksAreToldApart()
     {
         TTrayIcon tray;
