@@ -128,6 +128,13 @@ void TWaitRasController::RunAttempt()
         StartDial();
         return;
     }
+    // One question at a time, in the order they were asked: naming the entry may have opened the
+    // tariff chooser.
+    if (FData.QuestionPending) {
+        FView.WaitWhile([this] { return FData.QuestionPending && FOpen; });
+        if (!FOpen)
+            return;
+    }
     TCredentialsRequest request;
     request.Caption = "Connessione a: " + FDialEntry;
     request.User = saved.User;

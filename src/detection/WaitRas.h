@@ -54,6 +54,9 @@ public:
     // false to keep the box open. Returns true when the box was confirmed.
     virtual bool RunCredentialsBox(const TCredentialsRequest& request,
                                    const std::function<bool(const std::string&, const std::string&, bool)>& ok) = 0;
+    // Lets the program run until open() turns false: a question asked first (the tariff chooser)
+    // is answered before the next one opens.
+    virtual void WaitWhile(const std::function<bool()>& open) = 0;
 };
 
 class TWaitRasController

@@ -42,6 +42,7 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
         "#lbTempoTrascorso, #lbNumeroScatti, #lbSpesa, #lbQuorvanta, #LabelBytesTransmitted, #LabelBytesReceived"
         " { color: #f0f0ff; font-family: monospace; font-weight: bold; }"
         "#btDisconnetti, #btNascondi, #btApplicazioni, #btStart { color: #f0f0ff; font-weight: bold; padding: 0 3px; }"
+        "#btDisconnetti:disabled, #btNascondi:disabled, #btApplicazioni:disabled, #btStart:disabled { color: #505a90; }"
         "#ProgressBar { background: #000030; border: 1px solid #5060a0; height: 5px; }"
         "#ProgressBar::chunk { background: #40c040; }"));
 
@@ -69,7 +70,22 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     btNascondi = button("btNascondi", QStringLiteral("_"), "Nascondi");
     btApplicazioni = button("btApplicazioni", QStringLiteral("▶"), "Lancia le applicazioni configurate con l'avvio manuale");
     btStart = button("btStart", QStringLiteral("●"), "Avvio manuale del conteggio");
+    // The disconnect button comes and goes with the count: its place is kept, so the strip never
+    // changes width.
+    QSizePolicy keep = btDisconnetti->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    btDisconnetti->setSizePolicy(keep);
     btDisconnetti->setVisible(false);
+    // Each label as wide as the longest text it shows (a day of counting, a million lire).
+    for (const auto& [label, widest] : {std::pair<QLabel*, const char*>{lbTempoTrascorso, "888.88.88"},
+                                        {lbNumeroScatti, "88.888"},
+                                        {lbSpesa, "£ 8.888.888"},
+                                        {lbQuorvanta, "888.88"},
+                                        {LabelBytesTransmitted, "888.888.888"},
+                                        {LabelBytesReceived, "888.888.888"}}) {
+        label->ensurePolished();
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)) + 2);
+    }
     setToolTip(QString::fromUtf8("Per posizionare la finestra cliccare il tasto sinistro del mouse\ne spostarla dove si "
                                  "desidera: la posizione sarà memorizzata"));
     BalloonGreetings = new TBalloonHint(QStringLiteral("BalloonGreetings"), Qt::red);

@@ -185,6 +185,8 @@ TfmCredentials::TfmCredentials(const TCredentialsRequest& request,
 {
     setObjectName(QStringLiteral("TfmCredentials"));
     setWindowTitle(QString::fromStdString(request.Caption));
+    // Wide enough for the whole caption ("Connessione a: Provider Due") beside the title-bar buttons.
+    setMinimumWidth(std::max(320, fontMetrics().horizontalAdvance(windowTitle()) + 140));
     auto* text = new QLabel(QString::fromUtf8(TCredentialsRequest::Text), this);
     text->setWordWrap(true);
     edUser = new QLineEdit(QString::fromStdString(request.User), this);
@@ -379,6 +381,12 @@ bool TWaitRasView::RunCredentialsBox(const TCredentialsRequest& request,
     // Without a parent: the dial window may be closed and released while the box is open.
     TfmCredentials box(request, ok, nullptr);
     return box.exec() == QDialog::Accepted;
+}
+
+void TWaitRasView::WaitWhile(const std::function<bool()>& open)
+{
+    while (open())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
 }
 
 } // namespace qv

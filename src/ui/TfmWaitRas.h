@@ -131,6 +131,7 @@ public:
     void BringToFront() override;
     bool RunCredentialsBox(const TCredentialsRequest& request,
                            const std::function<bool(const std::string&, const std::string&, bool)>& ok) override;
+    void WaitWhile(const std::function<bool()>& open) override;
 
 private:
     TfmWaitRas& Make();

@@ -434,3 +434,18 @@ TEST(TInternationalScan, AFailingPhoneBookEndsTheScanWithItsMessage)
     time.RunPosted();
     EXPECT_EQ(shown, 0);
 }
+
+TEST_F(TDialWindow, TheTariffChooserIsAnsweredBeforeTheCredentialsBoxOpens)
+{
+    // "Provider Due" has no tariff of its own and no saved password: two questions, one at a time.
+    Data->Settings.Entrys().EntryFor("Provider Due", keRAS).SetTaxName("");
+    View.AnswerOpenQuestion = [&] {
+        View.Order.push_back("tariff");
+        Data->QuestionPending = false; // the chooser closes
+    };
+    View.Typed.push_back(TFakeWaitRasView::TTyped{"anna", "x", false});
+    Data->Status.Dial("Provider Due", 100);
+    Ms(200);
+    EXPECT_EQ(MainView.Choosers, 1);
+    EXPECT_EQ(View.Order, (std::vector<std::string>{"wait", "tariff", "credentials"}));
+}

@@ -104,9 +104,19 @@ struct TFakeWaitRasView : IWaitRasView
         std::string User, Password;
         bool Save;
     };
+    // The question open before the box is answered here (the user picks a tariff).
+    std::function<void()> AnswerOpenQuestion;
+    std::vector<std::string> Order;
+    void WaitWhile(const std::function<bool()>& open) override
+    {
+        Order.push_back("wait");
+        if (open() && AnswerOpenQuestion)
+            AnswerOpenQuestion();
+    }
     bool RunCredentialsBox(const TCredentialsRequest& request,
                            const std::function<bool(const std::string&, const std::string&, bool)>& ok) override
     {
+        Order.push_back("credentials");
         Boxes.push_back(request);
         if (DuringBox)
             DuringBox();

@@ -43,6 +43,25 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Quorvanta"));
     }
 
+    void theStripKeepsItsWidthAndShowsDisabledButtonsAsSuch()
+    {
+        TfmMain w;
+        w.show();
+        QApplication::processEvents();
+        const int idle = w.width();
+        w.SetLabel(TMainLabel::TempoTrascorso, "26.13.59");
+        w.SetLabel(TMainLabel::Spesa, "£ 1.234.567");
+        w.SetLabel(TMainLabel::BytesReceived, "123.456.789");
+        w.SetDisconnectButtonVisible(true);
+        QApplication::processEvents();
+        w.adjustSize();
+        QCOMPARE(w.width(), idle);
+        w.btApplicazioni->setEnabled(false);
+        QApplication::processEvents();
+        QCOMPARE(w.btApplicazioni->palette().color(QPalette::Disabled, QPalette::ButtonText).name(),
+                 QStringLiteral("#505a90"));
+    }
+
     void positionIsRememberedPerResolution()
     {
         QTemporaryDir dir;
