@@ -1,13 +1,17 @@
 // Starts the program with the simulated dial-up service, drives a short connection and saves PNGs of
 // the main window, the popup menu, a balloon, the tariff chooser, the international warning that the
 // phone-book scan raises for the demo entry abroad, and the dial window waiting to redial a busy line
-// (make screenshots).
+// (make screenshots); and, of the whole screen: the strip at idle at its default position, the close
+// question, two balloons at once, and the dial window beside the strip.
 #include "platform/sim/SimDialUp.h"
 #include "ui/GuiProgram.h"
+#include "ui/QtPrompter.h"
 #include "ui/TfmInternational.h"
 #include "ui/TfmTariffe.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QMessageBox>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -32,6 +36,15 @@ bool Save(QWidget* w, const QString& file)
     return ok;
 }
 
+// The whole screen, as the user sees the windows together.
+bool SaveScreen(const QString& file)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const bool ok = screen && screen->grabWindow(0).save(file);
+    std::cout << (ok ? "salvato " : "non salvato ") << file.toStdString() << "\n";
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,6 +57,7 @@ int main(int argc, char** argv)
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     qputenv("QUORVANTA_SETTINGS_FILE", data.filePath(QStringLiteral("settings.ini")).toLocal8Bit());
     TQvApplication app(argc, argv);
+    InstallItalianTranslations();
     TGuiProgram program(QCoreApplication::applicationFilePath().toStdString(), {"--simulate"});
     if (program.Start() >= 0)
         return 1;
@@ -51,7 +65,8 @@ int main(int argc, char** argv)
     if (!sim)
         return 1;
     TfmMain* window = program.MainWindow();
-    window->move(40, 40);
+    Wait(800);
+    bool ok = SaveScreen(out + QStringLiteral("/screen-strip-idle.png")); // at its default position
     // The scan at the end of start-up opens its modal warning: saved, then answered.
     bool warned = false;
     QTimer answer;
@@ -72,7 +87,25 @@ int main(int argc, char** argv)
     for (int i = 0; i < 200 && program.Data()->MtxStatus.State() != TMtxStateMatrixStatus::RasConnected; ++i)
         Wait(50);
     Wait(6500);
-    bool ok = Save(window, out + QStringLiteral("/main-window.png"));
+    ok = Save(window, out + QStringLiteral("/main-window.png")) && ok;
+
+    // The close question while on line: saved, then cancelled.
+    bool asked = false;
+    QTimer::singleShot(600, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = SaveScreen(out + QStringLiteral("/screen-close-question.png"));
+            box->button(QMessageBox::Cancel)->click();
+        }
+    });
+    program.Controller()->CloseQuery();
+    ok = asked && ok;
+
+    // Two balloons at once.
+    window->ShowBalloon(TBalloon::General, "", "E' l'ora X di disconnessione!!!", 5000);
+    window->ShowBalloon(TBalloon::Comparison, "", "Maledizione: risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore", 5000);
+    window->ShowBalloon(TBalloon::Tariff, "", "Telecom - TAT Urbana", 5000);
+    Wait(300);
+    ok = SaveScreen(out + QStringLiteral("/screen-two-balloons.png")) && ok;
 
     QMenu* menu = program.Tray()->Menu();
     menu->popup(window->frameGeometry().bottomLeft() + QPoint(0, 10));
@@ -105,10 +138,12 @@ int main(int argc, char** argv)
     due.SetTaxName("Telecom - TAT Urbana"); // no tariff chooser in the middle of the run
     program.Controller()->DialFromMenu("Provider Due");
     Wait(5000);
-    if (TfmWaitRas* dial = program.DialView()->Form())
+    if (TfmWaitRas* dial = program.DialView()->Form()) {
         ok = Save(dial, out + QStringLiteral("/dial-window-busy.png")) && ok;
-    else
+        ok = SaveScreen(out + QStringLiteral("/screen-dial-window.png")) && ok;
+    } else {
         ok = false;
+    }
     program.DialController()->CancelClicked();
     Wait(300);
     program.Controller()->SessionEnding();
