@@ -39,6 +39,10 @@ private slots:
         TfmMain window;
         TMainController controller(services, data, window);
         window.show();
+        // At start: the tariff's hint and the labels in the forms of a count.
+        QVERIFY(window.ProgressBar->toolTip().startsWith(QStringLiteral("La tariffa corrente è Telecom - TAT Urbana")));
+        QCOMPARE(window.lbTempoTrascorso->text(), QStringLiteral("0.00.00"));
+        QCOMPARE(window.lbQuorvanta->text(), QStringLiteral("10.00"));
         controller.FirstActivation();
         sim.BringUp("Provider Uno", 1);
         QTRY_VERIFY_WITH_TIMEOUT(data.MtxStatus.State() == TMtxStateMatrixStatus::RasConnected, 8000);
