@@ -673,19 +673,17 @@ void TStatus::RecoverPendingConnection()
             Reset();
         return;
     }
-    {
-        const std::string question =
-            "Attenzione: la connessione «" + EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", FStartTime) +
-            " delle " + FormatDateTime("h:nn", FStartTime) +
-            "\rnon è stata salvata probabilmente per un blocco del sistema @#@##!\r" + FServices.System.OsName() +
-            " sei grande!\r\r«Sì» per aggiungere la connessione\r«No» per ignorarla (non sarà visualizzata nelle "
-            "statistiche)\r\r[Durata: " +
-            FormatDurationLong(FTime) + " spesa: " + std::to_string(static_cast<long long>(std::trunc(FCostoLire))) +
-            " lire]";
-        if (AskYesNo(FServices.Prompter, question) == TModalResult::mrYes)
-            AppendToLog();
-        Reset();
-    }
+    const std::string question =
+        "Attenzione: la connessione «" + EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", FStartTime) +
+        " delle " + FormatDateTime("h:nn", FStartTime) +
+        "\rnon è stata salvata probabilmente per un blocco del sistema @#@##!\r" + FServices.System.OsName() +
+        " sei grande!\r\r«Sì» per aggiungere la connessione\r«No» per ignorarla (non sarà visualizzata nelle "
+        "statistiche)\r\r[Durata: " +
+        FormatDurationLong(FTime) + " spesa: " + std::to_string(static_cast<long long>(std::trunc(FCostoLire))) +
+        " lire]";
+    if (AskYesNo(FServices.Prompter, question) == TModalResult::mrYes)
+        AppendToLog();
+    Reset();
 }
 
 void TStatus::AfterLoad()
