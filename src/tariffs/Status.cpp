@@ -108,6 +108,19 @@ void TStatus::SetBytesReceived(std::uint32_t value)
     Assign(*this, FBytesReceived, value, OnBytesReceivedChange);
 }
 
+void TStatus::Rebind(TTaxItem* tax, TProfileItem* profile)
+{
+    FTax = tax;
+    FProfile = profile;
+    FEntry = nullptr;
+    if (!FEntryName.empty()) {
+        const TKindEntry kind = FEntryName == ManualStartMarker ? keManual
+                                : (DialUp.IsPhoneBookEntry && DialUp.IsPhoneBookEntry(FEntryName)) ? keRAS
+                                                                                                  : keTAPI;
+        FEntry = &FSettings.Entrys().EntryFor(FEntryName, kind);
+    }
+}
+
 std::string TStatus::EntryName() const
 {
     return IsManualStart() ? std::string(ManualStartName) : FEntryName;

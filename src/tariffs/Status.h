@@ -111,6 +111,10 @@ public:
 
     TProfileItem* Profile() const { return FProfile; }
     void SetProfile(TProfileItem* profile) { FProfile = profile; }
+    // The settings and tariffs were read back from an earlier image (a cancelled settings window):
+    // the tariff, profile and entry objects are new ones, so only the pointers follow them; nothing
+    // is priced or raised.
+    void Rebind(TTaxItem* tax, TProfileItem* profile);
     TEntryItem* Entry() const { return FEntry; }
     TFasciaOraria Band() const { return FBand; }
     std::int32_t Elapsed() const { return FElapsed; }
