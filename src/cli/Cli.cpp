@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
 #include "app/DataClasses.h"
+#include "app/CalendarEditor.h"
 #include "app/DataModule.h"
+#include "app/SettingsPages.h"
 #include "cli/TariffJson.h"
 #include "core/DateTime.h"
 #include "core/Functions.h"
@@ -106,6 +108,13 @@ const char* Usage =
     "  recover --keep|--discard       aggiunge al registro o ignora la connessione non salvata\n"
     "                                 rimasta in Status.dat\n"
     "  entries                        la rubrica delle connessioni con i numeri\n"
+    "  entries set VOCE --tariff \"Gestore - Nome\" [--limit SECONDI] [--retry SECONDI]\n"
+    "                [--dial-time SECONDI]\n"
+    "                                 la tariffa e i tempi di una connessione (--limit 0: nessun\n"
+    "                                 limite di durata)\n"
+    "  profiles list                  i profili utente\n"
+    "  holidays list                  i giorni festivi dell'anno\n"
+    "  holidays set|unset GG/MM       segna o toglie un giorno festivo\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
@@ -537,6 +546,86 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
     return 2;
 }
 
+// "GG/MM" of a day of the calendar (29/02 included).
+std::pair<int, int> ParseDayMonth(const std::string& text)
+{
+    const auto parts = Split(text, '/');
+    const auto d = parts.size() == 2 ? ReadInteger(parts[0]) : std::nullopt;
+    const auto m = parts.size() == 2 ? ReadInteger(parts[1]) : std::nullopt;
+    if (!d || !m || !TryEncodeDate(1996, *m, *d))
+        throw EQvError("Giorno non valido: " + text + " (GG/MM)");
+    return {*d, *m};
+}
+
+int HolidaysCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() == 2 && args[1] == "list") {
+        auto data = OpenData(ctx, TAccess::Read);
+        for (const auto& d : data->Agenda.Giorni())
+            if (d->IsFesta())
+                out << FormatDateTime("dd/mm", EncodeDate(1996, d->Mese(), d->Giorno())) << "\t" << d->Santi() << "\n";
+        const TDateParts today = DecodeDate(ctx.Clock.Now());
+        const TDateParts easter = EasterMonday(today.Year);
+        out << FormatDateTime("dd/mm", EncodeDate(today.Year, easter.Month, easter.Day)) << "\tLunedì dell'Angelo " << today.Year
+            << "\n";
+        return 0;
+    }
+    if (args.size() == 3 && (args[1] == "set" || args[1] == "unset")) {
+        const auto [day, month] = ParseDayMonth(args[2]);
+        auto data = OpenData(ctx, TAccess::Write);
+        TCalendarEditor calendar(ctx.Services(), *data);
+        TCalendarEditor::TDay value = calendar.DayOf(day, month);
+        value.Festa = args[1] == "set";
+        if (!calendar.ApplyDay(day, month, value))
+            return 1;
+        data->Agenda.Save();
+        out << args[2] << (value.Festa ? " è festivo\n" : " non è festivo\n");
+        return data->Agenda.SaveFailed() ? 1 : 0;
+    }
+    return 2;
+}
+
+int ProfilesCommand(TCliContext& ctx, std::ostream& out)
+{
+    auto data = OpenData(ctx, TAccess::Read);
+    for (const auto& p : data->Settings.Profiles())
+        out << p->UserName() << "\t" << (p->Diritti() == diAdmin ? "amministratore" : "utente") << "\t"
+            << (p->Password().empty() ? "senza password" : "con password") << "\t" << p->Descrizione() << "\n";
+    return 0;
+}
+
+int EntrySetCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
+{
+    const std::string& name = args[2];
+    const TOptions o(args, 3);
+    auto data = OpenData(ctx, TAccess::Write, true);
+    TEntriesEditor entries(ctx.Services(), *data);
+    if (!entries.HasRecord(name) && !data->RasMonitor.IsRasEntry(name))
+        throw EQvError("La connessione «" + name + "» non è nella rubrica");
+    TEntriesEditor::TForm form = entries.FormOf(name);
+    form.TaxName = o.Required("tariff");
+    if (const auto limit = o.Get("limit")) {
+        const auto seconds = ReadWholeField(ctx.Prompter, *limit, TEntriesEditor::LabelDurata);
+        if (!seconds)
+            return 1;
+        form.AutoDisconnect = *seconds > 0;
+        if (*seconds > 0)
+            form.TimeOutConnection = *seconds;
+    }
+    if (const auto retry = o.Get("retry"))
+        form.RetryTime = *retry;
+    if (const auto dial = o.Get("dial-time"))
+        form.DialTime = *dial;
+    if (!entries.Apply(name, form))
+        return 1;
+    data->Settings.Save();
+    const TEntriesEditor::TForm now = entries.FormOf(name);
+    out << name << ": tariffa " << now.TaxName << ", limite "
+        << (now.AutoDisconnect ? std::to_string(now.TimeOutConnection) + " s" : std::string("nessuno"))
+        << ", richiamata " << now.RetryTime << " s, selezione " << now.DialTime << " s\n";
+    return data->Settings.SaveFailed() ? 1 : 0;
+}
+
 // Reads a data file into a component of the class its header names.
 std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path, TBytes& bytes)
 {
@@ -604,6 +693,15 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return StatusCommand(ctx, out);
         if (command == "entries" && args.size() == 1)
             return EntriesCommand(ctx, out);
+        if (command == "entries" && args.size() >= 3 && args[1] == "set")
+            return EntrySetCommand(ctx, args, out);
+        if (command == "profiles" && args.size() == 2 && args[1] == "list")
+            return ProfilesCommand(ctx, out);
+        if (command == "holidays") {
+            const int rc = HolidaysCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
         if (command == "monitor")
             return MonitorCommand(ctx, args, out);
         if (command == "dial" && args.size() == 2)
