@@ -84,6 +84,12 @@ bool TProfilesEditor::MayEdit(std::size_t index) const
     return !active || active->Diritti() != diUser || index == Active();
 }
 
+bool TProfilesEditor::CanChangeRights() const
+{
+    const TProfileItem* active = FData.Status.Profile();
+    return !active || active->Diritti() == diAdmin;
+}
+
 bool TProfilesEditor::NeedsPassword(std::size_t index) const
 {
     return !FData.Settings.Profiles()[index].Password().empty();
@@ -174,7 +180,7 @@ bool TProfilesEditor::Apply(std::size_t index, const TForm& f)
     p.SetPassword(f.Password);
     p.SetDescrizione(f.Descrizione);
     // A user profile cannot raise its own rights.
-    if (FData.Status.Profile() == nullptr || FData.Status.Profile()->Diritti() == diAdmin)
+    if (CanChangeRights())
         p.SetDiritti(f.Diritti);
     p.SetTimeOutConnection(f.TimeOutConnection);
     p.SetAutoDisconnect(f.AutoDisconnect);

@@ -81,6 +81,8 @@ public:
     std::size_t Active() const;
     // A user profile may change only itself.
     bool MayEdit(std::size_t index) const;
+    // Only an administrator (or no profile in use) sets rights.
+    bool CanChangeRights() const;
     // Whether the profile's page can be changed now: no password, or its password given in this
     // window already.
     bool Unlocked(std::size_t index) const;

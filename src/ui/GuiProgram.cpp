@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
+#include "ui/ShowWindowChecked.h"
 #include "ui/TfmDisconnessione.h"
 #include "ui/TfmTariffe.h"
 
@@ -253,6 +254,9 @@ void TGuiProgram::WireWindow()
     connect(FTray->Item(QStringLiteral("St&art")), &QAction::triggered, this, [&c] { c.ManualStart(); });
     connect(FTray->Item(QStringLiteral("&Disconnetti")), &QAction::triggered, this, [&c] { c.Disconnect(true); });
     connect(FTray->Item(QStringLiteral("&Tariffe")), &QAction::triggered, this, [this] { ChooseTariff(); });
+    QAction* settingsItem = FTray->Item(QStringLiteral("&Impostazioni..."));
+    settingsItem->setEnabled(true);
+    connect(settingsItem, &QAction::triggered, this, [this] { OpenSettings(); });
     QAction* scheduleItem = FTray->Item(QStringLiteral("Disconnetti a&lle..."));
     scheduleItem->setEnabled(true);
     connect(scheduleItem, &QAction::triggered, this, [this] {
@@ -306,6 +310,18 @@ void TGuiProgram::BuildConnectionsMenu()
     menu->setEnabled(!entries.empty());
 }
 
+TfmImpostazioni* TGuiProgram::OpenSettings()
+{
+    return ShowWindowChecked(FSettingsWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
+        auto* w = new TfmImpostazioni(*FServices, *FData, FMainWindow.get());
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        AddStandardPages(*w, *FServices, *FData);
+        // Entries and the start entry may have changed: the connections menu follows.
+        w->OnClosed = [this] { BuildConnectionsMenu(); };
+        return w;
+    });
+}
+
 void TGuiProgram::ChooseTariff()
 {
     if (!FChooser)
@@ -335,6 +351,7 @@ void TGuiProgram::Quit()
     FDial.reset();
     FDialView.reset();
     FChooser.reset();
+    delete FSettingsWindow.data(); // an open settings window is left as with Annulla
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

@@ -13,11 +13,13 @@
 #include "ui/QtPrompter.h"
 #include "ui/QtRegistry.h"
 #include "ui/QtTime.h"
+#include "ui/TfmImpostazioni.h"
 #include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <memory>
 
@@ -61,6 +63,8 @@ public:
             FChooser = std::make_unique<TTariffChooser>(*FServices, *FData);
         return *FChooser;
     }
+    // Opens the settings window, or brings the open one forward.
+    TfmImpostazioni* OpenSettings();
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -95,6 +99,7 @@ private:
     std::unique_ptr<TMainController> FController;
     std::unique_ptr<TTariffChooser> FChooser;
     std::unique_ptr<QSocketNotifier> FSignalNotifier;
+    QPointer<TfmImpostazioni> FSettingsWindow;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

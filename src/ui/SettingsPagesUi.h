@@ -1,0 +1,177 @@
+#pragma once
+// The settings window's pages for the data that exists today: Generale, Profili, Connessioni,
+// Tariffe, Calendario. Each is a thin view over the page's rules.
+
+#include "app/CalendarEditor.h"
+#include "app/SettingsPages.h"
+#include "app/TariffChooser.h"
+#include "app/TariffEditor.h"
+#include "ui/SettingsPage.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimeEdit>
+
+namespace qv {
+
+class TpgGenerale : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgGenerale(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Generale"); }
+    void Load() override;
+    bool Apply() override;
+    QCheckBox* cbAutoTimeCheck;
+    QCheckBox* cbCheckAnnounce;
+    QCheckBox* cbWinStart;
+    QCheckBox* cbFullTapiMonitor;
+    QLineEdit* edPrefisso;
+    QLineEdit* edTimeServer;
+    QLabel* lbInstallation;
+
+private:
+    TGeneralSettings FRules;
+};
+
+class TpgProfili : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgProfili(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Profili"); }
+    void Load() override;
+    bool Apply() override;
+    // The password typed to unlock a profile (a box asks for it; tests set it).
+    std::function<std::optional<std::string>(const std::string& userName)> AskPassword;
+    QListWidget* lbProfili;
+    QPushButton* btNuovo;
+    QPushButton* btElimina;
+    QPushButton* btSblocca;
+    QWidget* Form;
+    QLineEdit* edUserName;
+    QLineEdit* edPassword;
+    QComboBox* cbDiritti;
+    QLineEdit* edDescrizione;
+    QTimeEdit* teDurata;
+    QCheckBox* cbAutoDisconnect;
+    QCheckBox* cbAskDisconnect;
+    QCheckBox* cbSoundsEnabled;
+    QCheckBox* cbSpeaker;
+    QCheckBox* cbPreavviso;
+    QCheckBox* cbPetulante;
+    QCheckBox* cbAutoHide;
+    QCheckBox* cbForceHide;
+    QLineEdit* edTimeWait;
+    QComboBox* cbStartEntry;
+    QComboBox* cbTrayHint;
+    QCheckBox* cbSanctiOff;
+    QLineEdit* edSignature;
+    QCheckBox* cbAttachMurphy;
+
+private:
+    void ShowProfile(int row);
+    TProfilesEditor::TForm FormFromWidgets() const;
+    TProfilesEditor FRules;
+    int FRow = -1;
+    bool FFilling = false;
+};
+
+class TpgConnessioni : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgConnessioni(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Connessioni"); }
+    void Load() override;
+    bool Apply() override;
+    QListWidget* lbConnessioni;
+    QLineEdit* edDescrizione;
+    QComboBox* cbTariffa;
+    QCheckBox* cbAutoDisconnect;
+    QTimeEdit* teDurata;
+    QLineEdit* edRetryTime;
+    QLineEdit* edDialTime;
+    QCheckBox* cbAskDisconnect;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void ShowEntry(int row);
+    TEntriesEditor FRules;
+    int FRow = -1;
+    bool FFilling = false;
+};
+
+class TpgTariffe : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgTariffe(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Tariffe"); }
+    void Load() override;
+    bool Apply() override { return true; }
+    // Opens the properties dialog of the tariff at row (-1: a new tariff); onOpen runs once the
+    // dialog exists.
+    int OpenProperties(int row, const std::function<void(class TfmTariffa&)>& onOpen = {});
+    QListWidget* lbTariffe;
+    QLabel* lbDescrizione;
+    QLabel* lbConnessioni;
+    QPushButton* btApplica;
+    QPushButton* btNuova;
+    QPushButton* btProprieta;
+    QPushButton* btElimina;
+    QPushButton* btPredefinite;
+
+private:
+    TDataModule& FData;
+    TTariffChooser FChooser;
+    TTariffEditor FEditor;
+};
+
+class TfmGiorno : public QDialog
+{
+    Q_OBJECT
+public:
+    TfmGiorno(TCalendarEditor& editor, int day, int month, QWidget* parent = nullptr);
+    QLineEdit* edSanti;
+    QComboBox* cbFesta;
+    QPushButton* btOk;
+
+private:
+    TCalendarEditor& FEditor;
+    int FDay, FMonth;
+};
+
+class TpgCalendario : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgCalendario(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Calendario"); }
+    void Load() override;
+    bool Apply() override { return true; }
+    // The day window of a date; onOpen runs once it exists.
+    int OpenDay(const QDate& date, const std::function<void(TfmGiorno&)>& onOpen = {});
+    QCalendarWidget* Calendario;
+    QLabel* lbSanti;
+    QLineEdit* edCerca;
+    QPushButton* btCerca;
+    QPushButton* btRipristina;
+    TCalendarEditor& Rules() { return FRules; }
+
+private:
+    void Paint(int year, int month);
+    void ShowSaints(const QDate& date);
+    TDataModule& FData;
+    TCalendarEditor FRules;
+};
+
+} // namespace qv

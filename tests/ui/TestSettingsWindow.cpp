@@ -1,0 +1,160 @@
+// The settings window on real data files, offscreen: an entry's tariff and a holiday changed and
+// kept, a new tariff with bands painted in the band editor, Annulla putting everything back.
+#include "app/DataModule.h"
+#include "core/DateTime.h"
+#include "platform/linux/LinuxSystem.h"
+#include "core/ScriptedPrompter.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/sim/SimDialUp.h"
+#include "platform/sim/SimSystem.h"
+#include "ui/QtTime.h"
+#include "ui/SettingsPagesUi.h"
+#include "ui/TfmFasce.h"
+#include "ui/TfmImpostazioni.h"
+#include "ui/TfmTariffa.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qv;
+
+namespace {
+
+// The program's data in a temporary folder, with the simulated phone book.
+struct TProgram
+{
+    explicit TProgram(const QString& folder)
+    {
+        env.AppPath = folder.toStdString() + "/";
+        sim.AddDemoEntries();
+        data = std::make_unique<TDataModule>(services, nullptr, &sim);
+        data->LoadAll();
+        data->Status.SetProfile(&data->Settings.Profiles()[0]);
+    }
+    ~TProgram() { data->SaveAllModified(); }
+    TSystemClock clock;
+    TQtTimerService timers;
+    TScriptedPrompter prompter;
+    TLinuxFileSystem files;
+    TSimSystem system;
+    TMemoryRegistry store;
+    TRegistry registry{store};
+    TAppEnvironment env;
+    TServices services{clock, timers, prompter, files, system, registry, env};
+    TSimDialUp sim{clock, timers};
+    std::unique_ptr<TDataModule> data;
+};
+
+} // namespace
+
+class TestSettingsWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void anEntrysTariffAndAHolidayAreKept()
+    {
+        QTemporaryDir dir;
+        {
+            TProgram p(dir.path());
+            TfmImpostazioni window(p.services, *p.data);
+            AddStandardPages(window, p.services, *p.data);
+            bool closed = false;
+            window.OnClosed = [&closed] { closed = true; };
+            window.show();
+            QCOMPARE(window.lbPagine->count(), 5);
+            QCOMPARE(window.lbPagine->item(0)->text(), QStringLiteral("Generale"));
+
+            window.ShowPage(QStringLiteral("Connessioni"));
+            auto* entries = qobject_cast<TpgConnessioni*>(window.Page(QStringLiteral("Connessioni")));
+            QVERIFY(entries);
+            const auto found = entries->lbConnessioni->findItems(QStringLiteral("Provider Uno"), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            entries->lbConnessioni->setCurrentItem(found[0]);
+            entries->cbTariffa->setCurrentText(QStringLiteral("Wind - Urbana"));
+            QCOMPARE(entries->cbTariffa->currentText(), QStringLiteral("Wind - Urbana"));
+            // A retry time that is no whole number keeps the window open on its page.
+            entries->edRetryTime->setText(QStringLiteral("nove"));
+            window.btOk->click();
+            QVERIFY(window.isVisible());
+            QCOMPARE(p.prompter.Shown.back().Text,
+                     std::string("I dati non sono corretti \r\rControllare il campo Richiamata su occupato"));
+            entries->edRetryTime->setText(QStringLiteral("15"));
+
+            window.ShowPage(QStringLiteral("Calendario"));
+            auto* calendar = qobject_cast<TpgCalendario*>(window.Page(QStringLiteral("Calendario")));
+            QVERIFY(calendar);
+            const int result = calendar->OpenDay(QDate(2026, 12, 26), [](TfmGiorno& day) {
+                QCOMPARE(day.cbFesta->currentIndex(), 1);
+                QTimer::singleShot(0, &day, [&day] {
+                    day.cbFesta->setCurrentIndex(0);
+                    day.btOk->click();
+                });
+            });
+            QCOMPARE(result, int(QDialog::Accepted));
+            calendar->Calendario->setCurrentPage(2026, 12);
+            QVERIFY(calendar->Calendario->dateTextFormat(QDate(2026, 12, 25)).foreground().color() ==
+                    QColor(200, 0, 0));
+            QVERIFY(calendar->Calendario->dateTextFormat(QDate(2026, 12, 26)).foreground().color() !=
+                    QColor(200, 0, 0));
+            QVERIFY(calendar->Calendario->dateTextFormat(QDate(2026, 12, 26)).fontWeight() == QFont::Bold);
+
+            window.btOk->click();
+            QVERIFY(!window.isVisible());
+            QVERIFY(closed);
+        }
+        // What the files hold, read by a fresh program.
+        TProgram again(dir.path());
+        const int e = again.data->Settings.Entrys().IndexOfEntry("Provider Uno");
+        QVERIFY(e >= 0);
+        QCOMPARE(again.data->Settings.Entrys()[static_cast<std::size_t>(e)].TaxName(), std::string("Wind - Urbana"));
+        QCOMPARE(again.data->Settings.Entrys()[static_cast<std::size_t>(e)].RetryTime(), 15);
+        QVERIFY(!again.data->Agenda.IsHoliday(EncodeDate(2027, 12, 26)));
+        QVERIFY(again.data->Agenda.IsHoliday(EncodeDate(2027, 12, 25)));
+    }
+
+    void aNewTariffWithPaintedBands()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        TfmImpostazioni window(p.services, *p.data);
+        AddStandardPages(window, p.services, *p.data);
+        window.show();
+        window.ShowPage(QStringLiteral("Tariffe"));
+        auto* page = qobject_cast<TpgTariffe*>(window.Page(QStringLiteral("Tariffe")));
+        QVERIFY(page);
+        const int result = page->OpenProperties(-1, [](TfmTariffa& dialog) {
+            QTimer::singleShot(0, &dialog, [&dialog] {
+                dialog.edGestore->setText(QStringLiteral("Casa"));
+                dialog.edNome->setText(QStringLiteral("Notte"));
+                // Weekdays: the band editor paints full band from 8:00 (pixel 192) to 18:00 (432).
+                dialog.EditBands(0, [](TfmFasce& editor) {
+                    QTimer::singleShot(0, &editor, [&editor] {
+                        editor.btIntera->click();
+                        TTimeTableBarWidget* bar = editor.BarEditor;
+                        bar->resize(576, 60);
+                        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(192, 45));
+                        QTest::mouseMove(bar, QPoint(300, 45));
+                        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(432, 45));
+                        editor.btOk->click();
+                    });
+                });
+                QCOMPARE(dialog.Bars[0]->Bar.Count(), std::size_t{3});
+                dialog.btOk->click();
+            });
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        TTaxItem* t = p.data->Taxations.FindTax("Casa - Notte");
+        QVERIFY(t);
+        QCOMPARE(t->BandsFeriali().Count(), std::size_t{3});
+        QCOMPARE(t->BandAt(EncodeDate(2026, 12, 9) + EncodeTime(9, 0, 0, 0)), foIntera);
+        QCOMPARE(t->BandAt(EncodeDate(2026, 12, 9) + EncodeTime(19, 0, 0, 0)), foRidotta);
+        QCOMPARE(page->lbTariffe->currentItem()->text(), QStringLiteral("Casa - Notte"));
+
+        // Annulla: the new tariff goes again.
+        window.btAnnulla->click();
+        QVERIFY(!p.data->Taxations.FindTax("Casa - Notte"));
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "TestSettingsWindow.moc"
