@@ -2,16 +2,22 @@
 // the main window, the popup menu, a balloon, the tariff chooser, the international warning that the
 // phone-book scan raises for the demo entry abroad, and the dial window waiting to redial a busy line
 // (make screenshots); and, of the whole screen: the strip at idle at its default position, the close
-// question, two balloons at once, and the dial window beside the strip.
+// question, two balloons at once, and the dial window beside the strip. Then the settings window:
+// every page, the tariff properties dialog with its three bars, the band editor while the mouse
+// paints, the calendar's month grid and its day window.
 #include "platform/sim/SimDialUp.h"
 #include "ui/GuiProgram.h"
 #include "ui/QtPrompter.h"
+#include "ui/SettingsPagesUi.h"
+#include "ui/TfmFasce.h"
 #include "ui/TfmInternational.h"
+#include "ui/TfmTariffa.h"
 #include "ui/TfmTariffe.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -42,6 +48,70 @@ bool SaveScreen(const QString& file)
     QScreen* screen = QGuiApplication::primaryScreen();
     const bool ok = screen && screen->grabWindow(0).save(file);
     std::cout << (ok ? "salvato " : "non salvato ") << file.toStdString() << "\n";
+    return ok;
+}
+
+// The settings window's pages and dialogs, left as they were (Annulla).
+bool SaveSettings(TGuiProgram& program, const QString& out)
+{
+    TfmImpostazioni* settings = program.OpenSettings();
+    if (!settings)
+        return false;
+    Wait(300);
+    bool ok = true;
+    const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"}, {"Profili", "profili"},
+                                                         {"Connessioni", "connessioni"}, {"Tariffe", "tariffe"},
+                                                         {"Calendario", "calendario"}};
+    for (const auto& [title, file] : pages) {
+        settings->ShowPage(QString::fromUtf8(title));
+        if (auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario"))))
+            calendar->Calendario->setSelectedDate(QDate(2026, 12, 9));
+        Wait(200);
+        ok = Save(settings, out + QStringLiteral("/settings-") + QString::fromUtf8(file) + QStringLiteral(".png")) && ok;
+    }
+    auto* tariffs = qobject_cast<TpgTariffe*>(settings->Page(QStringLiteral("Tariffe")));
+    const int row = program.Data()->Taxations.IndexOfTax("Infostrada", "Regionali");
+    if (!tariffs || row < 0)
+        return false;
+    settings->ShowPage(QStringLiteral("Tariffe"));
+    tariffs->OpenProperties(row, [&](TfmTariffa& dialog) {
+        QTimer::singleShot(300, &dialog, [&] {
+            ok = Save(&dialog, out + QStringLiteral("/tariff-properties.png")) && ok;
+            dialog.EditBands(0, [&](TfmFasce& editor) {
+                QTimer::singleShot(300, &editor, [&] {
+                    // Painting the peak band further into the evening, the button still held.
+                    editor.btPunta->click();
+                    TTimeTableBarWidget* bar = editor.BarEditor;
+                    const QPoint from(bar->width() * 18 / 24, 45), to(bar->width() * 20 / 24, 45);
+                    QMouseEvent press(QEvent::MouseButtonPress, from, bar->mapToGlobal(from), Qt::LeftButton,
+                                      Qt::LeftButton, Qt::NoModifier);
+                    QApplication::sendEvent(bar, &press);
+                    QMouseEvent move(QEvent::MouseMove, to, bar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                                     Qt::NoModifier);
+                    QApplication::sendEvent(bar, &move);
+                    Wait(100);
+                    ok = Save(&editor, out + QStringLiteral("/band-editor-painting.png")) && ok;
+                    QMouseEvent release(QEvent::MouseButtonRelease, to, bar->mapToGlobal(to), Qt::LeftButton,
+                                        Qt::NoButton, Qt::NoModifier);
+                    QApplication::sendEvent(bar, &release);
+                    Wait(100);
+                    ok = Save(&editor, out + QStringLiteral("/band-editor-painted.png")) && ok;
+                    editor.reject();
+                });
+            });
+            dialog.reject();
+        });
+    });
+    auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario")));
+    settings->ShowPage(QStringLiteral("Calendario"));
+    calendar->OpenDay(QDate(2026, 12, 26), [&](TfmGiorno& day) {
+        QTimer::singleShot(300, &day, [&] {
+            ok = Save(&day, out + QStringLiteral("/calendar-day.png")) && ok;
+            day.reject();
+        });
+    });
+    settings->btAnnulla->click();
+    Wait(200);
     return ok;
 }
 
@@ -146,6 +216,7 @@ int main(int argc, char** argv)
     }
     program.DialController()->CancelClicked();
     Wait(300);
+    ok = SaveSettings(program, out) && ok;
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;
 }

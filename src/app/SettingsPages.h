@@ -73,7 +73,7 @@ public:
     };
     static constexpr const char* LabelUserName = "Nome utente";
     static constexpr const char* LabelDurata = "Durata della connessione";
-    static constexpr const char* LabelTimeWait = "Attesa prima della connessione automatica (secondi)";
+    static constexpr const char* LabelTimeWait = "Attesa prima della connessione (secondi)";
 
     std::size_t Count() const { return FData.Settings.Profiles().Count(); }
     std::vector<std::string> Names() const;

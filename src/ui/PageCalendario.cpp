@@ -42,8 +42,8 @@ TfmGiorno::TfmGiorno(TCalendarEditor& editor, int day, int month, QWidget* paren
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TpgCalendario::TpgCalendario(TServices& services, TDataModule& data, QWidget* parent)
-    : TSettingsPage(parent), FData(data), FRules(services, data)
+TpgCalendario::TpgCalendario(TServices& services, TDataModule& module, QWidget* parent)
+    : TSettingsPage(parent), FData(module), FRules(services, module)
 {
     setObjectName(QStringLiteral("pgCalendario"));
     Calendario = new QCalendarWidget(this);

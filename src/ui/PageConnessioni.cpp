@@ -11,13 +11,13 @@ namespace {
 const QString NoTariff = QStringLiteral("<nessuna>");
 }
 
-TpgConnessioni::TpgConnessioni(TServices& services, TDataModule& data, QWidget* parent)
-    : TSettingsPage(parent), FRules(services, data)
+TpgConnessioni::TpgConnessioni(TServices& services, TDataModule& module, QWidget* parent)
+    : TSettingsPage(parent), FRules(services, module)
 {
     setObjectName(QStringLiteral("pgConnessioni"));
     lbConnessioni = new QListWidget(this);
     lbConnessioni->setObjectName(QStringLiteral("lbConnessioni"));
-    lbConnessioni->setMaximumWidth(200);
+    lbConnessioni->setFixedWidth(190);
     edDescrizione = new QLineEdit(this);
     cbTariffa = new QComboBox(this);
     cbTariffa->setObjectName(QStringLiteral("cbTariffa"));
@@ -35,8 +35,8 @@ TpgConnessioni::TpgConnessioni(TServices& services, TDataModule& data, QWidget* 
     form->addRow(QStringLiteral("Descrizione"), edDescrizione);
     form->addRow(QStringLiteral("Tariffa"), cbTariffa);
     form->addRow(QString::fromUtf8(TEntriesEditor::LabelDurata), teDurata);
-    form->addRow(QString(), cbAutoDisconnect);
-    form->addRow(QString(), cbAskDisconnect);
+    form->addRow(cbAutoDisconnect);
+    form->addRow(cbAskDisconnect);
     form->addRow(QString::fromUtf8(TEntriesEditor::LabelRetry) + QStringLiteral(" (secondi)"), edRetryTime);
     form->addRow(QString::fromUtf8(TEntriesEditor::LabelDialTime) + QStringLiteral(" (secondi)"), edDialTime);
     auto* right = new QVBoxLayout;

@@ -8,8 +8,8 @@
 
 namespace qv {
 
-TpgGenerale::TpgGenerale(TServices& services, TDataModule& data, QWidget* parent)
-    : TSettingsPage(parent), FRules(services, data)
+TpgGenerale::TpgGenerale(TServices& services, TDataModule& module, QWidget* parent)
+    : TSettingsPage(parent), FRules(services, module)
 {
     setObjectName(QStringLiteral("pgGenerale"));
     cbAutoTimeCheck = new QCheckBox(QString::fromUtf8(TGeneralSettings::LabelAutoTimeCheck), this);
@@ -62,13 +62,13 @@ bool TpgGenerale::Apply()
     return true;
 }
 
-void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule& data)
+void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule& module)
 {
-    window.AddPage(new TpgGenerale(services, data));
-    window.AddPage(new TpgProfili(services, data));
-    window.AddPage(new TpgConnessioni(services, data));
-    window.AddPage(new TpgTariffe(services, data));
-    window.AddPage(new TpgCalendario(services, data));
+    window.AddPage(new TpgGenerale(services, module));
+    window.AddPage(new TpgProfili(services, module));
+    window.AddPage(new TpgConnessioni(services, module));
+    window.AddPage(new TpgTariffe(services, module));
+    window.AddPage(new TpgCalendario(services, module));
 }
 
 } // namespace qv

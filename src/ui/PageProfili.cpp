@@ -19,13 +19,13 @@ QTime TimeOfSeconds(std::int32_t s)
 
 } // namespace
 
-TpgProfili::TpgProfili(TServices& services, TDataModule& data, QWidget* parent)
-    : TSettingsPage(parent), FRules(services, data)
+TpgProfili::TpgProfili(TServices& services, TDataModule& module, QWidget* parent)
+    : TSettingsPage(parent), FRules(services, module)
 {
     setObjectName(QStringLiteral("pgProfili"));
     lbProfili = new QListWidget(this);
     lbProfili->setObjectName(QStringLiteral("lbProfili"));
-    lbProfili->setMaximumWidth(170);
+    lbProfili->setFixedWidth(150);
     btNuovo = new QPushButton(QStringLiteral("&Nuovo"), this);
     btElimina = new QPushButton(QStringLiteral("&Elimina"), this);
     btSblocca = new QPushButton(QStringLiteral("&Sblocca..."), this);
@@ -62,15 +62,15 @@ TpgProfili::TpgProfili(TServices& services, TDataModule& data, QWidget* parent)
     form->addRow(QStringLiteral("Diritti"), cbDiritti);
     form->addRow(QStringLiteral("Descrizione"), edDescrizione);
     form->addRow(QString::fromUtf8(TProfilesEditor::LabelDurata), teDurata);
-    form->addRow(QString(), cbAutoDisconnect);
-    form->addRow(QString(), cbAskDisconnect);
+    form->addRow(cbAutoDisconnect);
+    form->addRow(cbAskDisconnect);
     form->addRow(QStringLiteral("Connessione all'avvio"), cbStartEntry);
     form->addRow(QString::fromUtf8(TProfilesEditor::LabelTimeWait), edTimeWait);
     form->addRow(QStringLiteral("Confronto a fine connessione"), cbTrayHint);
     for (QCheckBox* c : {cbSoundsEnabled, cbSpeaker, cbPreavviso, cbPetulante, cbAutoHide, cbForceHide, cbSanctiOff})
-        form->addRow(QString(), c);
+        form->addRow(c);
     form->addRow(QStringLiteral("Firma dei messaggi"), edSignature);
-    form->addRow(QString(), cbAttachMurphy);
+    form->addRow(cbAttachMurphy);
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(Form);
     scroll->setWidgetResizable(true);

@@ -7,8 +7,8 @@
 
 namespace qv {
 
-TpgTariffe::TpgTariffe(TServices& services, TDataModule& data, QWidget* parent)
-    : TSettingsPage(parent), FData(data), FChooser(services, data), FEditor(services, data)
+TpgTariffe::TpgTariffe(TServices& services, TDataModule& module, QWidget* parent)
+    : TSettingsPage(parent), FData(module), FChooser(services, module), FEditor(services, module)
 {
     setObjectName(QStringLiteral("pgTariffe"));
     lbTariffe = new QListWidget(this);

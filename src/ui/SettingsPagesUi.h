@@ -24,7 +24,7 @@ class TpgGenerale : public TSettingsPage
 {
     Q_OBJECT
 public:
-    TpgGenerale(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TpgGenerale(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     QString Title() const override { return QStringLiteral("Generale"); }
     void Load() override;
     bool Apply() override;
@@ -44,7 +44,7 @@ class TpgProfili : public TSettingsPage
 {
     Q_OBJECT
 public:
-    TpgProfili(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TpgProfili(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     QString Title() const override { return QStringLiteral("Profili"); }
     void Load() override;
     bool Apply() override;
@@ -87,7 +87,7 @@ class TpgConnessioni : public TSettingsPage
 {
     Q_OBJECT
 public:
-    TpgConnessioni(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TpgConnessioni(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     QString Title() const override { return QStringLiteral("Connessioni"); }
     void Load() override;
     bool Apply() override;
@@ -114,7 +114,7 @@ class TpgTariffe : public TSettingsPage
 {
     Q_OBJECT
 public:
-    TpgTariffe(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TpgTariffe(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     QString Title() const override { return QStringLiteral("Tariffe"); }
     void Load() override;
     bool Apply() override { return true; }
@@ -154,7 +154,7 @@ class TpgCalendario : public TSettingsPage
 {
     Q_OBJECT
 public:
-    TpgCalendario(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TpgCalendario(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     QString Title() const override { return QStringLiteral("Calendario"); }
     void Load() override;
     bool Apply() override { return true; }

@@ -5,14 +5,14 @@
 
 namespace qv {
 
-TfmImpostazioni::TfmImpostazioni(TServices& services, TDataModule& data, QWidget* parent)
-    : QDialog(parent), FSession(std::make_unique<TSettingsSession>(services, data))
+TfmImpostazioni::TfmImpostazioni(TServices& services, TDataModule& module, QWidget* parent)
+    : QDialog(parent), FSession(std::make_unique<TSettingsSession>(services, module))
 {
     setObjectName(QStringLiteral("TfmImpostazioni"));
     setWindowTitle(QStringLiteral("Impostazioni"));
     lbPagine = new QListWidget(this);
     lbPagine->setObjectName(QStringLiteral("lbPagine"));
-    lbPagine->setMaximumWidth(150);
+    lbPagine->setFixedWidth(130);
     Pages = new QStackedWidget(this);
     btOk = new QPushButton(QStringLiteral("&OK"), this);
     btOk->setDefault(true);
@@ -30,7 +30,7 @@ TfmImpostazioni::TfmImpostazioni(TServices& services, TDataModule& data, QWidget
     connect(lbPagine, &QListWidget::currentRowChanged, Pages, &QStackedWidget::setCurrentIndex);
     connect(btOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btAnnulla, &QPushButton::clicked, this, &QDialog::reject);
-    resize(820, 600);
+    resize(860, 620);
 }
 
 TfmImpostazioni::~TfmImpostazioni()

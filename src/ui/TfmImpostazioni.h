@@ -18,7 +18,7 @@ class TfmImpostazioni : public QDialog
 {
     Q_OBJECT
 public:
-    TfmImpostazioni(TServices& services, TDataModule& data, QWidget* parent = nullptr);
+    TfmImpostazioni(TServices& services, TDataModule& module, QWidget* parent = nullptr);
     ~TfmImpostazioni() override;
     // Pages appear in the order they are added.
     void AddPage(TSettingsPage* page);
@@ -41,6 +41,6 @@ private:
 };
 
 // The pages of the data that exists today, in their order.
-void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule& data);
+void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule& module);
 
 } // namespace qv

@@ -44,11 +44,17 @@ void TTimeTableBarWidget::paintEvent(QPaintEvent*)
         const auto r = Bar.FrameRect(i, BarWidth());
         p.fillRect(r.Left, barTop, r.Width, h - barTop, ToQColor(Bar.Frame(i).Color));
     }
+    // The span being painted, from where the button went down to the pointer.
+    if (Bar.Painting() && FPressX >= 0 && FPointerX >= 0) {
+        const int from = std::min(FPressX, FPointerX), to = std::max(FPressX, FPointerX);
+        p.fillRect(from, barTop, to - from, h - barTop, QBrush(ToQColor(Bar.NewFrameColor), Qt::Dense3Pattern));
+    }
 
     // Labels inverted onto the picture: white combined by exclusive-or turns every band colour into
     // its complement, so a label reads on red, yellow and green alike.
     QFont small = font();
-    small.setPixelSize(9);
+    small.setPixelSize(11);
+    small.setBold(true);
     p.setFont(small);
     const QFontMetrics fm(small);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -103,6 +109,7 @@ void TTimeTableBarWidget::mousePressEvent(QMouseEvent* e)
     const int y = static_cast<int>(e->position().y());
     if (e->button() == Qt::LeftButton && Bar.Editable && y >= TitleHeight) {
         Bar.MouseDown(x, BarWidth());
+        FPressX = FPointerX = x;
         setCursor(Qt::SplitHCursor);
     }
 }

@@ -37,6 +37,7 @@ protected:
 
 private:
     int FPointerX = -1; // over the bar, else -1
+    int FPressX = -1;   // where a paint began
     bool FHover = false;
 };
 

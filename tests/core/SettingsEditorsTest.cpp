@@ -170,7 +170,7 @@ TEST_F(TSettingsFixture, ProfileRules)
     f.TimeWaitApplications = "4 s";
     EXPECT_FALSE(Profiles.Apply(admin, f));
     EXPECT_EQ(LastShown(), "I dati non sono corretti \r\rControllare il campo Attesa prima della connessione "
-                           "automatica (secondi)");
+                           "(secondi)");
     f.TimeWaitApplications = "7";
     f.TimeOutConnection = 86400;
     EXPECT_FALSE(Profiles.Apply(admin, f));
