@@ -278,6 +278,18 @@ TEST_F(TSettingsFixture, GeneralSwitches)
     EXPECT_EQ(Data->Settings.InternationalPrefix(), "001");
     EXPECT_EQ(Data->Settings.TimeServer(), "time.example.org");
     EXPECT_TRUE(Data->Settings.AutoTimeCheck());
+    // Starting with the session writes the autostart entry, and switching it off removes it.
+    TTempDir config;
+    Ctx.Env.ConfigDir = config.Path;
+    Ctx.Env.ExePath = "/opt/quorvanta 100%/quorvanta";
+    f.WinStart = true;
+    ASSERT_TRUE(general.Apply(f));
+    EXPECT_TRUE(Data->Settings.WinStart());
+    const std::string entry = ReadFile(AutoStartFile(Ctx.Env));
+    EXPECT_NE(entry.find("Exec=\"/opt/quorvanta 100%%/quorvanta\" /winstart\n"), std::string::npos) << entry;
+    f.WinStart = false;
+    ASSERT_TRUE(general.Apply(f));
+    EXPECT_FALSE(std::filesystem::exists(AutoStartFile(Ctx.Env)));
 }
 
 TEST_F(TSettingsFixture, CalendarDaysAndTheMonthGrid)
