@@ -78,6 +78,7 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 
 TGuiProgram::~TGuiProgram()
 {
+    delete FSettingsWindow.data();
     if (FData)
         FData->SaveAllModified();
 }
@@ -345,13 +346,14 @@ void TGuiProgram::Quit()
 {
     if (FController && !FController->CloseQuery())
         return;
+    // An open settings window is left as with Annulla, while the main window still listens.
+    delete FSettingsWindow.data();
     if (FData)
         FData->SaveAllModified();
     FController.reset();
     FDial.reset();
     FDialView.reset();
     FChooser.reset();
-    delete FSettingsWindow.data(); // an open settings window is left as with Annulla
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

@@ -87,6 +87,11 @@ void TpgTariffe::Load()
 
 int TpgTariffe::OpenProperties(int row, const std::function<void(TfmTariffa&)>& onOpen)
 {
+    // The list may be older than the tariffs (the chooser of the popup menu changes them too).
+    if (row >= static_cast<int>(FData.Taxations.Taxs().Count())) {
+        Load();
+        return QDialog::Rejected;
+    }
     TTaxItem* editing = row >= 0 ? &FData.Taxations.Taxs()[static_cast<std::size_t>(row)] : nullptr;
     TfmTariffa dialog(FEditor, editing, this);
     if (onOpen)
