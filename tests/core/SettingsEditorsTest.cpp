@@ -88,6 +88,9 @@ TEST_F(TSettingsFixture, TimeRatedLabelsFollowTheLimitAndSecondRatesAreReadOnlyW
     f.Tat2[foIntera] = "?";
     EXPECT_FALSE(Tariffs.Save(f, nullptr));
     EXPECT_EQ(LastShown(), "Il valore specificato per il campo «oltre 15 min £ - fascia intera» non è valido!");
+    f.MinLimite = "dieci";
+    EXPECT_FALSE(Tariffs.Save(f, nullptr));
+    EXPECT_EQ(LastShown(), "Il valore specificato per il campo «Limite (minuti)» non è valido!");
     f.MinLimite = "0";
     EXPECT_TRUE(Tariffs.Save(f, nullptr));
     // Peak rates are not read: layout A has no peak band.
