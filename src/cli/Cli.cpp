@@ -5,6 +5,7 @@
 #include "app/DataModule.h"
 #include "app/SettingsPages.h"
 #include "cli/TariffJson.h"
+#include "cli/TimeCommand.h"
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "tariffs/TariffRules.h"
@@ -115,6 +116,9 @@ const char* Usage =
     "  profiles list                  i profili utente\n"
     "  holidays list                  i giorni festivi dell'anno\n"
     "  holidays set|unset GG/MM       segna o toglie un giorno festivo\n"
+    "  time check [--server HOST[:PORTA]] [--set]\n"
+    "                                 l'ora di un time server (RFC 868) e la differenza;\n"
+    "                                 --set corregge l'orologio\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
@@ -697,6 +701,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return EntrySetCommand(ctx, args, out);
         if (command == "profiles" && args.size() == 2 && args[1] == "list")
             return ProfilesCommand(ctx, out);
+        if (command == "time") {
+            const int rc = TimeCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
         if (command == "holidays") {
             const int rc = HolidaysCommand(ctx, args, out);
             if (rc != 2)

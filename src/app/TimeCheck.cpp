@@ -1,0 +1,82 @@
+#include "app/TimeCheck.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+
+#include <cmath>
+
+namespace qv {
+
+TTimeCheck::TTimeCheck(TServices& services, TDataModule& data, TInternetTime& client, IClockSetter& clock)
+    : FServices(services), FData(data), FClient(client), FClock(clock)
+{
+    FClient.OnStartCheck = [this] { Balloon("Avviata la procedura di aggiornamento dell'orario di sistema"); };
+    FClient.OnTimeError = [this](const std::string& text) { Balloon(text); };
+    FClient.OnReceiveTime = [this](double delta, double) { Received(delta); };
+}
+
+TTimeCheck::~TTimeCheck()
+{
+    FClient.OnStartCheck = nullptr;
+    FClient.OnTimeError = nullptr;
+    FClient.OnReceiveTime = nullptr;
+}
+
+void TTimeCheck::Balloon(const std::string& text)
+{
+    if (ShowBalloon)
+        ShowBalloon(text);
+}
+
+void TTimeCheck::Start(const std::string& server)
+{
+    FClient.Host = server;
+    FClient.StartCheck();
+}
+
+void TTimeCheck::TimeSignal()
+{
+    if (FData.Settings.TimeServer().empty()) {
+        ShowInfo(FServices.Prompter, "Per impostare l'orario occorre specificare un Time Server (NTP)\r"
+                                     "\"Impostazioni->Sistema->Generale->Time Server\"");
+        return;
+    }
+    Start(FData.Settings.TimeServer());
+}
+
+void TTimeCheck::Received(double delta)
+{
+    if (std::abs(delta) <= EncodeTime(0, 0, 1, 999)) {
+        Balloon("Il computer segna già l'ora esatta!");
+        return;
+    }
+    if (FData.Settings.AutoTimeCheck()) {
+        Correct(delta);
+        return;
+    }
+    FData.QuestionPending = true;
+    const TModalResult answer = AskYesNo(FServices.Prompter, "L'orario di sistema deve essere spostato di: " +
+                                                                 FormatDurationLong(std::abs(delta)) +
+                                                                 "\r\rModificare l'orario di sistema?");
+    FData.QuestionPending = false;
+    if (answer == TModalResult::mrYes)
+        Correct(delta);
+}
+
+void TTimeCheck::Correct(double delta)
+{
+    const auto us = static_cast<std::int64_t>(std::llround(delta * 86400.0 * 1e6));
+    if (!FClock.ShiftClock(us).empty()) {
+        Balloon("Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario");
+        return;
+    }
+    // The elapsed time runs on the steady tick; the start moves with the clock so that the span
+    // priced (start to start + elapsed) stays the span of the connection in the new time.
+    TStatus& s = FData.Status;
+    if (s.IsCounting())
+        s.SetStartTime(CutToSeconds(FServices.Clk.Now()) - s.Time());
+    Balloon("Aggiornata l'ora di sistema: " + FormatDateTime("dddd d mmmm yyyy h:nn", FServices.Clk.Now()) +
+            "\rCorrezione effettuata: " + (delta >= 0 ? "+" : "-") + FormatDurationLong(std::abs(delta)));
+}
+
+} // namespace qv
