@@ -59,9 +59,9 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
         return false;
     Wait(300);
     bool ok = true;
-    const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"}, {"Profili", "profili"},
+    const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"},       {"Profili", "profili"},
                                                          {"Connessioni", "connessioni"}, {"Tariffe", "tariffe"},
-                                                         {"Calendario", "calendario"}};
+                                                         {"Calendario", "calendario"},   {"Ora esatta", "ora-esatta"}};
     for (const auto& [title, file] : pages) {
         settings->ShowPage(QString::fromUtf8(title));
         if (auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario"))))
@@ -217,6 +217,19 @@ int main(int argc, char** argv)
     program.DialController()->CancelClicked();
     Wait(300);
     ok = SaveSettings(program, out) && ok;
+
+    // The time signal against the simulated server, 75 seconds ahead: the question, then the
+    // balloon of the correction (the simulated clock setter leaves the real clock alone).
+    bool questioned = false;
+    QTimer::singleShot(600, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            questioned = SaveScreen(out + QStringLiteral("/screen-time-question.png"));
+            box->button(QMessageBox::Yes)->click();
+        }
+    });
+    program.TimeCheck()->Start("sim.example.org");
+    Wait(1500);
+    ok = questioned && SaveScreen(out + QStringLiteral("/screen-time-corrected.png")) && ok;
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;
 }

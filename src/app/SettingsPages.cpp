@@ -4,6 +4,7 @@
 #include "core/Shell.h"
 #include "core/Strings.h"
 #include "detection/International.h"
+#include "timesync/InternetTime.h"
 
 #include <algorithm>
 
@@ -45,7 +46,9 @@ bool TGeneralSettings::Apply(const TForm& form)
     }
     s.SetAutoTimeCheck(form.AutoTimeCheck);
     s.SetCheckAnnounce(form.CheckAnnounce);
-    s.SetTimeServer(form.TimeServer);
+    // An automatic check needs a server: without one it takes the default.
+    s.SetTimeServer(form.AutoTimeCheck && Trim(form.TimeServer).empty() ? std::string(TInternetTime::DefaultServer)
+                                                                        : form.TimeServer);
     s.SetFullTapiMonitor(form.FullTapiMonitor);
     return true;
 }

@@ -7,6 +7,14 @@
 
 namespace qv {
 
+const std::vector<std::string>& TimeServerChoices()
+{
+    static const std::vector<std::string> servers = {TInternetTime::DefaultServer, "time-a-g.nist.gov",
+                                                     "time-b-g.nist.gov", "time-c-g.nist.gov",
+                                                     "time-d-g.nist.gov", "utcnist.colorado.edu"};
+    return servers;
+}
+
 double TimeProtocolToDateTime(const std::uint8_t bytes[4])
 {
     const std::uint32_t s = (static_cast<std::uint32_t>(bytes[0]) << 24) | (static_cast<std::uint32_t>(bytes[1]) << 16) |

@@ -40,6 +40,9 @@ public:
     virtual std::string ShiftClock(std::int64_t microseconds) = 0;
 };
 
+// Public servers that answer the Time Protocol on TCP port 37, offered by the settings.
+const std::vector<std::string>& TimeServerChoices();
+
 // The four bytes as received, as a UTC date-time (the count is unsigned: after 1968 too).
 double TimeProtocolToDateTime(const std::uint8_t bytes[4]);
 // "host", "host:port", "[v6]:port" or a bare IPv6 address; port 0 when the text names an

@@ -7,7 +7,11 @@
 #include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
+#include "platform/linux/TcpTimeTransport.h"
+#include "platform/linux/TimedatedClock.h"
 #include "platform/sim/SimDialUp.h"
+#include "platform/sim/SimTime.h"
+#include "ui/SettingsPagesUi.h"
 #include "ui/ShowWindowChecked.h"
 #include "ui/TfmDisconnessione.h"
 #include "ui/TfmTariffe.h"
@@ -184,6 +188,20 @@ int TGuiProgram::Start()
         }
         FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get());
         FData->LoadAll();
+        // The time server: a simulated one, 75 seconds ahead, with --simulate (the clock is left alone).
+        if (FCommandLine.Simulate) {
+            auto sim = std::make_unique<TSimTimeTransport>(FClock, FTimers);
+            sim->OffsetSeconds = 75;
+            FTimeTransport = std::move(sim);
+            FClockSetter = std::make_unique<TSimClockSetter>();
+        } else {
+            FTimeTransport = std::make_unique<TTcpTimeTransport>(FTimers);
+            FClockSetter = MakeClockSetter();
+        }
+        FInternetTime = std::make_unique<TInternetTime>(*FServices, *FTimeTransport);
+        FInternetTime->SetTimeOut(20000);
+        FInternetTime->Host = TInternetTime::DefaultServer;
+        FTimeCheck = std::make_unique<TTimeCheck>(*FServices, *FData, *FInternetTime, *FClockSetter);
         FData->Status.SetProfile(&FData->Settings.SelectProfile(FCommandLine.ProfileName));
         FHandler->StateText = [this] { return TMtxMatrixStatus::StateDescription(FData->MtxStatus.State()); };
         FHandler->LastRasApi = [this] { return FData->RasMonitor.LastRasAPI; };
@@ -255,6 +273,14 @@ void TGuiProgram::WireWindow()
     connect(FTray->Item(QStringLiteral("St&art")), &QAction::triggered, this, [&c] { c.ManualStart(); });
     connect(FTray->Item(QStringLiteral("&Disconnetti")), &QAction::triggered, this, [&c] { c.Disconnect(true); });
     connect(FTray->Item(QStringLiteral("&Tariffe")), &QAction::triggered, this, [this] { ChooseTariff(); });
+    FTimeCheck->ShowBalloon = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 5000); };
+    c.StartTimeCheck = [this](const std::string& server) { FTimeCheck->Start(server); };
+    QAction* timeItem = FTray->Item(QStringLiteral("Se&gnale o&rario..."));
+    timeItem->setEnabled(true);
+    connect(timeItem, &QAction::triggered, this, [this] {
+        if (FController->IsOnlineOrAsk(true))
+            FTimeCheck->TimeSignal();
+    });
     QAction* settingsItem = FTray->Item(QStringLiteral("&Impostazioni..."));
     settingsItem->setEnabled(true);
     connect(settingsItem, &QAction::triggered, this, [this] { OpenSettings(); });
@@ -317,6 +343,8 @@ TfmImpostazioni* TGuiProgram::OpenSettings()
         auto* w = new TfmImpostazioni(*FServices, *FData, FMainWindow.get());
         w->setAttribute(Qt::WA_DeleteOnClose);
         AddStandardPages(*w, *FServices, *FData);
+        if (auto* time = qobject_cast<TpgOraEsatta*>(w->Page(QStringLiteral("Ora esatta"))))
+            time->OnCheckNow = [this](const std::string& server) { FTimeCheck->Start(server); };
         // Entries and the start entry may have changed: the connections menu follows.
         w->OnClosed = [this] { BuildConnectionsMenu(); };
         return w;
@@ -354,6 +382,7 @@ void TGuiProgram::Quit()
     FDial.reset();
     FDialView.reset();
     FChooser.reset();
+    FTimeCheck.reset();
     if (FMainWindow)
         FMainWindow.reset(); // stores the remembered position
     QCoreApplication::quit();

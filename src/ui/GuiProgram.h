@@ -5,6 +5,7 @@
 #include "app/DataModule.h"
 #include "app/MainController.h"
 #include "app/TariffChooser.h"
+#include "app/TimeCheck.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "core/Services.h"
@@ -57,6 +58,8 @@ public:
     TWaitRasController* DialController() { return FDial.get(); }
     TWaitRasView* DialView() { return FDialView.get(); }
     IRasApi* DialUp() { return FDialUp.get(); }
+    TInternetTime* InternetTime() { return FInternetTime.get(); }
+    TTimeCheck* TimeCheck() { return FTimeCheck.get(); }
     TTariffChooser& Chooser()
     {
         if (!FChooser)
@@ -91,6 +94,10 @@ private:
     std::unique_ptr<ISingleInstance> FSingle;
     std::unique_ptr<IRasApi> FDialUp;
     std::unique_ptr<TDataModule> FData;
+    std::unique_ptr<ITimeTransport> FTimeTransport;
+    std::unique_ptr<IClockSetter> FClockSetter;
+    std::unique_ptr<TInternetTime> FInternetTime;
+    std::unique_ptr<TTimeCheck> FTimeCheck;
     std::unique_ptr<TfmMain> FMainWindow;
     std::unique_ptr<TTrayIcon> FTray;
     // Declared before the main window's controller, which detaches from the dial window when it goes.

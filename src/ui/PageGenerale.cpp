@@ -12,21 +12,18 @@ TpgGenerale::TpgGenerale(TServices& services, TDataModule& module, QWidget* pare
     : TSettingsPage(parent), FRules(services, module)
 {
     setObjectName(QStringLiteral("pgGenerale"));
-    cbAutoTimeCheck = new QCheckBox(QString::fromUtf8(TGeneralSettings::LabelAutoTimeCheck), this);
     cbCheckAnnounce = new QCheckBox(QString::fromUtf8(TGeneralSettings::LabelCheckAnnounce), this);
     cbWinStart = new QCheckBox(QString::fromUtf8(TGeneralSettings::LabelWinStart), this);
     cbFullTapiMonitor = new QCheckBox(QString::fromUtf8(TGeneralSettings::LabelFullTapi), this);
     edPrefisso = new QLineEdit(this);
     edPrefisso->setObjectName(QStringLiteral("edPrefisso"));
     edPrefisso->setMaximumWidth(120);
-    edTimeServer = new QLineEdit(this);
     lbInstallation = new QLabel(this);
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8(TGeneralSettings::LabelPrefix), edPrefisso);
-    form->addRow(QString::fromUtf8(TGeneralSettings::LabelTimeServer), edTimeServer);
     form->addRow(QStringLiteral("Installato il"), lbInstallation);
     auto* layout = new QVBoxLayout(this);
-    for (QCheckBox* c : {cbWinStart, cbAutoTimeCheck, cbCheckAnnounce, cbFullTapiMonitor})
+    for (QCheckBox* c : {cbWinStart, cbCheckAnnounce, cbFullTapiMonitor})
         layout->addWidget(c);
     layout->addSpacing(8);
     layout->addLayout(form);
@@ -36,29 +33,24 @@ TpgGenerale::TpgGenerale(TServices& services, TDataModule& module, QWidget* pare
 void TpgGenerale::Load()
 {
     const TGeneralSettings::TForm f = FRules.Form();
-    cbAutoTimeCheck->setChecked(f.AutoTimeCheck);
     cbCheckAnnounce->setChecked(f.CheckAnnounce);
     cbWinStart->setChecked(f.WinStart);
     cbFullTapiMonitor->setChecked(f.FullTapiMonitor);
     edPrefisso->setText(ToQt(f.InternationalPrefix));
-    edTimeServer->setText(ToQt(f.TimeServer));
     lbInstallation->setText(ToQt(FormatDateTime("dddd d mmmm yyyy", f.Installation)));
 }
 
 bool TpgGenerale::Apply()
 {
     TGeneralSettings::TForm f = FRules.Form();
-    f.AutoTimeCheck = cbAutoTimeCheck->isChecked();
     f.CheckAnnounce = cbCheckAnnounce->isChecked();
     f.WinStart = cbWinStart->isChecked();
     f.FullTapiMonitor = cbFullTapiMonitor->isChecked();
     f.InternationalPrefix = edPrefisso->text().toStdString();
-    f.TimeServer = edTimeServer->text().toStdString();
     if (!FRules.Apply(f)) {
         edPrefisso->setFocus();
         return false;
     }
-    edTimeServer->setText(ToQt(FRules.Form().TimeServer));
     return true;
 }
 
@@ -69,6 +61,7 @@ void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule&
     window.AddPage(new TpgConnessioni(services, module));
     window.AddPage(new TpgTariffe(services, module));
     window.AddPage(new TpgCalendario(services, module));
+    window.AddPage(new TpgOraEsatta(services, module));
 }
 
 } // namespace qv

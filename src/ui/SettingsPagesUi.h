@@ -28,12 +28,10 @@ public:
     QString Title() const override { return QStringLiteral("Generale"); }
     void Load() override;
     bool Apply() override;
-    QCheckBox* cbAutoTimeCheck;
     QCheckBox* cbCheckAnnounce;
     QCheckBox* cbWinStart;
     QCheckBox* cbFullTapiMonitor;
     QLineEdit* edPrefisso;
-    QLineEdit* edTimeServer;
     QLabel* lbInstallation;
 
 private:
@@ -172,6 +170,27 @@ private:
     void ShowSaints(const QDate& date);
     TDataModule& FData;
     TCalendarEditor FRules;
+};
+
+class TpgOraEsatta : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgOraEsatta(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Ora esatta"); }
+    void Load() override;
+    bool Apply() override;
+    // A check now against the server shown (the owner starts it; none: the button is hidden).
+    std::function<void(const std::string& server)> OnCheckNow;
+    QCheckBox* cbAutoTimeCheck;
+    QComboBox* cbTimeServer;
+    QPushButton* btVerifica;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    TGeneralSettings FRules;
 };
 
 } // namespace qv

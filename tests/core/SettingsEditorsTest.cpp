@@ -281,6 +281,9 @@ TEST_F(TSettingsFixture, GeneralSwitches)
     EXPECT_EQ(Data->Settings.InternationalPrefix(), "001");
     EXPECT_EQ(Data->Settings.TimeServer(), "time.example.org");
     EXPECT_TRUE(Data->Settings.AutoTimeCheck());
+    f.TimeServer = " ";
+    EXPECT_TRUE(general.Apply(f));
+    EXPECT_EQ(Data->Settings.TimeServer(), "time.nist.gov"); // an automatic check needs a server
     // Starting with the session writes the autostart entry, and switching it off removes it.
     TTempDir config;
     Ctx.Env.ConfigDir = config.Path;
