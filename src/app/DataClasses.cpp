@@ -1,5 +1,6 @@
 #include "app/DataClasses.h"
 
+#include "app/WaveSounds.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -23,6 +24,11 @@ const std::map<std::string, TCreator>& Creators()
         {"TDataUnits", [](TServices& s) { return std::make_unique<TDataUnits>(s); }},
         {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
         {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
+        {"TWaveSounds",
+         [](TServices& s) {
+             static TSilentOutput silent;
+             return std::make_unique<TWaveSounds>(s, silent);
+         }},
     };
     return creators;
 }

@@ -4,15 +4,16 @@
 
 namespace qv {
 
-TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp)
+TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
-      Agenda(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Agenda(services), Waves(services, output ? *output : SilentOutput), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
     Taxations.SetAgenda(&Agenda);
     Status.SetMatrix(&MtxStatus);
     Status.SetTaxations(&Taxations);
-    FSounds = sounds ? sounds : &FNoSounds;
+    FSounds = sounds ? sounds : &Waves;
+    Waves.Profile = [this] { return Status.Profile(); };
     Status.SetSounds(FSounds);
 
     MtxStatus.HasStartTick = [this] { return Status.StartTick() != 0; };
@@ -34,6 +35,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp)
     FFiles.Add(Status, "Status.dat");
     FFiles.Add(Taxations, "Taxations.dat");
     FFiles.Add(Agenda, "Calendar.dat");
+    FFiles.Add(Waves, "Waves.dat");
 }
 
 TDataModule::~TDataModule()

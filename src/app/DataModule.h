@@ -5,6 +5,7 @@
 
 #include "app/MatrixStatus.h"
 #include "app/Sounds.h"
+#include "app/WaveSounds.h"
 #include "app/Startup.h"
 #include "detection/NoDialUp.h"
 #include "detection/Performance.h"
@@ -20,9 +21,11 @@ namespace qv {
 class TDataModule
 {
 public:
-    // sounds: the sound player (none: sounds are only recorded); dialUp: the dial-up service (none:
-    // no connection is ever seen).
-    explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr);
+    // sounds: what plays the named sounds (none: the sounds of "Waves.dat"); dialUp: the dial-up
+    // service (none: no connection is ever seen); output: where those sounds are heard (none:
+    // nowhere).
+    explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr,
+                         ISoundOutput* output = nullptr);
     ~TDataModule();
     // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
@@ -41,6 +44,8 @@ public:
     TStatus Status;
     TTaxations Taxations;
     TAgenda Agenda;
+    TSilentOutput SilentOutput;
+    TWaveSounds Waves;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TPerformance Performance;
@@ -63,7 +68,6 @@ private:
     void ChangeState(TMtxStateMatrixStatus previous, TMtxEventMatrixStatus event);
     void AskHold();
     TServices& FServices;
-    TRecordingSounds FNoSounds;
     ISounds* FSounds;
     TNoDialUp FNoDialUp;
     std::unique_ptr<Timer> FTimerAskHold;

@@ -341,6 +341,46 @@ void TMainController::OnConnectionInfo()
     }
     General(text);
     SetConnectionTimers(true);
+    // The programs of the profile and of the entry that start with a connection on line.
+    TProfileItem* profile = Profile();
+    TEntryItem* entry = FData.Status.Entry();
+    if (Programs && ((profile && TProcessControl::CountKind(profile->Applications(), rkConnected) > 0) ||
+                     (entry && TProcessControl::CountKind(entry->Applications(), rkConnected) > 0))) {
+        General("Avvio delle applicazioni alla connessione...");
+        if (profile) {
+            PrepareProgramList(profile->Applications());
+            Programs->RunAll(profile->Applications(), rkConnected);
+        }
+        if (entry) {
+            PrepareProgramList(entry->Applications());
+            Programs->RunAll(entry->Applications(), rkConnected);
+        }
+    }
+}
+
+void TMainController::PrepareProgramList(TProcessItems& list)
+{
+    list.OnError = [this](TProcessItem& item, const std::string& text) {
+        General(Trim(text + "\r[" + item.Path() + "]"));
+        if (!Profile() || Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound("MsgError", false);
+    };
+}
+
+void TMainController::RunManualPrograms()
+{
+    if (!Programs || !Profile())
+        return;
+    PrepareProgramList(Profile()->Applications());
+    Programs->RunAll(Profile()->Applications(), rkManual);
+}
+
+void TMainController::CloseExitPrograms()
+{
+    if (!Programs || !Profile())
+        return;
+    PrepareProgramList(Profile()->Applications());
+    Programs->CloseAll(Profile()->Applications(), ckExit);
 }
 
 void TMainController::OnConnectionSaved(const TConnectionData& record)
@@ -352,6 +392,11 @@ void TMainController::OnConnectionSaved(const TConnectionData& record)
     General("Sconnesso!");
     if (!Profile() || Profile()->SoundsEnabled())
         FData.Sounds().PlayNamedSound("EndConnection", false);
+    // Only the profile's programs are ever terminated; an entry's stay.
+    if (Programs && Profile()) {
+        PrepareProgramList(Profile()->Applications());
+        Programs->CloseAll(Profile()->Applications(), ckDisconnected);
+    }
     LastComparison = Trim(FData.Taxations.CompareTaxes(record.Start, record.End, record.Cost));
     if (!LastComparison.empty()) {
         if (FComparisonOn)
@@ -451,6 +496,10 @@ void TMainController::EndOfStartup()
     FTimerMinimize->SetEnabled(false);
     if (FData.Status.StartTick() == 0)
         SetHidden(Profile() && Profile()->AutoHide());
+    if (Programs && Profile()) {
+        PrepareProgramList(Profile()->Applications());
+        Programs->RunAll(Profile()->Applications(), rkStartUp);
+    }
     if (!FCheckInternational)
         FCheckInternational = std::make_unique<TCheckInternationalThread>(
             FServices.Timers, FData.RasMonitor.Api(), FData.Settings.InternationalPrefix(),

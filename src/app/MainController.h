@@ -5,6 +5,7 @@
 // visibility, and the closing questions. The Qt window implements IMainView and stays thin.
 
 #include "app/DataModule.h"
+#include "app/ProcessControl.h"
 #include "detection/International.h"
 #include "detection/WaitRas.h"
 
@@ -67,6 +68,14 @@ public:
 
     // The first activation of the window: its timers, the dial-up poll and the counters.
     void FirstActivation();
+    // What starts and terminates programs (none: programs are never run).
+    TProcessControl* Programs = nullptr;
+    // The run button: the profile's programs started by hand.
+    void RunManualPrograms();
+    // The program closes: the profile's programs of that close kind end.
+    void CloseExitPrograms();
+    // The balloon and sound of a program that could not start or end, set on a program list.
+    void PrepareProgramList(TProcessItems& list);
     void Disconnect(bool ask);
     // True while counting or when the system is on line; otherwise asks, when ask is set.
     bool IsOnlineOrAsk(bool ask);

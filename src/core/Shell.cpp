@@ -223,14 +223,20 @@ TShortcut ReadShortcut(const std::string& file)
         const std::string value = UnescapeValue(Trim(line.substr(eq + 1)));
         if (key == "Exec") {
             sawExec = true;
-            std::vector<std::string> args = SplitExecLine(value);
-            for (std::string& a : args)
-                a = ReplaceAll(a, "%%", "%");
+            std::vector<std::string> args;
+            for (const std::string& a : SplitExecLine(value)) {
+                // Field codes (%f, %U, %i, ...) stand for what a launcher passes: nothing here.
+                if (a.size() == 2 && a[0] == '%' && a[1] != '%')
+                    continue;
+                args.push_back(ReplaceAll(a, "%%", "%"));
+            }
             if (!args.empty()) {
                 s.Target = args[0];
                 for (std::size_t i = 1; i < args.size(); ++i)
                     s.Arguments += (i > 1 ? " " : "") + QuoteExecArg(args[i]);
             }
+        } else if (key == "Name") {
+            s.Name = value;
         } else if (key == "Path") {
             s.WorkingFolder = value;
         } else if (key == "Comment") {

@@ -25,6 +25,7 @@ std::string ProgramFilesFolder(const TAppEnvironment& env); // ~/.local/bin
 
 struct TShortcut
 {
+    std::string Name;
     std::string Target;
     std::string WorkingFolder;
     std::string Description;

@@ -6,6 +6,7 @@
 #include "core/PropertyMacros.h"
 
 #include <functional>
+#include <memory>
 
 namespace qv {
 
@@ -36,11 +37,19 @@ enum TCloseKind
 // The name under which a count started by hand is logged and remembered as an entry.
 inline constexpr const char* ManualStartName = "Avvio manuale";
 
+class IProcess;
+
 // A program run at connect, by hand or at start, and possibly closed at disconnect or exit.
 class TProcessItem : public TDataCollectionItem
 {
 public:
     using TDataCollectionItem::TDataCollectionItem;
+    // The process of the last start (none before the first, or after it was terminated).
+    std::shared_ptr<IProcess> Process;
+    // Lives as long as the item: a start that reports after the item was deleted finds it gone.
+    std::shared_ptr<int> AliveToken = std::make_shared<int>(0);
+    std::function<void(TProcessItem&)> OnRun;
+    std::function<void(TProcessItem&)> OnClose;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
     QV_STRING_PROPERTY(Nome)
@@ -51,7 +60,13 @@ public:
     QV_STRING_PROPERTY(CommandLine)
     QV_PROPERTY(std::int32_t, CmdShow, 6)
 };
-using TProcessItems = TDataCollection<TProcessItem>;
+class TProcessItems : public TDataCollection<TProcessItem>
+{
+public:
+    using TDataCollection<TProcessItem>::TDataCollection;
+    // A program that could not be started or terminated (item, text); set by the list's owner.
+    std::function<void(TProcessItem&, const std::string&)> OnError;
+};
 
 class TProfileItem : public TDataCollectionItem
 {

@@ -7,6 +7,8 @@
 #include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
+#include "platform/linux/LinuxProcesses.h"
+#include "platform/linux/SdlSoundOutput.h"
 #include "platform/linux/TcpTimeTransport.h"
 #include "platform/linux/TimedatedClock.h"
 #include "platform/sim/SimDialUp.h"
@@ -186,7 +188,10 @@ int TGuiProgram::Start()
             pppd->Keyring = DesktopKeyring();
             FDialUp = std::move(pppd);
         }
-        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get());
+        FSoundOutput = std::make_unique<TSdlSoundOutput>(FTimers);
+        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get());
+        FLauncher = std::make_unique<TLinuxProcessLauncher>();
+        FPrograms = std::make_unique<TProcessControl>(FTimers, *FLauncher);
         FData->LoadAll();
         // The time server: a simulated one, 75 seconds ahead, with --simulate (the clock is left alone).
         if (FCommandLine.Simulate) {
@@ -214,6 +219,7 @@ int TGuiProgram::Start()
         FMainWindow->RememberPosition(*FRegistry);
         FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
+        FController->Programs = FPrograms.get();
         FDialView = std::make_unique<TWaitRasView>(FMainWindow.get());
         FDial = std::make_unique<TWaitRasController>(*FServices, *FData, *FDialView);
         FDialView->SetController(FDial.get());
@@ -297,11 +303,19 @@ void TGuiProgram::WireWindow()
     });
     connect(FTray->Item(QStringLiteral("IndirizzoIP")), &QAction::triggered, this, [this] {
         QApplication::clipboard()->setText(QString::fromStdString(FData->Status.DinamicIP()));
+        if (!FData->Status.Profile() || FData->Status.Profile()->SoundsEnabled())
+            FData->Sounds().PlayNamedSound("MsgBack", false);
     });
     connect(FMainWindow->btDisconnetti, &QToolButton::clicked, this, [&c] { c.Disconnect(true); });
     connect(FMainWindow->btNascondi, &QToolButton::clicked, this, [this] { SetHidden(true); });
     connect(FMainWindow->btStart, &QToolButton::clicked, this, [&c] { c.ManualStart(); });
-    FMainWindow->btApplicazioni->setEnabled(false);
+    connect(FMainWindow->btApplicazioni, &QToolButton::clicked, this, [&c] { c.RunManualPrograms(); });
+    // A started program may have covered the always-on-top strip.
+    FPrograms->OnRestoreTopmost = [this] {
+        if (FMainWindow && FMainWindow->isVisible())
+            FMainWindow->raise();
+    };
+    FData->Waves.OnError = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 3000); };
     FMainWindow->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(FMainWindow.get(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { FTray->Menu()->popup(FMainWindow->mapToGlobal(at)); });
@@ -376,6 +390,8 @@ void TGuiProgram::Quit()
         return;
     // An open settings window is left as with Annulla, while the main window still listens.
     delete FSettingsWindow.data();
+    if (FController)
+        FController->CloseExitPrograms();
     if (FData)
         FData->SaveAllModified();
     FController.reset();

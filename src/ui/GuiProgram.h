@@ -4,6 +4,7 @@
 
 #include "app/DataModule.h"
 #include "app/MainController.h"
+#include "app/ProcessControl.h"
 #include "app/TariffChooser.h"
 #include "app/TimeCheck.h"
 #include "app/SingleInstance.h"
@@ -59,6 +60,7 @@ public:
     TWaitRasView* DialView() { return FDialView.get(); }
     IRasApi* DialUp() { return FDialUp.get(); }
     TInternetTime* InternetTime() { return FInternetTime.get(); }
+    TProcessControl* Programs() { return FPrograms.get(); }
     TTimeCheck* TimeCheck() { return FTimeCheck.get(); }
     TTariffChooser& Chooser()
     {
@@ -93,7 +95,10 @@ private:
     std::unique_ptr<TExceptionHandler> FHandler;
     std::unique_ptr<ISingleInstance> FSingle;
     std::unique_ptr<IRasApi> FDialUp;
+    std::unique_ptr<ISoundOutput> FSoundOutput;
     std::unique_ptr<TDataModule> FData;
+    std::unique_ptr<IProcessLauncher> FLauncher;
+    std::unique_ptr<TProcessControl> FPrograms;
     std::unique_ptr<ITimeTransport> FTimeTransport;
     std::unique_ptr<IClockSetter> FClockSetter;
     std::unique_ptr<TInternetTime> FInternetTime;
