@@ -208,9 +208,12 @@ IProcessLauncher::TResult TLinuxProcessLauncher::Start(const TStartRequest& r)
     }
     // A document, a folder or an address: the desktop's handler opens it.
     const std::string opener = Opener.find('/') == std::string::npos ? FindInPath(Opener) : Opener;
-    if (opener.empty())
+    if (opener.empty() || ::access(opener.c_str(), X_OK) != 0)
         return {nullptr, TLaunchError::NoAssociation};
-    return Spawn(opener, {path}, workDir, KillAfterMs);
+    TResult opened = Spawn(opener, {path}, workDir, KillAfterMs);
+    if (!opened.Error.empty())
+        opened.Error = TLaunchError::NoAssociation;
+    return opened;
 }
 
 } // namespace qv

@@ -1,0 +1,145 @@
+// Real child processes through the Linux launcher, and sounds through SDL's disk audio driver.
+#include "TestSupport.h"
+#include "app/WaveSounds.h"
+#include "platform/linux/LinuxProcesses.h"
+#include "platform/linux/SdlSoundOutput.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition, int ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(LinuxProcesses, StartRunningTerminateAndStartAgain)
+{
+    TLinuxProcessLauncher launcher;
+    auto sleeper = launcher.Start({"/bin/sleep", "", "30", 6});
+    ASSERT_EQ(sleeper.Error, "");
+    ASSERT_TRUE(sleeper.Process);
+    EXPECT_TRUE(sleeper.Process->Running());
+    EXPECT_EQ(sleeper.Process->Terminate(), "");
+    EXPECT_TRUE(WaitFor([&] { return !sleeper.Process->Running(); }, 2000));
+
+    // A program that ends by itself is no longer running and can be started again.
+    auto quick = launcher.Start({"true", "", "", 6}); // found through PATH
+    ASSERT_EQ(quick.Error, "");
+    EXPECT_TRUE(WaitFor([&] { return !quick.Process->Running(); }, 2000));
+    EXPECT_EQ(quick.Process->Terminate(), ""); // ended already: nothing to do
+    auto again = launcher.Start({"true", "", "", 6});
+    EXPECT_EQ(again.Error, "");
+}
+
+TEST(LinuxProcesses, ParametersAndFolderReachTheProgram)
+{
+    TTempDir dir;
+    TLinuxProcessLauncher launcher;
+    // Quoted as a desktop Exec line is: double quotes, with \" and \$ inside.
+    auto r = launcher.Start(
+        {"/bin/sh", dir.Path, "-c \"pwd > out.txt; printf '%s|' \\\"\\$0\\\" >> out.txt\" \"due parole\"", 6});
+    ASSERT_EQ(r.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return !r.Process->Running(); }, 2000));
+    EXPECT_EQ(ReadFile(dir / "out.txt"), dir.Path + "\ndue parole|");
+    // A .desktop entry stands for its program, parameters and folder (field codes dropped).
+    WriteFile(dir / "prova.desktop", "[Desktop Entry]\nType=Application\nName=Prova\nExec=/bin/sh -c \"echo ok > fatto.txt\" %U\n"
+                                     "Path=" + dir.Path + "\n");
+    auto d = launcher.Start({dir / "prova.desktop", "", "", 6});
+    ASSERT_EQ(d.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return !d.Process->Running(); }, 2000));
+    EXPECT_EQ(ReadFile(dir / "fatto.txt"), "ok\n");
+}
+
+TEST(LinuxProcesses, OneThatIgnoresTermIsKilledAndAReusedPidIsNeverSignalled)
+{
+    TLinuxProcessLauncher launcher;
+    launcher.KillAfterMs = 500;
+    auto stubborn = launcher.Start({"/bin/sh", "", "-c \"trap '' TERM; while :; do sleep 0.05; done\"", 6});
+    ASSERT_EQ(stubborn.Error, "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the trap is set
+    EXPECT_EQ(stubborn.Process->Terminate(), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(stubborn.Process->Running()); // SIGTERM ignored
+    EXPECT_TRUE(WaitFor([&] { return !stubborn.Process->Running(); }, 3000)); // SIGKILL
+
+    // Processes that ended and were collected: terminating them again touches nothing, whatever
+    // process has since been given their pid.
+    std::vector<std::shared_ptr<IProcess>> ended;
+    for (int i = 0; i < 20; ++i) {
+        auto r = launcher.Start({"/bin/true", "", "", 6});
+        ASSERT_TRUE(WaitFor([&] { return !r.Process->Running(); }, 2000));
+        ended.push_back(r.Process);
+    }
+    std::vector<std::shared_ptr<IProcess>> living;
+    for (int i = 0; i < 20; ++i)
+        living.push_back(launcher.Start({"/bin/sleep", "", "5", 6}).Process);
+    for (auto& e : ended)
+        EXPECT_EQ(e->Terminate(), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (auto& l : living) {
+        EXPECT_TRUE(l->Running());
+        l->Terminate();
+    }
+}
+
+TEST(LinuxProcesses, FailuresInItalian)
+{
+    TLinuxProcessLauncher launcher;
+    EXPECT_EQ(launcher.Start({"/nessuna/cartella/programma", "", "", 6}).Error, "Path non trovato");
+    EXPECT_EQ(launcher.Start({"/tmp/nessun-programma-qv", "", "", 6}).Error, "File non trovato");
+    EXPECT_EQ(launcher.Start({"nessun-programma-qv-nel-path", "", "", 6}).Error, "File non trovato");
+    launcher.Opener = "/nessun/xdg-open";
+    EXPECT_EQ(launcher.Start({"https://example.org/", "", "", 6}).Error, "Nessuna associazione al file");
+    EXPECT_EQ(LaunchErrorText(EACCES), "Accesso negato");
+    EXPECT_EQ(LaunchErrorText(ENOMEM), "Memoria esaurita");
+}
+
+TEST(SdlSounds, ASoundReachesTheDiskDriverAndABurstIsKeptUpWith)
+{
+    TTempDir dir;
+    // The disk driver writes what would be heard to a file this test reads.
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", (dir / "audio.raw").c_str(), 1);
+    ::setenv("SDL_DISKAUDIODELAY", "1", 1);
+    TTestContext ctx;
+    {
+        TSdlSoundOutput output(ctx.Time);
+        bool failed = false;
+        const auto wav = std::make_shared<const std::string>(SynthesizeWave("Ring", 5212));
+        output.Play(wav, false, [&failed] { failed = true; });
+        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir / "audio.raw") &&
+                                         std::filesystem::file_size(dir / "audio.raw") >= 4000; },
+                            5000));
+        // Forty requests at once: the thread takes the newest each time and stays responsive.
+        for (int i = 0; i < 40; ++i)
+            output.Play(wav, false, [&failed] { failed = true; });
+        EXPECT_TRUE(WaitFor([&] { return output.Taken() >= 2; }, 2000));
+        const int before = output.Taken();
+        output.Beep(1366, 100);
+        EXPECT_TRUE(WaitFor([&] { return output.Taken() == before + 1; }, 2000));
+        ctx.Time.RunPosted();
+        EXPECT_FALSE(failed);
+    }
+    const std::string samples = ReadFile(dir / "audio.raw");
+    // Not silence: the synthesized ring moves far from the 8-bit middle value somewhere.
+    bool heard = false;
+    for (unsigned char c : samples)
+        heard = heard || (c != 0x80 && c != 0 && c != 0x7F);
+    EXPECT_TRUE(heard);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
