@@ -6,6 +6,7 @@
 #include "app/SettingsPages.h"
 #include "cli/TariffJson.h"
 #include "cli/TimeCommand.h"
+#include "cli/SoundsCommand.h"
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "tariffs/TariffRules.h"
@@ -116,6 +117,10 @@ const char* Usage =
     "  profiles list                  i profili utente\n"
     "  holidays list                  i giorni festivi dell'anno\n"
     "  holidays set|unset GG/MM       segna o toglie un giorno festivo\n"
+    "  sounds list | play NOME | export NOME FILE.wav | import NOME FILE.wav\n"
+    "                                 i suoni del programma\n"
+    "  programs run --profile NOME --kind connected|manual|startup\n"
+    "                                 avvia i programmi di un profilo\n"
     "  time check [--server HOST[:PORTA]] [--set]\n"
     "                                 l'ora di un time server (RFC 868) e la differenza;\n"
     "                                 --set corregge l'orologio\n"
@@ -181,15 +186,9 @@ std::string OwnExecutable()
     return ec ? std::string() : path.string();
 }
 
-enum class TAccess
-{
-    Read,  // nothing is written, not even a missing file
-    Write, // the program's lock is held; missing files are created as the program does
-};
+} // namespace
 
-// Opens the data folder. A connection that a crash left in "Status.dat" stays there in both cases:
-// only the program's question or "recover" decides about it.
-std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false)
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp)
 {
     if (access == TAccess::Write) {
         ctx.LockData();
@@ -201,6 +200,8 @@ std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool wit
     data->LoadAll();
     return data;
 }
+
+namespace {
 
 // A connection left in "Status.dat" by a program that stopped while counting, as one line.
 std::string PendingText(const TStatus& s)
@@ -701,6 +702,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return EntrySetCommand(ctx, args, out);
         if (command == "profiles" && args.size() == 2 && args[1] == "list")
             return ProfilesCommand(ctx, out);
+        if (command == "sounds" || command == "programs") {
+            const int rc = command == "sounds" ? SoundsCommand(ctx, args, out) : ProgramsCommand(ctx, args, out, err);
+            if (rc != 2)
+                return rc;
+        }
         if (command == "time") {
             const int rc = TimeCommand(ctx, args, out);
             if (rc != 2)

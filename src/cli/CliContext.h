@@ -91,4 +91,16 @@ private:
     std::unique_ptr<TLinuxSingleInstance> FLock;
 };
 
+class TDataModule;
+
+enum class TAccess
+{
+    Read,  // nothing is written, not even a missing file
+    Write, // the program's lock is held; missing files are created as the program does
+};
+
+// Opens the data folder. A connection that a crash left in "Status.dat" stays there in both cases:
+// only the program's question or "recover" decides about it.
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false);
+
 } // namespace qv

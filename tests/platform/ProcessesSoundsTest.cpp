@@ -143,3 +143,80 @@ TEST(SdlSounds, ASoundReachesTheDiskDriverAndABurstIsKeptUpWith)
     EXPECT_TRUE(heard);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
+
+#include "app/DataModule.h"
+#include "cli/Cli.h"
+
+#include <sstream>
+
+namespace {
+
+struct TCliRun
+{
+    int Code;
+    std::string Out, Err;
+};
+
+TCliRun RunTool(std::vector<std::string> args)
+{
+    std::ostringstream o, e;
+    const int rc = RunCli(std::move(args), o, e);
+    return {rc, o.str(), e.str()};
+}
+
+} // namespace
+
+TEST(CliSounds, ListExportImportAndPlay)
+{
+    TTempDir dir;
+    const TCliRun list = RunTool({"--data-dir", dir.Path, "sounds", "list"});
+    ASSERT_EQ(list.Code, 0) << list.Err;
+    EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 13);
+    EXPECT_NE(list.Out.find("Ring\tScatto - inizio connessione\t5212 byte\n"), std::string::npos) << list.Out;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path)); // listing writes nothing
+
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "export", "ring", dir / "ring.wav"}).Code, 0);
+    EXPECT_EQ(std::filesystem::file_size(dir / "ring.wav"), 5212u);
+    const std::string bell = SynthesizeWave("MsgBell", 2000);
+    WriteFile(dir / "bell.wav", bell);
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "bell.wav"}).Code, 0);
+    std::filesystem::remove(dir / "bell.wav");
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "export", "Ring", dir / "again.wav"}).Code, 0);
+    EXPECT_EQ(ReadFile(dir / "again.wav"), bell); // kept in Waves.dat, the file is gone
+
+    WriteFile(dir / "testo.wav", "non sono un suono");
+    const TCliRun bad = RunTool({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "testo.wav"});
+    EXPECT_EQ(bad.Code, 1);
+    EXPECT_NE(bad.Err.find("non è un file wav"), std::string::npos);
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "play", "Fischio"}).Err, "Errore: Suono Fischio non trovato!\n");
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "play", "Laser"}).Code, 0); // SDL's dummy driver
+}
+
+TEST(CliPrograms, AProfilesProgramsOfOneKindStart)
+{
+    TDiskContext ctx;
+    {
+        TDataModule data(ctx.Services);
+        data.LoadAll();
+        TProcessItems& list = data.Settings.Profiles()[0].Applications();
+        TProcessItem& p = list.Add();
+        p.SetNome("Segno");
+        p.SetPath("/bin/sh");
+        p.SetWorkingDirectory(ctx.Dir.Path);
+        p.SetCommandLine("-c \"echo fatto > segno.txt\"");
+        p.SetRunKind(rkManual);
+        TProcessItem& q = list.Add();
+        q.SetNome("Assente");
+        q.SetPath("/nessun/programma");
+        q.SetRunKind(rkManual);
+    }
+    const TCliRun r =
+        RunTool({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "manual"});
+    EXPECT_EQ(r.Code, 1); // one could not start
+    EXPECT_NE(r.Out.find("Avviato: Segno"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Err.find("Impossibile lanciare l'applicazione Assente!\nPath non trovato"), std::string::npos) << r.Err;
+    EXPECT_TRUE(WaitFor([&] { return ReadFile(ctx.Dir / "segno.txt") == "fatto\n"; }, 3000));
+    EXPECT_EQ(RunTool({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "startup"})
+                  .Out,
+              "Nessun programma da avviare.\n");
+}
