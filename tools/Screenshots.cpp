@@ -61,7 +61,8 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
     bool ok = true;
     const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"},       {"Profili", "profili"},
                                                          {"Connessioni", "connessioni"}, {"Tariffe", "tariffe"},
-                                                         {"Calendario", "calendario"},   {"Ora esatta", "ora-esatta"}};
+                                                         {"Calendario", "calendario"},   {"Suoni", "suoni"},
+                                                         {"Ora esatta", "ora-esatta"}};
     for (const auto& [title, file] : pages) {
         settings->ShowPage(QString::fromUtf8(title));
         if (auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario"))))

@@ -264,6 +264,75 @@ std::vector<std::string> TEntriesEditor::Names() const
     return names;
 }
 
+TEntryItem* TEntriesEditor::Item(const std::string& name, bool create)
+{
+    const int i = FData.Settings.Entrys().IndexOfEntry(name);
+    if (i >= 0)
+        return &FData.Settings.Entrys()[static_cast<std::size_t>(i)];
+    return create && !Trim(name).empty() ? &FData.Settings.Entrys().EntryFor(name, keRAS) : nullptr;
+}
+
+// ---- sounds ----
+
+std::vector<TWaveItem*> TSoundsEditor::Listed()
+{
+    std::vector<TWaveItem*> items;
+    for (auto& w : FData.Waves.Waves())
+        if (!w->Descrizione().empty())
+            items.push_back(w.get());
+    return items;
+}
+
+bool TSoundsEditor::ChangeFile(TWaveItem& item, const std::string& file)
+{
+    const std::string before = item.WaveFile().FileName();
+    item.WaveFile().SetFileName(file);
+    try {
+        item.Reload();
+    } catch (const std::exception& e) {
+        item.WaveFile().SetFileName(before);
+        ShowError(FServices.Prompter, e.what());
+        return false;
+    }
+    Play(item);
+    return true;
+}
+
+void TSoundsEditor::ToggleDisabled(TWaveItem& item)
+{
+    item.WaveFile().SetDisabled(!item.WaveFile().Disabled());
+}
+
+void TSoundsEditor::Play(TWaveItem& item)
+{
+    FData.Waves.PlayNamedSound(item.Nome(), true);
+}
+
+bool TSoundsEditor::AllEnabled() const
+{
+    const TProfileItem* p = FData.Status.Profile();
+    return !p || p->SoundsEnabled();
+}
+
+void TSoundsEditor::SetAllEnabled(bool on)
+{
+    if (TProfileItem* p = FData.Status.Profile())
+        p->SetSoundsEnabled(on);
+}
+
+bool TSoundsEditor::FactoryReset()
+{
+    if (AskYesNo(FServices.Prompter, "Ripristina i suoni predefiniti?") != TModalResult::mrYes)
+        return false;
+    if (!FData.Waves.FileName().empty())
+        FServices.Files.Remove(FData.Waves.FilePath());
+    FData.Waves.SetFileName("");
+    FData.Waves.SetModified(false);
+    ShowInfo(FServices.Prompter,
+             "I suoni predefiniti saranno disponibili come d'incanto al prossimo riavvio di Quorvanta!");
+    return true;
+}
+
 bool TEntriesEditor::HasRecord(const std::string& name) const
 {
     return FData.Settings.Entrys().IndexOfEntry(name) >= 0;

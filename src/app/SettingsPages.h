@@ -97,12 +97,36 @@ public:
     bool Delete(std::size_t index);
     // The phone book's entries, for the start entry.
     std::vector<std::string> PhoneBook() const;
+    TProfileItem& Item(std::size_t index) { return FData.Settings.Profiles()[index]; }
 
 private:
     bool Refuse(std::size_t index);
     TServices& FServices;
     TDataModule& FData;
     std::set<const TProfileItem*> FUnlocked;
+};
+
+// The "Suoni" page: the sounds with a description, their switches, a new file, the factory reset.
+class TSoundsEditor
+{
+public:
+    TSoundsEditor(TServices& services, TDataModule& data) : FServices(services), FData(data) {}
+    // The items the page lists (those with a description).
+    std::vector<TWaveItem*> Listed();
+    // The new file of a sound: stored in "Waves.dat", then played (pause first).
+    bool ChangeFile(TWaveItem& item, const std::string& file);
+    void ToggleDisabled(TWaveItem& item);
+    // Through the profile's switch, as the program plays it.
+    void Play(TWaveItem& item);
+    // The profile's switch: "Disabilita tutti i suoni" / "Riabilita tutti i suoni".
+    bool AllEnabled() const;
+    void SetAllEnabled(bool on);
+    // Asks "Ripristina i suoni predefiniti?"; deletes "Waves.dat" and stops saving it.
+    bool FactoryReset();
+
+private:
+    TServices& FServices;
+    TDataModule& FData;
 };
 
 class TEntriesEditor
@@ -126,6 +150,8 @@ public:
     // The entries with a record, then the phone book's entries without one.
     std::vector<std::string> Names() const;
     bool HasRecord(const std::string& name) const;
+    // The entry's record; with create, made when missing (adding a program is a change).
+    TEntryItem* Item(const std::string& name, bool create);
     TForm FormOf(const std::string& name) const;
     // The tariffs' display names, for the tariff field.
     std::vector<std::string> Tariffs() const;

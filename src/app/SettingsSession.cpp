@@ -7,20 +7,22 @@ TSettingsSession::TSettingsSession(TServices&, TDataModule& data) : FData(data)
     FSettings = FData.Settings.WriteToBytes();
     FTaxations = FData.Taxations.WriteToBytes();
     FAgenda = FData.Agenda.WriteToBytes();
+    FWaves = FData.Waves.WriteToBytes();
     FTaxName = FData.Status.Tax() ? FData.Status.Tax()->DisplayName() : std::string();
 }
 
 bool TSettingsSession::Changed()
 {
     return FData.Settings.WriteToBytes() != FSettings || FData.Taxations.WriteToBytes() != FTaxations ||
-           FData.Agenda.WriteToBytes() != FAgenda;
+           FData.Agenda.WriteToBytes() != FAgenda || FData.Waves.WriteToBytes() != FWaves;
 }
 
 void TSettingsSession::Commit()
 {
     for (TPersistentComponent* c : {static_cast<TPersistentComponent*>(&FData.Settings),
                                     static_cast<TPersistentComponent*>(&FData.Taxations),
-                                    static_cast<TPersistentComponent*>(&FData.Agenda)})
+                                    static_cast<TPersistentComponent*>(&FData.Agenda),
+                                    static_cast<TPersistentComponent*>(&FData.Waves)})
         if (c->Modified())
             c->Save();
 }
@@ -47,6 +49,7 @@ void TSettingsSession::Cancel()
     restore(FData.Settings, FSettings);
     restore(FData.Taxations, FTaxations);
     restore(FData.Agenda, FAgenda);
+    restore(FData.Waves, FWaves);
     if (restored) {
         TProfileItem* profile = FData.Settings.FindProfile(profileName);
         if (!profile && profiles.Count() > 0)

@@ -357,6 +357,16 @@ TfmImpostazioni* TGuiProgram::OpenSettings()
         auto* w = new TfmImpostazioni(*FServices, *FData, FMainWindow.get());
         w->setAttribute(Qt::WA_DeleteOnClose);
         AddStandardPages(*w, *FServices, *FData);
+        // The program's icon in a properties dialog runs it at once.
+        const auto runNow = [this](TProcessItem& item) {
+            static TProcessItems errors{nullptr};
+            FController->PrepareProgramList(errors);
+            FPrograms->Launch(item, errors);
+        };
+        if (auto* p = qobject_cast<TpgProfili*>(w->Page(QStringLiteral("Profili"))))
+            p->Programmi->OnRunNow = runNow;
+        if (auto* c = qobject_cast<TpgConnessioni*>(w->Page(QStringLiteral("Connessioni"))))
+            c->Programmi->OnRunNow = runNow;
         if (auto* time = qobject_cast<TpgOraEsatta*>(w->Page(QStringLiteral("Ora esatta"))))
             time->OnCheckNow = [this](const std::string& server) { FTimeCheck->Start(server); };
         // Entries and the start entry may have changed: the connections menu follows.

@@ -39,9 +39,10 @@ TpgConnessioni::TpgConnessioni(TServices& services, TDataModule& module, QWidget
     form->addRow(cbAskDisconnect);
     form->addRow(QString::fromUtf8(TEntriesEditor::LabelRetry) + QStringLiteral(" (secondi)"), edRetryTime);
     form->addRow(QString::fromUtf8(TEntriesEditor::LabelDialTime) + QStringLiteral(" (secondi)"), edDialTime);
+    Programmi = new TProgramsBox(services, this);
     auto* right = new QVBoxLayout;
     right->addLayout(form);
-    right->addStretch();
+    right->addWidget(Programmi, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(lbConnessioni);
     layout->addLayout(right, 1);
@@ -99,7 +100,12 @@ void TpgConnessioni::ShowEntry(int row)
     FRow = row;
     if (row < 0 || row >= lbConnessioni->count())
         return;
-    const TEntriesEditor::TForm f = FRules.FormOf(lbConnessioni->item(row)->text().toStdString());
+    const std::string name = lbConnessioni->item(row)->text().toStdString();
+    Programmi->SetList([this, name](bool create) -> TProcessItems* {
+        TEntryItem* e = FRules.Item(name, create);
+        return e ? &e->Applications() : nullptr;
+    });
+    const TEntriesEditor::TForm f = FRules.FormOf(name);
     edDescrizione->setText(ToQt(f.Descrizione));
     const int tax = cbTariffa->findText(ToQt(f.TaxName));
     cbTariffa->setCurrentIndex(tax >= 0 ? tax : 0);

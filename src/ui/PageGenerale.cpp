@@ -61,6 +61,7 @@ void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule&
     window.AddPage(new TpgConnessioni(services, module));
     window.AddPage(new TpgTariffe(services, module));
     window.AddPage(new TpgCalendario(services, module));
+    window.AddPage(new TpgSuoni(services, module));
     window.AddPage(new TpgOraEsatta(services, module));
 }
 

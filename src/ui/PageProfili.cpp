@@ -71,6 +71,8 @@ TpgProfili::TpgProfili(TServices& services, TDataModule& module, QWidget* parent
         form->addRow(c);
     form->addRow(QStringLiteral("Firma dei messaggi"), edSignature);
     form->addRow(cbAttachMurphy);
+    Programmi = new TProgramsBox(services, Form);
+    form->addRow(Programmi);
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(Form);
     scroll->setWidgetResizable(true);
@@ -175,6 +177,7 @@ void TpgProfili::ShowProfile(int row)
     cbSanctiOff->setChecked(f.SanctiOff);
     edSignature->setText(ToQt(f.Signature));
     cbAttachMurphy->setChecked(f.AttachMurphy);
+    Programmi->SetList([this, index](bool) { return &FRules.Item(index).Applications(); });
     const bool editable = FRules.MayEdit(index) && FRules.Unlocked(index);
     Form->setEnabled(editable);
     btSblocca->setVisible(FRules.MayEdit(index) && !FRules.Unlocked(index));

@@ -6,6 +6,7 @@
 #include "app/SettingsPages.h"
 #include "app/TariffChooser.h"
 #include "app/TariffEditor.h"
+#include "ui/ProgramsBox.h"
 #include "ui/SettingsPage.h"
 
 #include <QCalendarWidget>
@@ -72,6 +73,7 @@ public:
     QCheckBox* cbSanctiOff;
     QLineEdit* edSignature;
     QCheckBox* cbAttachMurphy;
+    TProgramsBox* Programmi;
 
 private:
     void ShowProfile(int row);
@@ -97,6 +99,7 @@ public:
     QLineEdit* edRetryTime;
     QLineEdit* edDialTime;
     QCheckBox* cbAskDisconnect;
+    TProgramsBox* Programmi;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -170,6 +173,27 @@ private:
     void ShowSaints(const QDate& date);
     TDataModule& FData;
     TCalendarEditor FRules;
+};
+
+class TpgSuoni : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgSuoni(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Suoni"); }
+    void Load() override;
+    bool Apply() override { return true; }
+    QListWidget* lbSuoni;
+    QPushButton* btModifica;
+    QPushButton* btDisabilita;
+    QPushButton* btRiproduci;
+    QPushButton* btTutti;
+    QPushButton* btFabbrica;
+
+private:
+    TWaveItem* Current();
+    void UpdateButtons();
+    TSoundsEditor FRules;
 };
 
 class TpgOraEsatta : public TSettingsPage

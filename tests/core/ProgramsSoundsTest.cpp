@@ -238,3 +238,62 @@ TEST_F(TLiveFixture, AChangedSoundIsStoredAndPlaysAfterItsFileIsGone)
     again.SetActive(true);
     EXPECT_FALSE(again.Active());
 }
+
+#include "app/ProgramsEditor.h"
+
+TEST_F(TLiveFixture, ProgramListsTakeFilesAndDesktopEntriesAndCheckThePath)
+{
+    TTempDir dir;
+    WriteFile(dir / "posta.sh", "#!/bin/sh\n");
+    WriteFile(dir / "browser.desktop", "[Desktop Entry]\nName=Il browser\nExec=/usr/bin/firefox --new-window %u\nPath=/tmp\n");
+    WriteFile(dir / "rotto.desktop", "non è una voce");
+    TProgramsEditor editor(Ctx.Services);
+    TProcessItems& list = Profile().Applications();
+    editor.AddFiles(list, {dir / "posta.sh", dir / "rotto.desktop", dir / "browser.desktop"});
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Impossibile ricavare le informazioni dal collegamento");
+    EXPECT_EQ(list[0].Nome(), "posta");
+    EXPECT_EQ(list[0].WorkingDirectory(), dir.Path);
+    EXPECT_EQ(list[1].Nome(), "Il browser");
+    EXPECT_EQ(list[1].Path(), "/usr/bin/firefox");
+    EXPECT_EQ(list[1].CommandLine(), "--new-window");
+    EXPECT_EQ(list[1].RunKind(), rkConnected);
+    TProgramsEditor::TForm f = TProgramsEditor::FormOf(list[0]);
+    f.Path = dir / "nessuno.sh";
+    EXPECT_FALSE(editor.Apply(list[0], f));
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Impossibile salvare!\rIl percorso specificato non porta a nessun file!");
+    EXPECT_EQ(list[0].Path(), dir / "posta.sh");
+    f.Path = dir / "posta.sh";
+    f.CloseKind = ckExit;
+    EXPECT_TRUE(editor.Apply(list[0], f));
+    EXPECT_EQ(list[0].CloseKind(), ckExit);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    EXPECT_TRUE(editor.Delete(list, 1));
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Elimina l'applicazione «Il browser»?");
+    EXPECT_EQ(list.Count(), 1u);
+}
+
+#include "app/SettingsPages.h"
+
+TEST_F(TLiveFixture, TheSoundsPageFollowsTheProfilesSwitchAndResetsToTheFactorySounds)
+{
+    TSoundsEditor page(Ctx.Services, *Data);
+    EXPECT_EQ(page.Listed().size(), 9u); // the sounds with a description
+    TWaveItem& ring = *Data->Waves.FindWave("Ring");
+    Profile().SetSoundsEnabled(true);
+    page.Play(ring);
+    EXPECT_EQ(Data->SilentOutput.Played.size(), 1u);
+    page.SetAllEnabled(false);
+    EXPECT_FALSE(Profile().SoundsEnabled());
+    page.Play(ring); // the test of one sound is silenced too
+    EXPECT_EQ(Data->SilentOutput.Played.size(), 1u);
+    page.ToggleDisabled(ring);
+    EXPECT_TRUE(ring.WaveFile().Disabled());
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    EXPECT_TRUE(page.FactoryReset());
+    EXPECT_FALSE(Ctx.Files.Exists("/data/Waves.dat"));
+    Data->SaveAllModified();
+    EXPECT_FALSE(Ctx.Files.Exists("/data/Waves.dat")); // not saved again in this run
+    Start();
+    EXPECT_FALSE(Data->Waves.FindWave("Ring")->WaveFile().Disabled()); // the defaults are back
+}
