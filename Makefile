@@ -46,7 +46,7 @@ bench: deps
 # connection, taken under a virtual X server with a tray host.
 screenshots: build
 	mkdir -p build/screenshots
-	xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
+	SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
 
 nogui:
 	$(MAKE) test PRESET=nogui
