@@ -161,6 +161,8 @@ void TMainController::Bind()
         if (FData.Status.Tax())
             General("Siamo passati nella fascia bassa oltre i " + std::to_string(FData.Status.Tax()->MinLimite()) +
                     " minuti");
+        if (!Profile() || Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound("CambioStato", false);
     };
     s.OnDayChange = [this] { OnDayChange(); };
     s.OnStartTime = [this] { OnStartTime(); };
