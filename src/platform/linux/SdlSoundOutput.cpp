@@ -101,7 +101,7 @@ void TSdlSoundOutput::Run()
     if (device != 0)
         SDL_CloseAudioDevice(device);
     if (ready)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_Quit(); // the program uses SDL for nothing else
 }
 
 } // namespace qv
