@@ -13,6 +13,7 @@
 #include "ui/TfmImpostazioni.h"
 #include "ui/TfmTariffa.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -153,6 +154,40 @@ private slots:
         // Annulla: the new tariff goes again.
         window.btAnnulla->click();
         QVERIFY(!p.data->Taxations.FindTax("Casa - Notte"));
+    }
+
+    void programsAndSoundsPagesAndAnnulla()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        const QString script = dir.filePath(QStringLiteral("posta.sh"));
+        QFile f(script);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        {
+            TfmImpostazioni window(p.services, *p.data);
+            AddStandardPages(window, p.services, *p.data);
+            window.show();
+            auto* profiles = qobject_cast<TpgProfili*>(window.Page(QStringLiteral("Profili")));
+            QVERIFY(profiles);
+            profiles->Programmi->AddFiles({script});
+            QCOMPARE(profiles->Programmi->Tree->topLevelItemCount(), 1);
+            QCOMPARE(p.data->Settings.Profiles()[0].Applications().Count(), std::size_t{1});
+            window.ShowPage(QStringLiteral("Suoni"));
+            auto* sounds = qobject_cast<TpgSuoni*>(window.Page(QStringLiteral("Suoni")));
+            QVERIFY(sounds);
+            QCOMPARE(sounds->lbSuoni->count(), 9);
+            sounds->lbSuoni->setCurrentRow(0);
+            sounds->btDisabilita->click();
+            QCOMPARE(sounds->btDisabilita->text(), QStringLiteral("&Abilita"));
+            QVERIFY(!sounds->btRiproduci->isEnabled());
+            QVERIFY(p.data->Waves.FindWave("CambioStato")->WaveFile().Disabled());
+            window.btAnnulla->click();
+        }
+        // Annulla put both back.
+        QCOMPARE(p.data->Settings.Profiles()[0].Applications().Count(), std::size_t{0});
+        QVERIFY(!p.data->Waves.FindWave("CambioStato")->WaveFile().Disabled());
     }
 };
 
