@@ -1,6 +1,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmTariffa.h"
+#include "ui/TfmTariffe.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -34,18 +35,8 @@ TpgTariffe::TpgTariffe(TServices& services, TDataModule& module, QWidget* parent
     layout->addWidget(lbDescrizione);
     layout->addWidget(lbConnessioni);
 
-    connect(lbTariffe, &QListWidget::currentRowChanged, this, [this](int row) {
-        const auto rows = FChooser.Rows();
-        if (row < 0 || static_cast<std::size_t>(row) >= rows.size())
-            return;
-        const auto& r = rows[static_cast<std::size_t>(row)];
-        lbDescrizione->setText(ToQt(r.Description));
-        std::string used;
-        for (const auto& c : r.Connections)
-            used += (used.empty() ? "" : ", ") + c;
-        lbConnessioni->setText(used.empty() ? QString() : QStringLiteral("Usata da: ") + ToQt(used));
-        lbTariffe->currentItem()->setToolTip(ToQt(FChooser.BandsText(static_cast<std::size_t>(row))));
-    });
+    connect(lbTariffe, &QListWidget::currentRowChanged, this,
+            [this](int row) { ShowTariffRow(FChooser, lbTariffe, lbDescrizione, lbConnessioni, row); });
     connect(lbTariffe, &QListWidget::itemDoubleClicked, btProprieta, &QPushButton::click);
     connect(btApplica, &QPushButton::clicked, this, [this] {
         if (lbTariffe->currentRow() >= 0)
@@ -69,20 +60,7 @@ TpgTariffe::TpgTariffe(TServices& services, TDataModule& module, QWidget* parent
 
 void TpgTariffe::Load()
 {
-    const int keep = lbTariffe->currentRow();
-    lbTariffe->clear();
-    int current = 0, i = 0;
-    for (const auto& r : FChooser.Rows()) {
-        auto* item = new QListWidgetItem(ToQt(r.DisplayName), lbTariffe);
-        if (r.Current) {
-            QFont f = item->font();
-            f.setBold(true);
-            item->setFont(f);
-            current = i;
-        }
-        ++i;
-    }
-    lbTariffe->setCurrentRow(keep >= 0 && keep < lbTariffe->count() ? keep : current);
+    FillTariffList(FChooser, lbTariffe, lbTariffe->currentRow());
 }
 
 int TpgTariffe::OpenProperties(int row, const std::function<void(TfmTariffa&)>& onOpen)

@@ -32,19 +32,8 @@ TfmTariffe::TfmTariffe(TTariffChooser& chooser, QWidget* parent) : QDialog(paren
     layout->addLayout(buttons);
     resize(460, 420);
 
-    connect(lbTariffe, &QListWidget::currentRowChanged, this, [this](int row) {
-        const auto rows = FChooser.Rows();
-        if (row < 0 || static_cast<std::size_t>(row) >= rows.size())
-            return;
-        const auto& r = rows[static_cast<std::size_t>(row)];
-        lbDescrizione->setText(QString::fromStdString(r.Description));
-        std::string used;
-        for (const auto& c : r.Connections)
-            used += (used.empty() ? "" : ", ") + c;
-        lbConnessioni->setText(used.empty() ? QString()
-                                            : QStringLiteral("Usata da: ") + QString::fromStdString(used));
-        lbTariffe->currentItem()->setToolTip(ToQt(FChooser.BandsText(static_cast<std::size_t>(row))));
-    });
+    connect(lbTariffe, &QListWidget::currentRowChanged, this,
+            [this](int row) { ShowTariffRow(FChooser, lbTariffe, lbDescrizione, lbConnessioni, row); });
     connect(lbTariffe, &QListWidget::itemDoubleClicked, btApplica, &QPushButton::click);
     connect(btApplica, &QPushButton::clicked, this, [this] {
         if (lbTariffe->currentRow() >= 0)
@@ -65,11 +54,16 @@ TfmTariffe::TfmTariffe(TTariffChooser& chooser, QWidget* parent) : QDialog(paren
 
 void TfmTariffe::Refresh()
 {
-    lbTariffe->clear();
+    FillTariffList(FChooser, lbTariffe);
+}
+
+void FillTariffList(TTariffChooser& chooser, QListWidget* list, int keep)
+{
+    list->clear();
     int current = 0;
     int i = 0;
-    for (const auto& r : FChooser.Rows()) {
-        auto* item = new QListWidgetItem(QString::fromStdString(r.DisplayName), lbTariffe);
+    for (const auto& r : chooser.Rows()) {
+        auto* item = new QListWidgetItem(ToQt(r.DisplayName), list);
         if (r.Current) {
             QFont f = item->font();
             f.setBold(true);
@@ -78,7 +72,22 @@ void TfmTariffe::Refresh()
         }
         ++i;
     }
-    lbTariffe->setCurrentRow(current);
+    list->setCurrentRow(keep >= 0 && keep < list->count() ? keep : current);
+}
+
+void ShowTariffRow(TTariffChooser& chooser, QListWidget* list, QLabel* description, QLabel* connections, int row)
+{
+    const auto rows = chooser.Rows();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size())
+        return;
+    const auto& r = rows[static_cast<std::size_t>(row)];
+    description->setText(ToQt(r.Description));
+    std::string used;
+    for (const auto& c : r.Connections)
+        used += (used.empty() ? "" : ", ") + c;
+    connections->setText(used.empty() ? QString() : QStringLiteral("Usata da: ") + ToQt(used));
+    if (QListWidgetItem* item = list->item(row))
+        item->setToolTip(ToQt(chooser.BandsText(static_cast<std::size_t>(row))));
 }
 
 } // namespace qv

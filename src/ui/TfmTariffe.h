@@ -11,6 +11,12 @@
 
 namespace qv {
 
+// The tariff list as the chooser and the settings page show it: display names, the applied one in
+// bold; the row selected is kept when keep is a row of the list, else the applied one is selected.
+void FillTariffList(TTariffChooser& chooser, QListWidget* list, int keep = -1);
+// A row's description, the connections that use it, and its timetables as the row's hint.
+void ShowTariffRow(TTariffChooser& chooser, QListWidget* list, QLabel* description, QLabel* connections, int row);
+
 class TfmTariffe : public QDialog
 {
     Q_OBJECT

@@ -1,7 +1,7 @@
 // The command-line tool on a data folder: reference files, tariffs exchange, the log.
 #include "TestSupport.h"
 #include "app/DataClasses.h"
-#include "cli/Cli.h"
+#include "CliRun.h"
 #include "platform/linux/LinuxSingleInstance.h"
 
 #include <gtest/gtest.h>
@@ -14,23 +14,6 @@
 
 using namespace qv;
 using namespace qv::test;
-
-namespace {
-
-struct TRun
-{
-    int Code;
-    std::string Out, Err;
-};
-
-TRun Cli(std::vector<std::string> args)
-{
-    std::ostringstream o, e;
-    const int rc = RunCli(std::move(args), o, e);
-    return {rc, o.str(), e.str()};
-}
-
-} // namespace
 
 class CliReferenceFiles : public testing::TestWithParam<const char*>
 {

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "app/DataModule.h"
 #include "app/TariffEditor.h"
-#include "cli/Cli.h"
+#include "CliRun.h"
 #include "cli/TariffJson.h"
 
 #include <gtest/gtest.h>
@@ -11,23 +11,6 @@
 
 using namespace qv;
 using namespace qv::test;
-
-namespace {
-
-struct TRun
-{
-    int Code;
-    std::string Out, Err;
-};
-
-TRun Cli(std::vector<std::string> args)
-{
-    std::ostringstream o, e;
-    const int rc = RunCli(std::move(args), o, e);
-    return {rc, o.str(), e.str()};
-}
-
-} // namespace
 
 TEST(CliSettings, HolidaysAreListedSetAndUnset)
 {

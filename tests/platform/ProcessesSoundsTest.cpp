@@ -145,51 +145,34 @@ TEST(SdlSounds, ASoundReachesTheDiskDriverAndABurstIsKeptUpWith)
 }
 
 #include "app/DataModule.h"
-#include "cli/Cli.h"
+#include "CliRun.h"
 
 #include <sstream>
-
-namespace {
-
-struct TCliRun
-{
-    int Code;
-    std::string Out, Err;
-};
-
-TCliRun RunTool(std::vector<std::string> args)
-{
-    std::ostringstream o, e;
-    const int rc = RunCli(std::move(args), o, e);
-    return {rc, o.str(), e.str()};
-}
-
-} // namespace
 
 TEST(CliSounds, ListExportImportAndPlay)
 {
     TTempDir dir;
-    const TCliRun list = RunTool({"--data-dir", dir.Path, "sounds", "list"});
+    const TRun list = Cli({"--data-dir", dir.Path, "sounds", "list"});
     ASSERT_EQ(list.Code, 0) << list.Err;
     EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 13);
     EXPECT_NE(list.Out.find("Ring\tScatto - inizio connessione\t5212 byte\n"), std::string::npos) << list.Out;
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path)); // listing writes nothing
 
-    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "export", "ring", dir / "ring.wav"}).Code, 0);
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "sounds", "export", "ring", dir / "ring.wav"}).Code, 0);
     EXPECT_EQ(std::filesystem::file_size(dir / "ring.wav"), 5212u);
     const std::string bell = SynthesizeWave("MsgBell", 2000);
     WriteFile(dir / "bell.wav", bell);
-    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "bell.wav"}).Code, 0);
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "bell.wav"}).Code, 0);
     std::filesystem::remove(dir / "bell.wav");
-    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "export", "Ring", dir / "again.wav"}).Code, 0);
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "sounds", "export", "Ring", dir / "again.wav"}).Code, 0);
     EXPECT_EQ(ReadFile(dir / "again.wav"), bell); // kept in Waves.dat, the file is gone
 
     WriteFile(dir / "testo.wav", "non sono un suono");
-    const TCliRun bad = RunTool({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "testo.wav"});
+    const TRun bad = Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "testo.wav"});
     EXPECT_EQ(bad.Code, 1);
     EXPECT_NE(bad.Err.find("non è un file wav"), std::string::npos);
-    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "play", "Fischio"}).Err, "Errore: Suono Fischio non trovato!\n");
-    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "sounds", "play", "Laser"}).Code, 0); // SDL's dummy driver
+    EXPECT_EQ(Cli({"--data-dir", dir.Path, "sounds", "play", "Fischio"}).Err, "Errore: Suono Fischio non trovato!\n");
+    EXPECT_EQ(Cli({"--data-dir", dir.Path, "sounds", "play", "Laser"}).Code, 0); // SDL's dummy driver
 }
 
 TEST(CliPrograms, AProfilesProgramsOfOneKindStart)
@@ -210,13 +193,13 @@ TEST(CliPrograms, AProfilesProgramsOfOneKindStart)
         q.SetPath("/nessun/programma");
         q.SetRunKind(rkManual);
     }
-    const TCliRun r =
-        RunTool({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "manual"});
+    const TRun r =
+        Cli({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "manual"});
     EXPECT_EQ(r.Code, 1); // one could not start
     EXPECT_NE(r.Out.find("Avviato: Segno"), std::string::npos) << r.Out;
     EXPECT_NE(r.Err.find("Impossibile lanciare l'applicazione Assente!\nPath non trovato"), std::string::npos) << r.Err;
     EXPECT_TRUE(WaitFor([&] { return ReadFile(ctx.Dir / "segno.txt") == "fatto\n"; }, 3000));
-    EXPECT_EQ(RunTool({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "startup"})
+    EXPECT_EQ(Cli({"--data-dir", ctx.Dir.Path, "programs", "run", "--profile", "amministratore", "--kind", "startup"})
                   .Out,
               "Nessun programma da avviare.\n");
 }
