@@ -11,6 +11,8 @@
 #include "core/Functions.h"
 #include "tariffs/TariffRules.h"
 #include "cli/CliContext.h"
+#include "cli/CliOptions.h"
+#include "cli/StatsCommand.h"
 #include "core/Dump.h"
 #include "core/Environment.h"
 #include "core/Strings.h"
@@ -124,49 +126,20 @@ const char* Usage =
     "  time check [--server HOST[:PORTA]] [--set]\n"
     "                                 l'ora di un time server (RFC 868) e la differenza;\n"
     "                                 --set corregge l'orologio\n"
+    "  stats tree [--json]            l'albero delle statistiche: anni, mesi, giorni e totali\n"
+    "  stats chart --measure lire|euro|tempo|scatti --group tipi|connessioni|giorni|mesi|anni\n"
+    "              [--from DATA --to DATA] [--json]\n"
+    "                                 i valori del grafico delle statistiche\n"
+    "  report details [--node AAAA[-MM[-GG]]] [--connections] --pdf FILE\n"
+    "                                 il rapporto dei dettagli (il ramo, o le sue connessioni)\n"
+    "  report chart --measure ... --group ... [--from DATA --to DATA] [--legend] --pdf FILE\n"
+    "                                 il rapporto del grafico\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
     "  hangup                         chiude le connessioni attive\n"
     "  version                        mostra la versione\n"
     "Opzioni: --data-dir DIR (cartella dei dati), --simulate (connessioni simulate)\n";
-
-// "--name value" options after the command words.
-class TOptions
-{
-public:
-    TOptions(const std::vector<std::string>& args, std::size_t first)
-    {
-        for (std::size_t i = first; i < args.size(); i += 2) {
-            if (args[i].rfind("--", 0) != 0 || i + 1 >= args.size())
-                throw EQvError("Argomento non valido: " + args[i]);
-            FValues[args[i].substr(2)] = args[i + 1];
-        }
-    }
-    std::optional<std::string> Get(const std::string& name) const
-    {
-        const auto it = FValues.find(name);
-        return it == FValues.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    std::string Required(const std::string& name) const
-    {
-        const auto v = Get(name);
-        if (!v)
-            throw EQvError("Manca l'opzione --" + name);
-        return *v;
-    }
-    double Date(const std::string& name) const
-    {
-        const std::string text = Required(name);
-        const auto d = ParseDateTimeIso(text);
-        if (!d)
-            throw EQvError("Data non valida per --" + name + ": " + text + " (AAAA-MM-GG hh:mm:ss)");
-        return *d;
-    }
-
-private:
-    std::map<std::string, std::string> FValues;
-};
 
 std::string ReadTextFile(const std::string& path)
 {
@@ -291,15 +264,6 @@ std::string RoundTrip(double v)
             break;
     }
     return buf;
-}
-
-// Takes "--json" out of the arguments; true when it was there.
-bool TakeJsonFlag(std::vector<std::string>& args)
-{
-    const auto it = std::remove(args.begin(), args.end(), "--json");
-    const bool found = it != args.end();
-    args.erase(it, args.end());
-    return found;
 }
 
 int PriceCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
@@ -714,6 +678,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         }
         if (command == "holidays") {
             const int rc = HolidaysCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
+        if (command == "stats" || command == "report") {
+            const int rc = command == "stats" ? StatsCommand(ctx, args, out) : ReportCommand(ctx, args, out);
             if (rc != 2)
                 return rc;
         }

@@ -3,6 +3,8 @@
 // keeps itself in one data file, saved ten seconds after its first change.
 
 #include "core/Properties.h"
+
+#include <algorithm>
 #include "core/Services.h"
 #include "core/Stream.h"
 
@@ -76,6 +78,26 @@ public:
         MarkModified();
     }
     void Reserve(std::size_t n) { FItems.reserve(n); }
+    // Deletes every item the predicate picks, in one pass; returns how many went.
+    template <class TPred> std::size_t RemoveIf(TPred pred)
+    {
+        const auto first = std::remove_if(FItems.begin(), FItems.end(), [&pred](const std::unique_ptr<TItem>& i) {
+            return pred(static_cast<const TItem&>(*i));
+        });
+        const auto removed = static_cast<std::size_t>(FItems.end() - first);
+        FItems.erase(first, FItems.end());
+        if (removed)
+            MarkModified();
+        return removed;
+    }
+    // The position of an item of this collection; Count() when it is not one.
+    std::size_t IndexOf(const TItem* item) const
+    {
+        for (std::size_t i = 0; i < FItems.size(); ++i)
+            if (FItems[i].get() == item)
+                return i;
+        return FItems.size();
+    }
     // Moves an item to another position (the order of the items is data too).
     void Move(std::size_t from, std::size_t to)
     {

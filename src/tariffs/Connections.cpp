@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace qv {
 
@@ -119,6 +120,27 @@ TDataUnitsItem& TDataUnits::AddSimple(std::int32_t pulses, const std::string& en
 void TDataUnits::DeleteItem(std::size_t index)
 {
     FUnits.Delete(index);
+}
+
+void TDataUnits::DeleteItems(const std::vector<TDataUnitsItem*>& records)
+{
+    if (records.empty())
+        return;
+    std::unordered_set<const TDataUnitsItem*> gone(records.begin(), records.end());
+    FUnits.RemoveIf([&gone](const TDataUnitsItem& u) { return gone.count(&u) != 0; });
+}
+
+void TDataUnits::Reorder(TDataUnitsItem& item)
+{
+    const std::size_t from = FUnits.IndexOf(&item);
+    if (from >= FUnits.Count())
+        return;
+    // Before the first other record that does not start earlier.
+    std::size_t to = 0;
+    for (std::size_t i = 0; i < FUnits.Count(); ++i)
+        if (i != from && FUnits[i].I() < item.I())
+            ++to;
+    FUnits.Move(from, to);
 }
 
 bool TDataUnits::SelectRange(TDataUnitsItems& items, double from, double to) const

@@ -84,6 +84,10 @@ public:
     TDataUnitsItem& InsertItem(const TDataUnitsItem& item);
     TDataUnitsItem& AddSimple(std::int32_t pulses, const std::string& entry, double cost, double end, double start);
     void DeleteItem(std::size_t index);
+    // Deletes the given records of the log in one pass (marks the log modified).
+    void DeleteItems(const std::vector<TDataUnitsItem*>& records);
+    // Puts a record whose start changed back into start order.
+    void Reorder(TDataUnitsItem& item);
 
     // Each fills items (emptied first) and tells whether the scan stopped before the end of the log.
     // counts, when given, receives the number of connections of each aggregate.

@@ -1,0 +1,16 @@
+#pragma once
+// "stats tree", "stats chart" and "report details|chart": the statistics window's numbers and
+// printed reports for scripts.
+
+#include "cli/CliContext.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+int StatsCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out);
+int ReportCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out);
+
+} // namespace qv

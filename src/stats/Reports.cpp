@@ -1,0 +1,218 @@
+#include "stats/Reports.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "core/Strings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace qv {
+
+namespace {
+
+constexpr double PixelToPoints = 0.75; // band heights are given in pixels of a 96 dpi screen
+constexpr std::uint32_t Navy = 0x000080;
+constexpr std::uint32_t Grey = 0x808080;
+constexpr double TitleBand = 42;
+constexpr double FooterBand = 20;
+
+// The page frame both reports share: the title band with title, logo and date, a column header
+// band, the detail bands and the footer "Pagina N" at the right.
+class TPageLayout
+{
+public:
+    TPageLayout(IReportCanvas& canvas, std::string title, double now) : C(canvas), FTitle(std::move(title)), FNow(now)
+    {
+    }
+    // Called at the top of every page after the title band, to draw the column header band.
+    std::function<void(double& y)> Header;
+
+    double Left() const { return ReportMargin; }
+    double Right() const { return C.PageWidth() - ReportMargin; }
+    double Width() const { return Right() - Left(); }
+
+    // The top of a band of the given height, on a new page when this one has no room for it.
+    double Band(double height)
+    {
+        if (FPages == 0 || FY + height > C.PageHeight() - ReportMargin - FooterBand)
+            NewPage();
+        const double top = FY;
+        FY += height;
+        return top;
+    }
+    int Finish()
+    {
+        if (FPages == 0)
+            NewPage();
+        return FPages;
+    }
+
+private:
+    void NewPage()
+    {
+        C.BeginPage();
+        ++FPages;
+        const double top = ReportMargin;
+        C.Text(Left(), top + 6, FTitle, 15, rfBold);
+        const std::string logo = "Quorvanta";
+        const double logoWidth = C.TextWidth(logo, 18, rfBoldItalic);
+        C.Text(Left() + (Width() - logoWidth) / 2, top + 4, logo, 18, rfBoldItalic, Navy);
+        const std::string date = FormatDateTime("dd/mm/yyyy hh:nn:ss", FNow);
+        C.Text(Right() - C.TextWidth(date, 9, rfNormal), top + 10, date, 9, rfNormal);
+        C.Line(Left(), top + TitleBand - 6, Right(), top + TitleBand - 6, 1.2, Navy);
+        FY = top + TitleBand;
+        const std::string page = "Pagina " + std::to_string(FPages);
+        const double footerTop = C.PageHeight() - ReportMargin - 12;
+        C.Line(Left(), footerTop - 4, Right(), footerTop - 4, 0.5, Grey);
+        C.Text(Right() - C.TextWidth(page, 9, rfNormal), footerTop, page, 9, rfNormal);
+        if (Header)
+            Header(FY);
+    }
+    IReportCanvas& C;
+    std::string FTitle;
+    double FNow;
+    double FY = 0;
+    int FPages = 0;
+};
+
+} // namespace
+
+const std::array<const char*, 5> DetailsColumns = {"Descrizione", "Scatti", "£ire", "€uro", "Durata"};
+
+std::vector<TDetailsRow> DetailsRows(const std::vector<TPrintRequest::TElement>& elements)
+{
+    std::vector<TDetailsRow> rows;
+    rows.reserve(elements.size());
+    int level = 3;
+    for (const auto& e : elements) {
+        TDetailsRow r;
+        if (e.Node) {
+            const TElementoData& d = *e.Node;
+            level = d.Level;
+            r.Node = true;
+            r.Columns = {d.Description, std::to_string(d.Pulses), FormatPattern("%3.0n", d.Lire),
+                         FormatPattern("%3.3n", d.Euro), TotalHoursText(d.Duration)};
+        } else if (e.Connection) {
+            const TDataUnitsItem& u = *e.Connection;
+            r.Columns = {"[" + u.N() + "] " + FormatDateTime("d mmm yyyy", u.I()) + " dalle " +
+                             FormatDateTime("h:nn:ss", u.I()) + " alle " + FormatDateTime("h:nn:ss", u.F()),
+                         std::to_string(u.S()), FormatPattern("%3.0n", u.L()), FormatPattern("%3.3n", u.E()),
+                         FormatDurationShort(AbsDifference(u.F(), u.I()), false)};
+        } else {
+            continue;
+        }
+        r.Level = level;
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+TLevelStyle LevelStyle(int level)
+{
+    switch (level) {
+    case 0:
+        return {rfBoldItalic, 35, 0};
+    case 1:
+        return {rfBold, 30, 8};
+    case 2:
+        return {rfItalic, 25, 16};
+    default:
+        return {rfNormal, 20, 24};
+    }
+}
+
+std::string ObservationLine(const std::array<std::string, 5>& totals)
+{
+    std::string line = "Intervallo di osservazione:";
+    for (const auto& t : totals)
+        line += " " + Trim(t);
+    return line;
+}
+
+int RenderDetailsReport(IReportCanvas& canvas, const std::vector<TDetailsRow>& rows, double now)
+{
+    TPageLayout page(canvas, "Dettagli delle connessioni", now);
+    // Column widths as parts of the printable width: description, pulses, lire, euro, duration.
+    static constexpr std::array<double, 5> parts = {0.44, 0.10, 0.14, 0.12, 0.20};
+    std::array<double, 6> x{};
+    x[0] = page.Left();
+    for (std::size_t i = 0; i < 5; ++i)
+        x[i + 1] = x[i] + parts[i] * page.Width();
+    const auto cell = [&](std::size_t c, double top, const std::string& text, double size, int style, double indent) {
+        // Numbers are right-aligned in their column, texts start at its left edge.
+        if (c >= 1 && c <= 3)
+            canvas.Text(x[c + 1] - 6 - canvas.TextWidth(text, size, style), top, text, size, style);
+        else
+            canvas.Text(x[c] + 2 + indent, top, text, size, style);
+    };
+    page.Header = [&](double& y) {
+        canvas.FillRect(page.Left(), y, page.Width(), 16, 0xE8E8F0);
+        for (std::size_t c = 0; c < 5; ++c)
+            cell(c, y + 3, DetailsColumns[c], 9, rfItalic, 0);
+        y += 20;
+    };
+    for (const TDetailsRow& r : rows) {
+        const TLevelStyle s = LevelStyle(r.Level);
+        const double height = s.BandHeight * PixelToPoints;
+        const double top = page.Band(height);
+        const double size = r.Node ? 9.5 : 8.5;
+        const double textTop = top + (height - size) / 2 - 1;
+        for (std::size_t c = 0; c < 5; ++c)
+            cell(c, textTop, r.Columns[c], size, s.Style, c == 0 ? s.Indent * PixelToPoints : 0);
+        if (r.Node)
+            canvas.Line(page.Left(), top + height - 0.5, page.Right(), top + height - 0.5, 0.3, 0xC0C0C0);
+    }
+    return page.Finish();
+}
+
+int RenderChartReport(IReportCanvas& canvas, const TChartData& chart, const std::array<std::string, 5>& totals,
+                      bool legend, double now)
+{
+    TPageLayout page(canvas, chart.Title, now);
+    const std::string observation = ObservationLine(totals);
+    page.Header = [&](double& y) {
+        canvas.Text(page.Left(), y, observation, 8.5, rfItalic);
+        y += 18;
+    };
+    double maxValue = 0;
+    for (const auto& p : chart.Points)
+        maxValue = std::max(maxValue, p.Value);
+    const double labelWidth = 0.26 * page.Width();
+    const double markRoom = 90;
+    const double barLeft = page.Left() + labelWidth + 6;
+    const double barRoom = page.Right() - markRoom - barLeft;
+    constexpr double rowHeight = 15;
+    // The series' last point is its first group: it is printed first, as the window shows it on top.
+    for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it) {
+        const TChartPoint& p = *it;
+        const double top = page.Band(rowHeight);
+        std::string label = p.Label;
+        while (label.size() > 1 && canvas.TextWidth(label, 8, rfNormal) > labelWidth)
+            label = Utf8Left(label, Utf8Length(label) - 1);
+        canvas.Text(page.Left(), top + 3, label, 8, rfNormal);
+        const double w = maxValue > 0 ? std::max(0.0, p.Value) / maxValue * barRoom : 0;
+        if (w > 0) {
+            // Outlined, so white and pale bars show on paper.
+            const double y0 = top + 2, y1 = top + rowHeight - 2;
+            canvas.GradientRect(barLeft, y0, w, y1 - y0, p.Color);
+            canvas.Line(barLeft, y0, barLeft + w, y0, 0.4, Grey);
+            canvas.Line(barLeft + w, y0, barLeft + w, y1, 0.4, Grey);
+            canvas.Line(barLeft, y1, barLeft + w, y1, 0.4, Grey);
+        }
+        canvas.Line(barLeft, top, barLeft, top + rowHeight, 0.5, Grey);
+        canvas.Text(barLeft + w + 4, top + 3, p.Mark, 8, rfNormal);
+    }
+    if (legend) {
+        page.Band(6);
+        for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it) {
+            const double top = page.Band(13);
+            canvas.FillRect(page.Left(), top + 2, 9, 9, it->Color);
+            canvas.Text(page.Left() + 14, top + 2, it->Label + "  " + it->Mark, 8, rfNormal);
+        }
+    }
+    return page.Finish();
+}
+
+} // namespace qv

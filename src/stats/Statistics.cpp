@@ -1,0 +1,365 @@
+#include "stats/Statistics.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "core/Strings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace qv {
+
+void TElementoData::Add(const TDataUnitsItem& u)
+{
+    Pulses += u.S();
+    Duration += AbsDifference(u.F(), u.I());
+    Lire += u.L();
+    Euro += u.E();
+    ++Count;
+}
+
+std::vector<int> TStatsTree::Subtree(int node) const
+{
+    std::vector<int> out;
+    if (node < 0 || static_cast<std::size_t>(node) >= Nodes.size())
+        return out;
+    std::vector<int> stack{node};
+    while (!stack.empty()) {
+        const int n = stack.back();
+        stack.pop_back();
+        out.push_back(n);
+        const auto& c = Nodes[static_cast<std::size_t>(n)].Children;
+        for (auto it = c.rbegin(); it != c.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return out;
+}
+
+TStatsTree BuildStatsTree(const TDataUnits& log, double selectDate)
+{
+    TStatsTree tree;
+    tree.Nodes.reserve(512);
+    TStatsNode root;
+    root.Data.Level = 0;
+    root.Data.Text = "Connessioni";
+    root.Data.Description = "Tutte le connessioni";
+    root.Data.RangeStart = -1;
+    tree.Nodes.push_back(std::move(root));
+
+    const std::int64_t selectDay = DayNumber(selectDate);
+    int year = -1, month = -1, day = -1; // the open nodes
+    int curYear = 0, curMonth = 0;
+    std::int64_t curDay = 0;
+    const auto open = [&tree](int parent, TElementoData data) {
+        const int index = static_cast<int>(tree.Nodes.size());
+        TStatsNode n;
+        n.Data = std::move(data);
+        n.Parent = parent;
+        tree.Nodes.push_back(std::move(n));
+        tree.Nodes[static_cast<std::size_t>(parent)].Children.push_back(index);
+        return index;
+    };
+    for (const auto& item : log.Units()) {
+        const TDataUnitsItem& u = *item;
+        const std::int64_t dayNumber = DayNumber(u.I());
+        if (day >= 0 && dayNumber == curDay) {
+            for (const int n : {0, year, month, day})
+                tree.Nodes[static_cast<std::size_t>(n)].Data.Add(u);
+            continue;
+        }
+        const TDateParts d = DecodeDate(static_cast<double>(dayNumber));
+        if (year < 0 || d.Year != curYear) {
+            TElementoData e;
+            e.Level = 1;
+            e.Icon = 1;
+            e.Text = FormatDateTime("yyyy", u.I());
+            e.Description = "Connessioni dell'anno " + e.Text;
+            e.RangeStart = u.I();
+            e.RangeEnd = EncodeDate(d.Year + 1, 1, 1);
+            year = open(0, std::move(e));
+            curYear = d.Year;
+            month = -1;
+        }
+        if (month < 0 || d.Month != curMonth) {
+            TElementoData e;
+            e.Level = 2;
+            e.Icon = 2;
+            e.Text = FormatDateTime("mmmm", u.I());
+            e.Description = "Connessioni del mese di " + FormatDateTime("mmmm yyyy", u.I());
+            e.RangeStart = u.I();
+            e.RangeEnd = d.Month == 12 ? EncodeDate(d.Year + 1, 1, 1) : EncodeDate(d.Year, d.Month + 1, 1);
+            month = open(year, std::move(e));
+            curMonth = d.Month;
+            day = -1;
+        }
+        if (day < 0 || dayNumber != curDay) {
+            TElementoData e;
+            e.Level = 3;
+            e.Icon = 3;
+            e.Text = FormatDateTime("d (dddd)", u.I());
+            e.Description = "Connessioni del giorno " + FormatDateTime("dddd d mmmm yyyy", u.I());
+            e.RangeStart = static_cast<double>(dayNumber);
+            e.RangeEnd = static_cast<double>(dayNumber) + EncodeTime(23, 59, 59, 999);
+            day = open(month, std::move(e));
+            curDay = dayNumber;
+            if (dayNumber == selectDay)
+                tree.Selected = day;
+        }
+        for (const int n : {0, year, month, day})
+            tree.Nodes[static_cast<std::size_t>(n)].Data.Add(u);
+    }
+    return tree;
+}
+
+const std::array<const char*, BranchColumnCount> BranchColumns = {
+    "Connessione del", "Dalle", "Alle", "Scatti", "Durata", "£ire", "€uro", "Tipo", "IP Dinamico", "Velocità",
+    "Byte Inviati", "Byte Ricevuti"};
+
+std::string BranchCell(const TDataUnitsItem& u, std::size_t column)
+{
+    switch (column) {
+    case 0:
+        return FormatDateTime("d mmm yyyy ddd", u.I());
+    case 1:
+        return FormatDateTime("h:nn:ss", u.I());
+    case 2:
+        return FormatDateTime("h:nn:ss", u.F());
+    case 3:
+        return std::to_string(u.S());
+    case 4:
+        return FormatDurationLong(AbsDifference(u.F(), u.I()));
+    case 5:
+        return FormatPattern("%3.2n", u.L());
+    case 6:
+        return FormatPattern("%3.3n", u.E());
+    case 7:
+        return u.N().empty() ? "sconosciuta" : u.N();
+    case 8:
+        return u.Z().empty() ? "sconosciuto" : u.Z();
+    case 9:
+        return u.Y() == 0 ? "sconosciuta" : FormatPattern("%3.0n", u.Y());
+    case 10:
+        return FormatPattern("%3.0n", u.T());
+    case 11:
+        return FormatPattern("%3.0n", u.R());
+    default:
+        return {};
+    }
+}
+
+std::array<std::string, BranchColumnCount> BranchRow(const TDataUnitsItem& u)
+{
+    std::array<std::string, BranchColumnCount> row;
+    for (std::size_t c = 0; c < BranchColumnCount; ++c)
+        row[c] = BranchCell(u, c);
+    return row;
+}
+
+const std::array<const char*, 4> MeasureNames = {"lire", "euro", "tempo", "scatti"};
+const std::array<const char*, 5> GroupNames = {"tipi", "connessioni", "giorni", "mesi", "anni"};
+
+std::optional<TChartMeasure> MeasureFromName(const std::string& name)
+{
+    for (std::size_t i = 0; i < MeasureNames.size(); ++i)
+        if (LowerCase(name) == MeasureNames[i])
+            return static_cast<TChartMeasure>(i);
+    return std::nullopt;
+}
+
+std::optional<TChartGroup> GroupFromName(const std::string& name)
+{
+    for (std::size_t i = 0; i < GroupNames.size(); ++i)
+        if (LowerCase(name) == GroupNames[i])
+            return static_cast<TChartGroup>(i);
+    return std::nullopt;
+}
+
+std::uint32_t MonthColor(int month)
+{
+    static constexpr std::array<std::uint32_t, 12> colors = {0xFFFFFF, 0xFFFF00, 0x0000FF, 0xFF00FF,
+                                                             0x00FFFF, 0xFF0000, 0x800080, 0x008000,
+                                                             0x00FF00, 0x008080, InfoBackColor, 0x800000};
+    return colors[static_cast<std::size_t>(std::clamp(month, 1, 12) - 1)];
+}
+
+std::uint32_t SeriesColor(std::size_t index)
+{
+    static constexpr std::array<std::uint32_t, 16> colors = {
+        0xFF0000, 0x008000, 0xFFFF00, 0x0000FF, 0xFFFFFF, 0x808080, 0xFF00FF, 0x008080,
+        0x000080, 0x800000, 0x00FF00, 0x808000, 0x800080, 0xC0C0C0, 0x00FFFF, 0x000000};
+    return colors[index % colors.size()];
+}
+
+std::string ChartMark(TChartMeasure measure, double value)
+{
+    switch (measure) {
+    case TChartMeasure::Lire:
+        return FormatPattern("%3.0n", value);
+    case TChartMeasure::Euro:
+        return FormatPattern("%3.3n", value);
+    case TChartMeasure::Tempo:
+        return FormatDurationLong(value);
+    case TChartMeasure::Scatti:
+        return std::to_string(static_cast<std::int64_t>(value));
+    }
+    return {};
+}
+
+TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to)
+{
+    TDataUnitsItems groups(nullptr);
+    switch (group) {
+    case TChartGroup::Tipi:
+        log.SumByEntry(groups, from, to);
+        break;
+    case TChartGroup::Connessioni:
+        log.SelectRange(groups, from, to);
+        break;
+    case TChartGroup::Giorni:
+        log.SumByDay(groups, from, to);
+        break;
+    case TChartGroup::Mesi:
+        log.SumByMonth(groups, from, to);
+        break;
+    case TChartGroup::Anni:
+        log.SumByYear(groups, from, to);
+        break;
+    }
+
+    static constexpr std::array<const char*, 4> measureTitles = {"Costo in £ire ", "Costo in €uro ",
+                                                                 "Tempo di collegamento ", "Scatti del collegamento "};
+    static constexpr std::array<const char*, 5> groupTitles = {"per tipo di connessione", "per connessione",
+                                                               "per giorno", "per mese", "per anno"};
+    TChartData chart;
+    chart.Title = std::string(measureTitles[static_cast<std::size_t>(measure)]) +
+                  groupTitles[static_cast<std::size_t>(group)];
+    chart.Totals.Description =
+        "Periodo dal " + FormatDateTime("d mmmm yyyy", from) + " al " + FormatDateTime("d mmmm yyyy", to);
+
+    const std::size_t count = groups.Count();
+    chart.Points.reserve(count ? count : 1);
+    for (std::size_t k = count; k-- > 0;) {
+        const TDataUnitsItem& g = groups[k];
+        TChartPoint p;
+        switch (group) {
+        case TChartGroup::Tipi: {
+            const std::string name = Trim(g.N());
+            p.Label = name.empty() ? "<sconosciuta>" : name;
+            break;
+        }
+        case TChartGroup::Connessioni:
+            p.Label = FormatDateTime("ddd d mmm yyyy hh:nn:ss", g.I());
+            break;
+        case TChartGroup::Giorni:
+            p.Label = FormatDateTime("ddd d mmm yyyy", g.I());
+            break;
+        case TChartGroup::Mesi:
+            p.Label = FormatDateTime("mmmm yyyy", g.I());
+            break;
+        case TChartGroup::Anni:
+            p.Label = FormatDateTime("yyyy", g.I());
+            break;
+        }
+        if (group == TChartGroup::Tipi || group == TChartGroup::Anni) {
+            p.Color = SeriesColor(count - 1 - k);
+        } else {
+            p.Color = MonthColor(DecodeDate(g.I()).Month);
+            p.MonthColored = true;
+        }
+        const double duration = AbsDifference(g.F(), g.I());
+        switch (measure) {
+        case TChartMeasure::Lire:
+            p.Value = std::trunc(g.L());
+            break;
+        case TChartMeasure::Euro:
+            p.Value = g.E();
+            break;
+        case TChartMeasure::Tempo:
+            p.Value = duration;
+            break;
+        case TChartMeasure::Scatti:
+            p.Value = g.S();
+            break;
+        }
+        p.Mark = ChartMark(measure, p.Value);
+        chart.Totals.Pulses += g.S();
+        chart.Totals.Lire += g.L();
+        chart.Totals.Euro += g.E();
+        chart.Totals.Duration += duration;
+        chart.Points.push_back(std::move(p));
+    }
+    if (chart.Points.empty()) {
+        TChartPoint p;
+        p.Label = "nessuna";
+        p.Color = NoDataColor;
+        p.Value = 0;
+        p.Mark = ChartMark(measure, 0);
+        chart.Points.push_back(std::move(p));
+    }
+    return chart;
+}
+
+std::string TotalHoursText(double duration)
+{
+    const TDecodedMs ms = DecodeMs(std::fabs(duration));
+    const std::int64_t seconds = ms.MsOfDay / 1000;
+    const std::int64_t hours = ms.Day * 24 + seconds / 3600;
+    const std::int64_t minutes = seconds / 60 % 60;
+    const std::int64_t secs = seconds % 60;
+    char buf[96];
+    if (hours > 0)
+        std::snprintf(buf, sizeof buf, "%lld h %lld min %lld sec", static_cast<long long>(hours),
+                      static_cast<long long>(minutes), static_cast<long long>(secs));
+    else if (minutes > 0)
+        std::snprintf(buf, sizeof buf, "%lld min %lld sec", static_cast<long long>(minutes),
+                      static_cast<long long>(secs));
+    else
+        std::snprintf(buf, sizeof buf, "%lld sec", static_cast<long long>(secs));
+    return buf;
+}
+
+std::array<std::string, 5> TotalsTexts(const TElementoData& data, std::optional<std::size_t> rows)
+{
+    const std::string blanks(6, ' ');
+    std::array<std::string, 5> t;
+    t[0] = blanks + data.Description;
+    if (rows)
+        t[0] += " [" + std::to_string(*rows) + "]";
+    t[1] = blanks + "£ire " + FormatPattern("%3.0n", data.Lire);
+    t[2] = blanks + "€uro " + FormatPattern("%3.3n", data.Euro);
+    t[3] = blanks + "Tempo totale " + TotalHoursText(data.Duration);
+    t[4] = blanks + "Scatti " + std::to_string(data.Pulses);
+    return t;
+}
+
+const std::array<TCheapReportChoice, 7> CheapReportChoices = {{
+    {"Non visualizzare il messaggio", 0},
+    {"Visualizza per 20 secondi", 20000},
+    {"Visualizza per 15 secondi", 15000},
+    {"Visualizza per 10 secondi", 10000},
+    {"Visualizza per 5 secondi", 5000},
+    {"Visualizza per 2 secondi", 2000},
+    {"Non visualizzare nessun messaggio", -1},
+}};
+
+std::size_t CheapReportChoiceOf(std::int32_t trayHintPause)
+{
+    std::size_t best = 3; // 10 seconds, the profile's default
+    std::int64_t bestDistance = -1;
+    for (std::size_t i = 0; i < CheapReportChoices.size(); ++i) {
+        const std::int32_t v = CheapReportChoices[i].TrayHintPause;
+        if (v == trayHintPause)
+            return i;
+        if (v <= 0 || trayHintPause <= 0)
+            continue;
+        const std::int64_t distance = std::llabs(static_cast<std::int64_t>(v) - trayHintPause);
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
+
+} // namespace qv

@@ -1,0 +1,123 @@
+#pragma once
+// The statistics of the connection log: the tree of years, months and days with their totals, the
+// rows of the connection list, the chart's groups and the status bar's totals. Pure functions of
+// the log, so the window, the reports and the command line show the same numbers.
+
+#include "tariffs/Connections.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+// The data of one tree node (or of a chart's period): what it covers and its totals.
+struct TElementoData
+{
+    int Level = 0; // 0 root, 1 year, 2 month, 3 day
+    std::string Text;
+    std::string Description;
+    int Icon = 0;
+    double RangeStart = -1;
+    double RangeEnd = 0;
+    std::int64_t Pulses = 0;
+    double Duration = 0; // day fraction
+    double Lire = 0;
+    double Euro = 0;
+    std::int64_t Count = 0; // connections summed in
+
+    void Add(const TDataUnitsItem& u);
+};
+
+struct TStatsNode
+{
+    TElementoData Data;
+    int Parent = -1;
+    std::vector<int> Children;
+};
+
+struct TStatsTree
+{
+    std::vector<TStatsNode> Nodes; // Nodes[0] is the root "Connessioni"
+    int Selected = -1;             // the day node of the date asked for; -1: none (the root is expanded)
+
+    // The node and all nodes below it, depth first.
+    std::vector<int> Subtree(int node) const;
+};
+
+// Built in one pass over the ordered log; selectDate picks the day node of that date.
+TStatsTree BuildStatsTree(const TDataUnits& log, double selectDate);
+
+// ---- the connection list ----
+constexpr std::size_t BranchColumnCount = 12;
+extern const std::array<const char*, BranchColumnCount> BranchColumns;
+std::string BranchCell(const TDataUnitsItem& u, std::size_t column);
+std::array<std::string, BranchColumnCount> BranchRow(const TDataUnitsItem& u);
+
+// ---- the chart ----
+enum class TChartMeasure
+{
+    Lire,
+    Euro,
+    Tempo,
+    Scatti
+};
+enum class TChartGroup
+{
+    Tipi,
+    Connessioni,
+    Giorni,
+    Mesi,
+    Anni
+};
+extern const std::array<const char*, 4> MeasureNames; // "lire", "euro", "tempo", "scatti"
+extern const std::array<const char*, 5> GroupNames;   // "tipi", "connessioni", "giorni", "mesi", "anni"
+std::optional<TChartMeasure> MeasureFromName(const std::string& name);
+std::optional<TChartGroup> GroupFromName(const std::string& name);
+
+constexpr std::uint32_t NoDataColor = 0xC0C0C0; // silver
+constexpr std::uint32_t InfoBackColor = 0xFFFFE1; // the desktop's tooltip background
+// 0xRRGGBB of a month (1..12): white, yellow, blue, fuchsia, aqua, red, purple, green, lime, teal,
+// tooltip background, maroon.
+std::uint32_t MonthColor(int month);
+// The series' own colours, taken in turn by the groups without a month colour.
+std::uint32_t SeriesColor(std::size_t index);
+
+struct TChartPoint
+{
+    std::string Label;
+    std::uint32_t Color = 0;
+    bool MonthColored = false;
+    double Value = 0;
+    std::string Mark;
+};
+
+struct TChartData
+{
+    std::string Title;
+    std::vector<TChartPoint> Points; // in the series' order: the last group first
+    TElementoData Totals;            // "Periodo dal ... al ..." with the sums of every group
+};
+
+TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to);
+std::string ChartMark(TChartMeasure measure, double value);
+
+// ---- the status bar ----
+// "%d h %d min %d sec", "%d min %d sec" or "%d sec" of a total duration.
+std::string TotalHoursText(double duration);
+// The five panel texts, each starting with six blanks; rows: the list's row count in the details view.
+std::array<std::string, 5> TotalsTexts(const TElementoData& data, std::optional<std::size_t> rows);
+
+// ---- the comparison balloon's settings ----
+struct TCheapReportChoice
+{
+    const char* Caption;
+    std::int32_t TrayHintPause;
+};
+extern const std::array<TCheapReportChoice, 7> CheapReportChoices;
+// The choice matching a stored value; a value no choice has selects the nearest display time.
+std::size_t CheapReportChoiceOf(std::int32_t trayHintPause);
+
+} // namespace qv
