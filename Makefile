@@ -47,6 +47,7 @@ bench: deps
 screenshots: build
 	mkdir -p build/screenshots
 	SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
+	for r in report-chart report-details; do pdftoppm -png -r 70 -f 1 -l 1 -singlefile build/screenshots/$$r.pdf build/screenshots/$$r; done
 
 nogui:
 	$(MAKE) test PRESET=nogui

@@ -4,7 +4,10 @@
 // (make screenshots); and, of the whole screen: the strip at idle at its default position, the close
 // question, two balloons at once, and the dial window beside the strip. Then the settings window:
 // every page, the tariff properties dialog with its three bars, the band editor while the mouse
-// paints, the calendar's month grid and its day window.
+// paints, the calendar's month grid and its day window. Last the statistics: the chart of the months
+// with its legend, the details with a month selected, the insert dialog while it compares the
+// tariffs, and both reports as PDF files (their first pages become PNGs in make screenshots).
+#include "core/DateTime.h"
 #include "platform/sim/SimDialUp.h"
 #include "ui/GuiProgram.h"
 #include "ui/QtPrompter.h"
@@ -13,6 +16,9 @@
 #include "ui/TfmInternational.h"
 #include "ui/TfmTariffa.h"
 #include "ui/TfmTariffe.h"
+#include "ui/TfmDialogDettagli.h"
+#include "ui/TfmStatistiche.h"
+#include "ui/TfmWait.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -117,6 +123,87 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
 }
 
 } // namespace
+
+// Fourteen months of connections, one or two a day, for the statistics.
+void FillLog(TDataModule& data, double now)
+{
+    unsigned seed = 7;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    const char* entries[] = {"Provider Uno", "Provider Due", "Servizio Premium"};
+    for (double day = static_cast<double>(DayNumber(now)) - 425; day <= static_cast<double>(DayNumber(now)); ++day) {
+        const int count = 1 + static_cast<int>(next() % 2);
+        for (int k = 0; k < count; ++k) {
+            const double start = day + (8 + k * 9 + next() % 4) / 24.0 + (next() % 60) / 1440.0;
+            const int minutes = 3 + static_cast<int>(next() % 55);
+            const int pulses = 1 + minutes / 4;
+            data.Connections.AddSimple(pulses, entries[next() % 3], pulses * 127.0 + (next() % 100), start + minutes / 1440.0,
+                                       start);
+        }
+    }
+    data.Connections.Save();
+}
+
+bool SaveStatistics(TGuiProgram& program, const QString& out)
+{
+    TDataModule& data = *program.Data();
+    const double now = program.Services().Clk.Now();
+    FillLog(data, now);
+    program.Services().Registry.RegWriteFloat(TStatsOptions::Section, "DataInizialeStatistic", now - 400);
+    program.Services().Registry.RegWriteInteger(TStatsOptions::Section, "GraficoY", 3);
+    program.Services().Registry.RegWriteBool(TStatsOptions::Section, "Legend", true);
+    TfmStatistiche* w = program.OpenStatistics();
+    if (!w)
+        return false;
+    w->resize(900, 600);
+    Wait(800);
+    bool ok = Save(w, out + QStringLiteral("/statistics-chart-months.png"));
+    ok = w->SavePdf(w->Stats().PrintShown(), out + QStringLiteral("/report-chart.pdf")) && ok;
+
+    w->tbDettagli->trigger();
+    // A month of this year, its connections listed and three of them selected.
+    QTreeWidgetItem* year = w->tvTree->topLevelItem(0)->child(w->tvTree->topLevelItem(0)->childCount() - 1);
+    QTreeWidgetItem* month = year->child(std::max(0, year->childCount() - 2));
+    year->setExpanded(true);
+    w->tvTree->setCurrentItem(month);
+    Wait(600);
+    w->lvList->selectionModel()->select(w->ListModel->index(2, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w->lvList->selectionModel()->select(w->ListModel->index(3, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    Wait(200);
+    ok = Save(w, out + QStringLiteral("/statistics-details.png")) && ok;
+    w->tvTree->setCurrentItem(w->tvTree->topLevelItem(0));
+    Wait(600);
+    ok = w->SavePdf(w->Stats().PrintShown(), out + QStringLiteral("/report-details.pdf")) && ok;
+
+    // The insert dialog: three hours this morning, compared with every tariff.
+    bool compared = false;
+    w->NewConnection([&](QDialog& d) {
+        auto& dialog = static_cast<TfmDialogInsDettagli&>(d);
+        dialog.tmInizio->setTime(QTime(9, 0));
+        dialog.tmFine->setTime(QTime(12, 0));
+        dialog.edConnessione->setText(QStringLiteral("Provider Uno"));
+        Wait(300);
+        QTimer::singleShot(0, [&] {
+            Wait(300);
+            compared = SaveScreen(out + QStringLiteral("/screen-insert-comparing.png"));
+        });
+        QTimer::singleShot(50, [] {
+            // The comparison's answer.
+            const auto close = [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                    box->accept();
+            };
+            QTimer::singleShot(1500, close);
+        });
+        dialog.btConfronta->click();
+        Wait(300);
+        dialog.reject();
+    });
+    ok = compared && ok;
+    w->close();
+    return ok;
+}
 
 int main(int argc, char** argv)
 {
@@ -231,6 +318,7 @@ int main(int argc, char** argv)
     program.TimeCheck()->Start("sim.example.org");
     Wait(1500);
     ok = questioned && SaveScreen(out + QStringLiteral("/screen-time-corrected.png")) && ok;
+    ok = SaveStatistics(program, out) && ok;
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;
 }

@@ -18,6 +18,17 @@ constexpr std::uint32_t Grey = 0x808080;
 constexpr double TitleBand = 42;
 constexpr double FooterBand = 20;
 
+// The text cut to a width, with "..." when something was cut.
+std::string Fit(IReportCanvas& c, const std::string& text, double size, int style, double width)
+{
+    if (c.TextWidth(text, size, style) <= width)
+        return text;
+    std::string cut = text;
+    while (!cut.empty() && c.TextWidth(cut + "...", size, style) > width)
+        cut = Utf8Left(cut, Utf8Length(cut) - 1);
+    return cut + "...";
+}
+
 // The page frame both reports share: the title band with title, logo and date, a column header
 // band, the detail bands and the footer "Pagina N" at the right.
 class TPageLayout
@@ -55,12 +66,13 @@ private:
         C.BeginPage();
         ++FPages;
         const double top = ReportMargin;
-        C.Text(Left(), top + 6, FTitle, 15, rfBold);
+        // The logo and the date at the right, the title in the room left of them.
         const std::string logo = "Quorvanta";
         const double logoWidth = C.TextWidth(logo, 18, rfBoldItalic);
-        C.Text(Left() + (Width() - logoWidth) / 2, top + 4, logo, 18, rfBoldItalic, Navy);
+        C.Text(Right() - logoWidth, top, logo, 18, rfBoldItalic, Navy);
         const std::string date = FormatDateTime("dd/mm/yyyy hh:nn:ss", FNow);
-        C.Text(Right() - C.TextWidth(date, 9, rfNormal), top + 10, date, 9, rfNormal);
+        C.Text(Right() - C.TextWidth(date, 8, rfNormal), top + 22, date, 8, rfNormal);
+        C.Text(Left(), top + 6, Fit(C, FTitle, 15, rfBold, Width() - logoWidth - 20), 15, rfBold);
         C.Line(Left(), top + TitleBand - 6, Right(), top + TitleBand - 6, 1.2, Navy);
         FY = top + TitleBand;
         const std::string page = "Pagina " + std::to_string(FPages);
@@ -135,17 +147,19 @@ int RenderDetailsReport(IReportCanvas& canvas, const std::vector<TDetailsRow>& r
 {
     TPageLayout page(canvas, "Dettagli delle connessioni", now);
     // Column widths as parts of the printable width: description, pulses, lire, euro, duration.
-    static constexpr std::array<double, 5> parts = {0.44, 0.10, 0.14, 0.12, 0.20};
+    static constexpr std::array<double, 5> parts = {0.47, 0.08, 0.13, 0.11, 0.21};
     std::array<double, 6> x{};
     x[0] = page.Left();
     for (std::size_t i = 0; i < 5; ++i)
         x[i + 1] = x[i] + parts[i] * page.Width();
     const auto cell = [&](std::size_t c, double top, const std::string& text, double size, int style, double indent) {
         // Numbers are right-aligned in their column, texts start at its left edge.
+        const double room = x[c + 1] - x[c] - 6 - indent;
+        const std::string shown = Fit(canvas, text, size, style, room);
         if (c >= 1 && c <= 3)
-            canvas.Text(x[c + 1] - 6 - canvas.TextWidth(text, size, style), top, text, size, style);
+            canvas.Text(x[c + 1] - 6 - canvas.TextWidth(shown, size, style), top, shown, size, style);
         else
-            canvas.Text(x[c] + 2 + indent, top, text, size, style);
+            canvas.Text(x[c] + 2 + indent, top, shown, size, style);
     };
     page.Header = [&](double& y) {
         canvas.FillRect(page.Left(), y, page.Width(), 16, 0xE8E8F0);
@@ -173,7 +187,7 @@ int RenderChartReport(IReportCanvas& canvas, const TChartData& chart, const std:
     TPageLayout page(canvas, chart.Title, now);
     const std::string observation = ObservationLine(totals);
     page.Header = [&](double& y) {
-        canvas.Text(page.Left(), y, observation, 8.5, rfItalic);
+        canvas.Text(page.Left(), y, Fit(canvas, observation, 8.5, rfItalic, page.Width()), 8.5, rfItalic);
         y += 18;
     };
     double maxValue = 0;
@@ -188,10 +202,7 @@ int RenderChartReport(IReportCanvas& canvas, const TChartData& chart, const std:
     for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it) {
         const TChartPoint& p = *it;
         const double top = page.Band(rowHeight);
-        std::string label = p.Label;
-        while (label.size() > 1 && canvas.TextWidth(label, 8, rfNormal) > labelWidth)
-            label = Utf8Left(label, Utf8Length(label) - 1);
-        canvas.Text(page.Left(), top + 3, label, 8, rfNormal);
+        canvas.Text(page.Left(), top + 3, Fit(canvas, p.Label, 8, rfNormal, labelWidth), 8, rfNormal);
         const double w = maxValue > 0 ? std::max(0.0, p.Value) / maxValue * barRoom : 0;
         if (w > 0) {
             // Outlined, so white and pale bars show on paper.
@@ -208,7 +219,11 @@ int RenderChartReport(IReportCanvas& canvas, const TChartData& chart, const std:
         page.Band(6);
         for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it) {
             const double top = page.Band(13);
-            canvas.FillRect(page.Left(), top + 2, 9, 9, it->Color);
+            const double l = page.Left(), t = top + 2;
+            canvas.FillRect(l, t, 9, 9, it->Color);
+            for (const auto& [a, b, c, d] : {std::array<double, 4>{l, t, l + 9, t}, {l + 9, t, l + 9, t + 9},
+                                             {l, t + 9, l + 9, t + 9}, {l, t, l, t + 9}})
+                canvas.Line(a, b, c, d, 0.4, Grey);
             canvas.Text(page.Left() + 14, top + 2, it->Label + "  " + it->Mark, 8, rfNormal);
         }
     }

@@ -362,4 +362,11 @@ std::size_t CheapReportChoiceOf(std::int32_t trayHintPause)
     return best;
 }
 
+std::string CheapReportHint(const std::string& entry, const std::string& comparison)
+{
+    if (Trim(comparison).empty())
+        return "Bene! Hai scelto la tariffa più conveniente! ;)";
+    return "Maledizione non hai scelto la tariffa più conveniente con la connessione " + entry + "\r" + comparison;
+}
+
 } // namespace qv

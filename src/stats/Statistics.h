@@ -119,5 +119,7 @@ struct TCheapReportChoice
 extern const std::array<TCheapReportChoice, 7> CheapReportChoices;
 // The choice matching a stored value; a value no choice has selects the nearest display time.
 std::size_t CheapReportChoiceOf(std::int32_t trayHintPause);
+// The comparison settings' tray hint after a connection that another tariff would have made cheaper.
+std::string CheapReportHint(const std::string& entry, const std::string& comparison);
 
 } // namespace qv

@@ -18,7 +18,7 @@ namespace qv {
 struct TStatsOptions
 {
     static constexpr const char* Section = "Options\\Statistiche";
-    int Top = -1, Left = -1, Height = 480, Width = 760; // -1: where the window manager puts it
+    int Top = -1, Left = -1, Height = 560, Width = 980; // -1: where the window manager puts it
     bool Grafico = true;
     bool Legend = false;
     int GraficoX = 0; // measure

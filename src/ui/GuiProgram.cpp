@@ -84,6 +84,7 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 
 TGuiProgram::~TGuiProgram()
 {
+    delete FStatsWindow.data();
     delete FSettingsWindow.data();
     if (FData)
         FData->SaveAllModified();
@@ -290,6 +291,12 @@ void TGuiProgram::WireWindow()
     QAction* settingsItem = FTray->Item(QStringLiteral("&Impostazioni..."));
     settingsItem->setEnabled(true);
     connect(settingsItem, &QAction::triggered, this, [this] { OpenSettings(); });
+    QAction* statsItem = FTray->Item(QStringLiteral("Statistic&he..."));
+    statsItem->setEnabled(true);
+    connect(statsItem, &QAction::triggered, this, [this] {
+        if (CheckCommonControls())
+            OpenStatistics();
+    });
     QAction* scheduleItem = FTray->Item(QStringLiteral("Disconnetti a&lle..."));
     scheduleItem->setEnabled(true);
     connect(scheduleItem, &QAction::triggered, this, [this] {
@@ -351,6 +358,24 @@ void TGuiProgram::BuildConnectionsMenu()
     menu->setEnabled(!entries.empty());
 }
 
+TfmStatistiche* TGuiProgram::OpenStatistics()
+{
+    return ShowWindowChecked(FStatsWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
+        auto* w = new TfmStatistiche(
+            *FServices, *FData, [this] { return FData->Status.Tax(); },
+            [this]() -> std::string {
+                const std::string text = FController ? FController->LastComparison : std::string();
+                if (text.empty())
+                    return "Bene! Hai scelto la tariffa più conveniente! ;)";
+                const auto& log = FData->Connections.Units();
+                const std::string entry = log.Count() ? log[log.Count() - 1].N() : std::string();
+                return CheapReportHint(entry, text);
+            });
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        return w;
+    });
+}
+
 TfmImpostazioni* TGuiProgram::OpenSettings()
 {
     return ShowWindowChecked(FSettingsWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
@@ -400,6 +425,9 @@ void TGuiProgram::Quit()
         return;
     // An open settings window is left as with Annulla, while the main window still listens.
     delete FSettingsWindow.data();
+    if (FStatsWindow)
+        FStatsWindow->close();
+    delete FStatsWindow.data();
     if (FController)
         FController->CloseExitPrograms();
     if (FData)

@@ -16,6 +16,7 @@
 #include "ui/QtRegistry.h"
 #include "ui/QtTime.h"
 #include "ui/TfmImpostazioni.h"
+#include "ui/TfmStatistiche.h"
 #include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
@@ -70,6 +71,8 @@ public:
     }
     // Opens the settings window, or brings the open one forward.
     TfmImpostazioni* OpenSettings();
+    // Opens the statistics window, or brings the open one forward.
+    TfmStatistiche* OpenStatistics();
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<TTariffChooser> FChooser;
     std::unique_ptr<QSocketNotifier> FSignalNotifier;
     QPointer<TfmImpostazioni> FSettingsWindow;
+    QPointer<TfmStatistiche> FStatsWindow;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

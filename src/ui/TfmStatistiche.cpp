@@ -1,0 +1,681 @@
+#include "ui/TfmStatistiche.h"
+
+#include "core/DateTime.h"
+#include "core/Functions.h"
+#include "ui/DateConv.h"
+#include "ui/ReportPrinter.h"
+#include "ui/TfmDialogCheapReport.h"
+#include "ui/TfmDialogDettagli.h"
+
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGraphicsSimpleTextItem>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHorizontalStackedBarSeries>
+#include <QKeyEvent>
+#include <QLegendMarker>
+#include <QMenu>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <map>
+
+namespace qv {
+
+namespace {
+
+QColor Rgb(std::uint32_t c)
+{
+    return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+}
+
+// The small icons of the status bar and the list: a glyph on a coloured disc.
+QIcon GlyphIcon(const QString& glyph, QColor color)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(color);
+    p.setPen(color.darker(140));
+    p.drawEllipse(1, 1, 14, 14);
+    QFont f = p.font();
+    f.setPixelSize(10);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, glyph);
+    return QIcon(pm);
+}
+
+bool NumericColumn(int c)
+{
+    return c == 3 || c == 5 || c == 6 || c == 9 || c == 10 || c == 11;
+}
+
+const char* const MeasureCaptions[] = {"Costo in £ire", "Costo in €uro", "Tempo", "Scatti"};
+const char* const GroupCaptions[] = {"&Tipi", "&Connessioni", "&Giorni", "&Mesi", "&Anni"};
+
+} // namespace
+
+// ---- the list model ----
+
+int TStatsListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(FStats.Rows().size());
+}
+
+int TStatsListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(BranchColumnCount);
+}
+
+QVariant TStatsListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= FStats.Rows().size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return QString::fromStdString(
+            BranchCell(*FStats.Rows()[static_cast<std::size_t>(index.row())], static_cast<std::size_t>(index.column())));
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(NumericColumn(index.column()) ? Qt::AlignRight | Qt::AlignVCenter
+                                                                 : Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        static const QIcon icon = GlyphIcon(QStringLiteral("☎"), QColor(60, 110, 170));
+        return icon;
+    }
+    return {};
+}
+
+QVariant TStatsListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        static_cast<std::size_t>(section) < BranchColumnCount)
+        return QString::fromUtf8(BranchColumns[static_cast<std::size_t>(section)]);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+// ---- the window ----
+
+TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std::function<TTaxItem*()> currentTax,
+                               std::function<std::string()> lastComparison, QWidget* parent)
+    : QMainWindow(parent), FServices(services), FData(dataModule), FCurrentTax(std::move(currentTax)),
+      FLastComparison(std::move(lastComparison)), FStats(services, dataModule.Connections)
+{
+    setObjectName(QStringLiteral("TfmStatistiche"));
+    setWindowTitle(QStringLiteral("Statistiche"));
+    setWindowFlag(Qt::Window);
+
+    // Tool bar: the two views, export, import, print, PDF, measure and grouping, legend.
+    QToolBar* bar = addToolBar(QStringLiteral("Strumenti"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto* views = new QActionGroup(this);
+    tbDettagli = bar->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("&Dettagli"));
+    tbGrafico = bar->addAction(style()->standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("G&rafico"));
+    for (QAction* a : {tbDettagli, tbGrafico}) {
+        a->setCheckable(true);
+        views->addAction(a);
+    }
+    bar->addSeparator();
+    auto* measureButton = new QToolButton(bar);
+    measureButton->setText(QStringLiteral("&Valori"));
+    measureButton->setPopupMode(QToolButton::InstantPopup);
+    auto* measureMenu = new QMenu(measureButton);
+    auto* measures = new QActionGroup(this);
+    for (std::size_t i = 0; i < acMisura.size(); ++i) {
+        acMisura[i] = measureMenu->addAction(QString::fromUtf8(MeasureCaptions[i]));
+        acMisura[i]->setCheckable(true);
+        measures->addAction(acMisura[i]);
+        connect(acMisura[i], &QAction::triggered, this, [this, i] { FStats.ChooseMeasure(static_cast<TChartMeasure>(i)); });
+    }
+    measureButton->setMenu(measureMenu);
+    bar->addWidget(measureButton);
+    auto* groupButton = new QToolButton(bar);
+    groupButton->setText(QStringLiteral("Ra&ggruppa per"));
+    groupButton->setPopupMode(QToolButton::InstantPopup);
+    auto* groupMenu = new QMenu(groupButton);
+    auto* groups = new QActionGroup(this);
+    for (std::size_t i = 0; i < acRaggruppa.size(); ++i) {
+        acRaggruppa[i] = groupMenu->addAction(QString::fromUtf8(GroupCaptions[i]));
+        acRaggruppa[i]->setCheckable(true);
+        groups->addAction(acRaggruppa[i]);
+        connect(acRaggruppa[i], &QAction::triggered, this, [this, i] { FStats.ChooseGroup(static_cast<TChartGroup>(i)); });
+    }
+    groupMenu->addSeparator();
+    acLeggenda = groupMenu->addAction(QStringLiteral("&Leggenda"));
+    acLeggenda->setCheckable(true);
+    groupButton->setMenu(groupMenu);
+    bar->addWidget(groupButton);
+    bar->addSeparator();
+    acEsporta = bar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("&Esporta..."));
+    acImporta = bar->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), QStringLiteral("&Importa..."));
+    acStampa = bar->addAction(QIcon::fromTheme(QStringLiteral("document-print")), QStringLiteral("Stampa..."));
+    acPdf = bar->addAction(QIcon::fromTheme(QStringLiteral("application-pdf")), QStringLiteral("Salva come PDF..."));
+    bar->addSeparator();
+    acConfronto = bar->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
+                                 QStringLiteral("Confronto &tariffe..."));
+
+    FPages = new QStackedWidget(this);
+    setCentralWidget(FPages);
+
+    // Details: the tree beside the list.
+    pnSplitter = new QSplitter(FPages);
+    tvTree = new QTreeWidget(pnSplitter);
+    tvTree->setHeaderHidden(true);
+    tvTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* right = new QWidget(pnSplitter);
+    auto* rv = new QVBoxLayout(right);
+    rv->setContentsMargins(0, 0, 0, 0);
+    lbHeader = new QLabel(right);
+    QFont hf = lbHeader->font();
+    hf.setBold(true);
+    lbHeader->setFont(hf);
+    lbHeader->setMargin(4);
+    rv->addWidget(lbHeader);
+    lvList = new QTableView(right);
+    ListModel = new TStatsListModel(FStats, this);
+    lvList->setModel(ListModel);
+    lvList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvList->verticalHeader()->hide();
+    lvList->verticalHeader()->setDefaultSectionSize(lvList->fontMetrics().height() + 6);
+    lvList->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvList->setWordWrap(false);
+    lvList->installEventFilter(this);
+    rv->addWidget(lvList, 1);
+    lbSearching = new QLabel(QStringLiteral("Ricerca delle connessioni..."), lvList);
+    lbSearching->setAlignment(Qt::AlignCenter);
+    lbSearching->setStyleSheet(QStringLiteral("background: rgba(255,255,225,230); border: 1px solid gray; padding: 12px;"));
+    lbSearching->hide();
+    pnSplitter->setStretchFactor(1, 1);
+    FPages->addWidget(pnSplitter);
+
+    // Chart: the two date pickers above the bars.
+    FChartPanel = new QWidget(FPages);
+    auto* cv = new QVBoxLayout(FChartPanel);
+    auto* range = new QHBoxLayout;
+    CalendInizio = new QDateTimeEdit(FChartPanel);
+    CalendFine = new QDateTimeEdit(FChartPanel);
+    for (QDateTimeEdit* e : {CalendInizio, CalendFine}) {
+        e->setCalendarPopup(true);
+        e->setDisplayFormat(QStringLiteral("d MMMM yyyy"));
+    }
+    range->addWidget(new QLabel(QStringLiteral("Dal"), FChartPanel));
+    range->addWidget(CalendInizio);
+    range->addWidget(new QLabel(QStringLiteral("al"), FChartPanel));
+    range->addWidget(CalendFine);
+    range->addStretch();
+    cv->addLayout(range);
+    FChart = new QChart;
+    FChart->setAnimationOptions(QChart::NoAnimation);
+    chChart = new QChartView(FChart, FChartPanel);
+    chChart->setRenderHint(QPainter::Antialiasing);
+    cv->addWidget(chChart, 1);
+    FPages->addWidget(FChartPanel);
+
+    // Five panels with their icons: description, lire, euro, time, pulses.
+    static const char* glyphs[] = {"£", "€", "⌚", "#"};
+    static const QColor colors[] = {QColor(40, 130, 60), QColor(40, 80, 160), QColor(170, 110, 20), QColor(150, 40, 40)};
+    for (std::size_t i = 0; i < Panels.size(); ++i) {
+        auto* panel = new QWidget(this);
+        auto* h = new QHBoxLayout(panel);
+        h->setContentsMargins(2, 0, 6, 0);
+        h->setSpacing(2);
+        if (i > 0) {
+            auto* icon = new QLabel(panel);
+            icon->setPixmap(GlyphIcon(QString::fromUtf8(glyphs[i - 1]), colors[i - 1]).pixmap(16, 16));
+            h->addWidget(icon);
+        }
+        Panels[i] = new QLabel(panel);
+        h->addWidget(Panels[i]);
+        statusBar()->addWidget(panel, i == 0 ? 1 : 0);
+    }
+
+    // The rules' notifications.
+    FStats.OnTreeBuilt = [this] { BuildTree(); };
+    FStats.OnBranchShown = [this] { ShowRows(); };
+    FStats.OnChartRefreshed = [this] { ShowChart(); };
+    FStats.OnTotals = [this] {
+        // Each panel as wide as its text.
+        for (std::size_t i = 0; i < Panels.size(); ++i) {
+            const QString text = QString::fromStdString(FStats.Totals()[i]);
+            Panels[i]->setText(text);
+            Panels[i]->setMinimumWidth(Panels[i]->fontMetrics().horizontalAdvance(text) + 4);
+        }
+    };
+    FStats.OnViewChanged = [this] { ShowView(); };
+
+    connect(tbDettagli, &QAction::triggered, this, [this] { FStats.SetChartView(false); });
+    connect(tbGrafico, &QAction::triggered, this, [this] { FStats.SetChartView(true); });
+    connect(acLeggenda, &QAction::toggled, this, [this](bool on) {
+        FStats.Options.Legend = on;
+        FChart->legend()->setVisible(on);
+    });
+    connect(acEsporta, &QAction::triggered, this, [this] { Export(false); });
+    connect(acImporta, &QAction::triggered, this, [this] { Import(); });
+    connect(acStampa, &QAction::triggered, this, [this] {
+        const TPrintRequest r = FStats.PrintShown();
+        if (r.Kind != TPrintRequest::None)
+            Print(r);
+    });
+    connect(acPdf, &QAction::triggered, this, [this] { SavePdfShown(); });
+    connect(acConfronto, &QAction::triggered, this, [this] {
+        TProfileItem* profile = FData.Status.Profile();
+        if (!profile)
+            return;
+        TfmDialogCheapReport dialog(FServices.Clk, *profile, FLastComparison ? FLastComparison() : std::string(), this);
+        dialog.exec();
+    });
+    // The tree reports a new selection after 200 ms; the list changes only when it really changed.
+    FTreeDelay.setSingleShot(true);
+    FTreeDelay.setInterval(200);
+    connect(tvTree, &QTreeWidget::currentItemChanged, this, [this] { FTreeDelay.start(); });
+    connect(&FTreeDelay, &QTimer::timeout, this, [this] {
+        QTreeWidgetItem* item = tvTree->currentItem();
+        FStats.ShowBranch(item ? item->data(0, Qt::UserRole).toInt() : -1, false);
+    });
+    connect(tvTree, &QWidget::customContextMenuRequested, this, &TfmStatistiche::TreeMenu);
+    connect(lvList, &QWidget::customContextMenuRequested, this, &TfmStatistiche::ListMenu);
+    connect(lvList, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { EditConnection(i.row()); });
+    const auto rangeChanged = [this] {
+        if (!FRangeLoading)
+            FStats.SetRange(FromQDateTime(CalendInizio->dateTime()), FromQDateTime(CalendFine->dateTime()));
+    };
+    connect(CalendInizio, &QDateTimeEdit::dateTimeChanged, this, rangeChanged);
+    connect(CalendFine, &QDateTimeEdit::dateTimeChanged, this, rangeChanged);
+    connect(FChart, &QChart::plotAreaChanged, this, [this] { PlaceMarks(); });
+
+    // Geometry, view, legend, column widths and tree width as last left.
+    FStats.Options.LoadLayout(FServices.Registry);
+    resize(FStats.Options.Width, FStats.Options.Height);
+    if (FStats.Options.Left >= 0 && FStats.Options.Top >= 0)
+        move(FStats.Options.Left, FStats.Options.Top);
+    acLeggenda->setChecked(FStats.Options.Legend);
+    FChart->legend()->setVisible(FStats.Options.Legend);
+    FChart->legend()->setAlignment(Qt::AlignRight);
+    for (std::size_t c = 0; c < BranchColumnCount; ++c) {
+        const auto it = FStats.Options.ColumnWidths.find(BranchColumns[c]);
+        lvList->setColumnWidth(static_cast<int>(c), it != FStats.Options.ColumnWidths.end() ? it->second
+                                                     : c == 0 ? 140 : c == 7 ? 130 : 90);
+    }
+    pnSplitter->setSizes({FStats.Options.TreeWidth, std::max(200, FStats.Options.Width - FStats.Options.TreeWidth)});
+    ShowView();
+}
+
+TfmStatistiche::~TfmStatistiche()
+{
+    FStats.OnTreeBuilt = nullptr;
+    FStats.OnBranchShown = nullptr;
+    FStats.OnChartRefreshed = nullptr;
+    FStats.OnTotals = nullptr;
+    FStats.OnViewChanged = nullptr;
+}
+
+void TfmStatistiche::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (FStats.Activated())
+        return;
+    FStats.Activate();
+    FRangeLoading = true;
+    CalendInizio->setDateTime(ToQDateTime(FStats.RangeFrom()));
+    CalendFine->setDateTime(ToQDateTime(FStats.RangeTo()));
+    FRangeLoading = false;
+    acMisura[static_cast<std::size_t>(FStats.Measure())]->setChecked(true);
+    acRaggruppa[static_cast<std::size_t>(FStats.Group())]->setChecked(true);
+}
+
+void TfmStatistiche::closeEvent(QCloseEvent* event)
+{
+    TStatsOptions& o = FStats.Options;
+    o.Top = y();
+    o.Left = x();
+    o.Height = height();
+    o.Width = width();
+    for (std::size_t c = 0; c < BranchColumnCount; ++c)
+        o.ColumnWidths[BranchColumns[c]] = lvList->columnWidth(static_cast<int>(c));
+    if (!pnSplitter->sizes().isEmpty())
+        o.TreeWidth = pnSplitter->sizes().first();
+    o.Save(FServices.Registry);
+    QMainWindow::closeEvent(event);
+}
+
+bool TfmStatistiche::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lvList && event->type() == QEvent::KeyPress) {
+        const auto key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete) {
+            DeleteSelected();
+            return true;
+        }
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lvList->currentIndex().isValid()) {
+            EditConnection(lvList->currentIndex().row());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfmStatistiche::ShowView()
+{
+    const bool chart = FStats.ChartView();
+    FPages->setCurrentWidget(chart ? FChartPanel : static_cast<QWidget*>(pnSplitter));
+    tbGrafico->setChecked(chart);
+    tbDettagli->setChecked(!chart);
+}
+
+void TfmStatistiche::BuildTree()
+{
+    // The tree is filled with its signals held, then the day asked for is selected.
+    const QSignalBlocker block(tvTree);
+    tvTree->setUpdatesEnabled(false);
+    tvTree->clear();
+    const TStatsTree& tree = FStats.Tree();
+    std::vector<QTreeWidgetItem*> items(tree.Nodes.size(), nullptr);
+    static const QIcon icons[] = {style()->standardIcon(QStyle::SP_DriveNetIcon),
+                                  style()->standardIcon(QStyle::SP_DirIcon),
+                                  style()->standardIcon(QStyle::SP_DirOpenIcon),
+                                  style()->standardIcon(QStyle::SP_FileIcon)};
+    for (std::size_t n = 0; n < tree.Nodes.size(); ++n) {
+        const TStatsNode& node = tree.Nodes[n];
+        auto* item = node.Parent < 0 ? new QTreeWidgetItem(tvTree)
+                                     : new QTreeWidgetItem(items[static_cast<std::size_t>(node.Parent)]);
+        item->setText(0, QString::fromStdString(node.Data.Text));
+        item->setToolTip(0, QString::fromStdString(node.Data.Description));
+        item->setIcon(0, icons[std::clamp(node.Data.Level, 0, 3)]);
+        item->setData(0, Qt::UserRole, static_cast<int>(n));
+        items[n] = item;
+    }
+    if (tree.Selected >= 0) {
+        QTreeWidgetItem* item = items[static_cast<std::size_t>(tree.Selected)];
+        tvTree->setCurrentItem(item);
+        for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+            p->setExpanded(true);
+    } else if (!items.empty()) {
+        items[0]->setExpanded(true);
+    }
+    tvTree->setUpdatesEnabled(true);
+}
+
+void TfmStatistiche::ShowRows()
+{
+    const bool busy = FStats.Rows().size() > 100;
+    if (busy) {
+        // The searching notice over the list while many rows load.
+        lbSearching->resize(lbSearching->sizeHint());
+        lbSearching->move((lvList->width() - lbSearching->width()) / 2, (lvList->height() - lbSearching->height()) / 2);
+        lbSearching->show();
+        lbSearching->repaint();
+    }
+    const int node = FStats.SelectedNode();
+    lbHeader->setText(node >= 0 ? QString::fromStdString(FStats.Tree().Nodes[static_cast<std::size_t>(node)].Data.Description)
+                                : QString());
+    ListModel->Reset();
+    lbSearching->hide();
+}
+
+void TfmStatistiche::ShowChart()
+{
+    const TChartData& chartData = FStats.Chart();
+    for (QGraphicsSimpleTextItem* m : FMarks)
+        delete m;
+    FMarks.clear();
+    FChart->removeAllSeries();
+    for (QAbstractAxis* a : FChart->axes())
+        FChart->removeAxis(a);
+    FChart->setTitle(QString::fromStdString(chartData.Title));
+    QFont tf = FChart->titleFont();
+    tf.setBold(true);
+    tf.setPointSize(tf.pointSize() + 2);
+    FChart->setTitleFont(tf);
+
+    // One stacked set per colour, so each bar keeps its own colour: a bar has its value in the set
+    // of its colour and 0 in the others.
+    const bool hours = FStats.Measure() == TChartMeasure::Tempo;
+    auto* series = new QHorizontalStackedBarSeries;
+    series->setBarWidth(0.7);
+    std::map<std::uint32_t, QBarSet*> sets;
+    std::map<std::uint32_t, QStringList> names;
+    const int count = static_cast<int>(chartData.Points.size());
+    QStringList categories;
+    double maxValue = 0;
+    for (int i = 0; i < count; ++i)
+        categories << QString::fromStdString(chartData.Points[static_cast<std::size_t>(i)].Label);
+    // The sets are made in the order of the groups, so the legend reads from the first group.
+    for (int i = count - 1; i >= 0; --i) {
+        const TChartPoint& p = chartData.Points[static_cast<std::size_t>(i)];
+        QBarSet*& set = sets[p.Color];
+        if (!set) {
+            set = new QBarSet(QString());
+            for (int k = 0; k < count; ++k)
+                set->append(0);
+            QLinearGradient g(0, 0, 1, 0);
+            g.setCoordinateMode(QGradient::ObjectBoundingMode);
+            g.setColorAt(0, Rgb(p.Color).lighter(160));
+            g.setColorAt(1, Rgb(p.Color));
+            set->setBrush(g);
+            set->setPen(QPen(Rgb(p.Color).darker(170), 0.8));
+            series->append(set);
+        }
+        const double value = hours ? p.Value * 24 : p.Value;
+        set->replace(i, value);
+        maxValue = std::max(maxValue, value);
+        // The legend names the colour: its month, or the groups that have it with their values.
+        if (p.MonthColored) {
+            for (int m = 1; m <= 12; ++m)
+                if (MonthColor(m) == p.Color)
+                    names[p.Color] = QStringList{QString::fromUtf8(LongMonthName(m))};
+        } else {
+            names[p.Color] << QString::fromStdString(p.Label + "  " + p.Mark);
+        }
+    }
+    for (auto& [color, set] : sets) {
+        QStringList& n = names[color];
+        QString label = n.mid(0, 3).join(QStringLiteral(", "));
+        if (n.size() > 3)
+            label += QStringLiteral(", …");
+        set->setLabel(label);
+    }
+    FChart->addSeries(series);
+    auto* categoryAxis = new QBarCategoryAxis;
+    categoryAxis->append(categories);
+    auto* valueAxis = new QValueAxis;
+    valueAxis->setRange(0, maxValue > 0 ? maxValue * 1.18 : 1);
+    valueAxis->applyNiceNumbers();
+    valueAxis->setLabelFormat(hours ? QStringLiteral("%.1f h") : QStringLiteral("%.0f"));
+    if (FStats.Measure() == TChartMeasure::Euro)
+        valueAxis->setLabelFormat(QStringLiteral("%.2f"));
+    FChart->addAxis(categoryAxis, Qt::AlignLeft);
+    FChart->addAxis(valueAxis, Qt::AlignTop);
+    series->attachAxis(categoryAxis);
+    series->attachAxis(valueAxis);
+    FChart->legend()->setVisible(FStats.Options.Legend);
+    // The marks: each bar's value as text at its end.
+    for (int i = 0; i < count; ++i) {
+        auto* mark = new QGraphicsSimpleTextItem(QString::fromStdString(chartData.Points[static_cast<std::size_t>(i)].Mark), FChart);
+        mark->setZValue(10);
+        FMarks.push_back(mark);
+    }
+    PlaceMarks();
+}
+
+void TfmStatistiche::PlaceMarks()
+{
+    const auto series = FChart->series();
+    if (series.isEmpty())
+        return;
+    const TChartData& chartData = FStats.Chart();
+    const bool hours = FStats.Measure() == TChartMeasure::Tempo;
+    const QRectF plot = FChart->plotArea();
+    // Too many bars for readable marks: the marks are left out.
+    const bool room = !FMarks.empty() && plot.height() / static_cast<double>(FMarks.size()) >= 11;
+    for (std::size_t i = 0; i < FMarks.size() && i < chartData.Points.size(); ++i) {
+        const double value = hours ? chartData.Points[i].Value * 24 : chartData.Points[i].Value;
+        const QPointF at = FChart->mapToPosition(QPointF(value, static_cast<double>(i)), series.first());
+        FMarks[i]->setVisible(room);
+        FMarks[i]->setPos(at.x() + 4, at.y() - FMarks[i]->boundingRect().height() / 2);
+    }
+}
+
+std::vector<std::size_t> TfmStatistiche::SelectedRows() const
+{
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& i : lvList->selectionModel()->selectedRows())
+        rows.push_back(static_cast<std::size_t>(i.row()));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TfmStatistiche::DeleteSelected()
+{
+    FStats.DeleteSelected(SelectedRows());
+}
+
+void TfmStatistiche::NewConnection(const std::function<void(QDialog&)>& onOpen)
+{
+    TConnectionDialog rules(FServices, FData.Connections, FData.Taxations, FCurrentTax ? FCurrentTax() : nullptr,
+                            &FData.Sounds());
+    TfmDialogInsDettagli dialog(rules, FData.Taxations, this);
+    if (onOpen)
+        QTimer::singleShot(0, &dialog, [&dialog, &onOpen] { onOpen(dialog); });
+    if (dialog.exec() == QDialog::Accepted)
+        FStats.ConnectionEdited(rules.AcceptedStart());
+}
+
+void TfmStatistiche::EditConnection(int row, const std::function<void(QDialog&)>& onOpen)
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= FStats.Rows().size())
+        return;
+    TConnectionDialog rules(FServices, FData.Connections, FData.Taxations, FCurrentTax ? FCurrentTax() : nullptr,
+                            &FData.Sounds(), FStats.Rows()[static_cast<std::size_t>(row)]);
+    TfmDialogModDettagli dialog(rules, FData.Taxations, this);
+    if (onOpen)
+        QTimer::singleShot(0, &dialog, [&dialog, &onOpen] { onOpen(dialog); });
+    if (dialog.exec() == QDialog::Accepted)
+        FStats.ConnectionEdited(rules.AcceptedStart());
+}
+
+void TfmStatistiche::TreeMenu(const QPoint& at)
+{
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Es&porta..."), this, [this] { Export(true); });
+    menu.addAction(QStringLiteral("&Stampa..."), acStampa, &QAction::trigger);
+    menu.addAction(QStringLiteral("Salva come PDF..."), this, [this] { SavePdfShown(); });
+    menu.addSeparator();
+    QAction* del = menu.addAction(QStringLiteral("Elimina"), this, [this] { FStats.DeleteAll(); });
+    del->setEnabled(!FStats.Rows().empty());
+    menu.exec(tvTree->viewport()->mapToGlobal(at));
+}
+
+void TfmStatistiche::ListMenu(const QPoint& at)
+{
+    const std::vector<std::size_t> selected = SelectedRows();
+    const TStatistics::TListMenu state = FStats.ListMenu(selected.size());
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Nuova"), this, [this] { NewConnection(); });
+    menu.addAction(QStringLiteral("Modifica"), this, [this] { EditConnection(lvList->currentIndex().row()); })
+        ->setEnabled(state.Modify);
+    menu.addAction(QStringLiteral("Elimina"), this, [this] { DeleteSelected(); })->setEnabled(state.Delete);
+    menu.addAction(QStringLiteral("E&limina tutte"), this, [this] { FStats.DeleteAll(); })->setEnabled(state.DeleteAll);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("E&sporta ramo selezionato..."), this, [this] { Export(true); });
+    menu.addAction(QStringLiteral("I&mporta"), this, [this] { Import(); });
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("&Stampa..."), this, [this] { Print(FStats.PrintList()); })->setEnabled(state.Print);
+    menu.addAction(QStringLiteral("Salva come PDF..."), this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva come PDF"),
+                                                          QStringLiteral("Connessioni.pdf"), QStringLiteral("PDF (*.pdf)"));
+        if (!file.isEmpty())
+            SavePdf(FStats.PrintList(), file);
+    })->setEnabled(state.Print);
+    menu.exec(lvList->viewport()->mapToGlobal(at));
+}
+
+void TfmStatistiche::Export(bool branch)
+{
+    QString proposed = QStringLiteral("Connessioni.txt");
+    if (branch) {
+        const std::string name = FStats.BranchExportName();
+        if (name.empty())
+            return;
+        proposed = QString::fromStdString(name) + QStringLiteral(".txt");
+    }
+    const QString file = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Esporta i dati delle connessioni in formato testo"), proposed, QStringLiteral("Testo (*.txt)"));
+    if (file.isEmpty())
+        return;
+    if (branch)
+        FStats.ExportBranch(file.toStdString());
+    else
+        FStats.ExportAll(file.toStdString());
+}
+
+void TfmStatistiche::Import()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Importa i dati delle connessioni"), {},
+                                                      QStringLiteral("Testo (*.txt)"));
+    if (!file.isEmpty())
+        FStats.Import(file.toStdString());
+}
+
+TReportRender TfmStatistiche::Render(const TPrintRequest& request)
+{
+    if (request.Kind == TPrintRequest::Chart) {
+        const TChartData chart = FStats.Chart();
+        const auto totals = FStats.Totals();
+        const bool legend = FStats.Options.Legend;
+        const double now = FServices.Clk.Now();
+        return [chart, totals, legend, now](IReportCanvas& c) { return RenderChartReport(c, chart, totals, legend, now); };
+    }
+    const std::vector<TDetailsRow> rows = DetailsRows(request.Elements);
+    const double now = FServices.Clk.Now();
+    return [rows, now](IReportCanvas& c) { return RenderDetailsReport(c, rows, now); };
+}
+
+void TfmStatistiche::Print(const TPrintRequest& request)
+{
+    PrintReport(Render(request), request.Kind == TPrintRequest::Chart, false, FServices.Prompter, this);
+}
+
+bool TfmStatistiche::SavePdf(const TPrintRequest& request, const QString& fileName)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok = SaveReportPdf(Render(request), request.Kind == TPrintRequest::Chart, fileName);
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        ShowError(FServices.Prompter, "Impossibile salvare il file " + fileName.toStdString() +
+                                          "\r\rControllare che il supporto non sia a sola lettura o che non sia "
+                                          "esaurito lo spazio su disco!");
+    return ok;
+}
+
+void TfmStatistiche::SavePdfShown(const QString& fileName)
+{
+    const TPrintRequest request = FStats.PrintShown();
+    if (request.Kind == TPrintRequest::None)
+        return;
+    QString file = fileName;
+    if (file.isEmpty())
+        file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva come PDF"),
+                                            QString::fromStdString(request.Kind == TPrintRequest::Chart
+                                                                       ? FStats.Chart().Title
+                                                                       : std::string("Dettagli delle connessioni")) +
+                                                QStringLiteral(".pdf"),
+                                            QStringLiteral("PDF (*.pdf)"));
+    if (!file.isEmpty())
+        SavePdf(request, file);
+}
+
+} // namespace qv
