@@ -39,8 +39,9 @@ test: build
 
 bench: deps
 	cmake --preset default -DCMAKE_BUILD_TYPE=Release
-	cmake --build --preset default --target qv_bench
+	cmake --build --preset default --target qv_bench qv_bench_ui
 	./build/default/bench/qv_bench
+	SDL_AUDIODRIVER=dummy ./build/default/bench/qv_bench_ui
 
 # PNGs of the main window, the popup menu, a balloon and the tariff chooser during a simulated
 # connection, taken under a virtual X server with a tray host.

@@ -1,0 +1,196 @@
+// The statistics window on real data files, offscreen: it opens on today's connections, deletes
+// with the Delete key, draws the chart of the months, inserts a connection through its dialog,
+// keeps its choices; both reports written as PDF read back with pdftotext.
+#include "app/DataModule.h"
+#include "core/DateTime.h"
+#include "core/ScriptedPrompter.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "platform/linux/LinuxSystem.h"
+#include "platform/sim/SimSystem.h"
+#include "ui/QtTime.h"
+#include "ui/TfmDialogDettagli.h"
+#include "ui/TfmStatistiche.h"
+
+#include <QAbstractBarSeries>
+#include <QBarCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace qv;
+
+namespace {
+
+struct TProgram
+{
+    explicit TProgram(const QString& folder)
+    {
+        env.AppPath = folder.toStdString() + "/";
+        data = std::make_unique<TDataModule>(services);
+        data->LoadAll();
+        data->Status.SetProfile(&data->Settings.Profiles()[0]);
+        const double today = static_cast<double>(DayNumber(clock.Now()));
+        for (int i = 0; i < 3; ++i)
+            data->Connections.AddSimple(2 + i, "Provider Uno", 250.0 * (i + 1), today + (8 + i) / 24.0 + 0.01,
+                                        today + (8 + i) / 24.0);
+        for (int i = 0; i < 2; ++i)
+            data->Connections.AddSimple(1, "Provider Due", 127, today - 40 + i + 0.51, today - 40 + i + 0.5);
+        data->Connections.Save();
+    }
+    ~TProgram() { data->SaveAllModified(); }
+    TSystemClock clock;
+    TQtTimerService timers;
+    TScriptedPrompter prompter;
+    TLinuxFileSystem files;
+    TSimSystem system;
+    TMemoryRegistry store;
+    TRegistry registry{store};
+    TAppEnvironment env;
+    TServices services{clock, timers, prompter, files, system, registry, env};
+    std::unique_ptr<TDataModule> data;
+};
+
+QString PdfText(const QString& file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestStatistics : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensOnTodayDeletesAndDrawsTheMonths()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.registry.RegWriteBool(TStatsOptions::Section, "Grafico", false);
+        {
+            TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(w.tbDettagli->isChecked());
+            // Today's day node is selected and its three connections are listed.
+            QVERIFY(w.tvTree->currentItem());
+            QVERIFY(w.tvTree->currentItem()->text(0).startsWith(QString::number(DecodeDate(p.clock.Now()).Day) + " ("));
+            QCOMPARE(w.ListModel->rowCount(), 3);
+            QVERIFY(w.Panels[0]->text().endsWith(QStringLiteral("[3]")));
+            QCOMPARE(w.Panels[4]->text(), QStringLiteral("      Scatti 9"));
+            QCOMPARE(w.ListModel->data(w.ListModel->index(0, 7), Qt::DisplayRole).toString(), QStringLiteral("Provider Uno"));
+            QCOMPARE(w.ListModel->data(w.ListModel->index(0, 8), Qt::DisplayRole).toString(), QStringLiteral("sconosciuto"));
+
+            // The Delete key with two rows selected, answered Yes.
+            w.lvList->setFocus();
+            w.lvList->selectionModel()->select(w.ListModel->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            w.lvList->selectionModel()->select(w.ListModel->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            p.prompter.SetNextAnswer(TModalResult::mrYes);
+            QTest::keyClick(w.lvList, Qt::Key_Delete);
+            QCOMPARE(p.prompter.Shown.back().Text, std::string("Eliminare gli elementi [2] selezionati?"));
+            QCOMPARE(p.data->Connections.Units().Count(), std::size_t(3));
+            QCOMPARE(w.ListModel->rowCount(), 1);
+
+            // The chart by month: two bars (today's month and the month 40 days ago, or one when both
+            // fall in the same month) with their marks.
+            w.acRaggruppa[3]->trigger();
+            QVERIFY(w.tbGrafico->isChecked());
+            QCOMPARE(w.chChart->chart()->title(), QStringLiteral("Costo in £ire per mese"));
+            QCOMPARE(w.chChart->chart()->series().size(), 1);
+            auto* axis = qobject_cast<QBarCategoryAxis*>(w.chChart->chart()->axes(Qt::Vertical).value(0));
+            QVERIFY(axis);
+            QCOMPARE(axis->count(), static_cast<int>(w.Stats().Chart().Points.size()));
+            QVERIFY(w.Panels[0]->text().contains(QStringLiteral("Periodo dal")));
+            w.acLeggenda->setChecked(true);
+            QVERIFY(w.chChart->chart()->legend()->isVisible());
+            w.close();
+        }
+        // Closing kept the view, the grouping and the legend.
+        QCOMPARE(p.registry.RegReadBool(TStatsOptions::Section, "Grafico", false), true);
+        QCOMPARE(p.registry.RegReadInteger(TStatsOptions::Section, "GraficoY", 0), 3);
+        QCOMPARE(p.registry.RegReadBool(TStatsOptions::Section, "Legend", false), true);
+    }
+
+    void theInsertDialogAddsAConnectionAndSelectsItsDay()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.registry.RegWriteBool(TStatsOptions::Section, "Grafico", false);
+        TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        bool opened = false;
+        w.NewConnection([&](QDialog& d) {
+            opened = true;
+            auto& dialog = static_cast<TfmDialogInsDettagli&>(d);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Inserimento dati della connessione"));
+            QVERIFY(!dialog.btOk->isEnabled());
+            const QDate day = QDate::currentDate().addDays(-3);
+            dialog.dtInizio->setDate(day);
+            dialog.dtFine->setDate(day);
+            dialog.tmInizio->setTime(QTime(9, 0));
+            dialog.tmFine->setTime(QTime(9, 30));
+            // "..." prices the half hour with the current tariff.
+            dialog.btCalcola->click();
+            QVERIFY(!dialog.edScatti->text().isEmpty());
+            QVERIFY(dialog.edSpesa->text().contains(QLatin1Char(',')));
+            QVERIFY(dialog.btOk->isEnabled());
+            dialog.edConnessione->setText(QStringLiteral("A mano"));
+            dialog.btOk->click();
+        });
+        QVERIFY(opened);
+        QCOMPARE(p.data->Connections.Units().Count(), std::size_t(6));
+        QCOMPARE(w.ListModel->rowCount(), 1);
+        QCOMPARE(w.ListModel->data(w.ListModel->index(0, 7), Qt::DisplayRole).toString(), QStringLiteral("A mano"));
+        QCOMPARE(w.ListModel->data(w.ListModel->index(0, 1), Qt::DisplayRole).toString(), QStringLiteral("9:00:00"));
+    }
+
+    void reportsAsPdfAndNoPrinter()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QFAIL("pdftotext is missing: make deps installs poppler-utils");
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.registry.RegWriteBool(TStatsOptions::Section, "Grafico", false);
+        TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // The root node: the root, each year, month and day with their totals, no connection row.
+        w.Stats().ShowBranch(0);
+        const QString details = dir.filePath(QStringLiteral("dettagli.pdf"));
+        QVERIFY(w.SavePdf(w.Stats().PrintShown(), details));
+        const QString text = PdfText(details);
+        QVERIFY2(text.contains(QStringLiteral("Dettagli delle connessioni")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Pagina 1")));
+        QVERIFY(text.contains(QStringLiteral("Tutte le connessioni")));
+        QVERIFY(text.contains(QStringLiteral("Connessioni dell'anno")));
+        QVERIFY(text.contains(QStringLiteral("Connessioni del giorno")));
+        QVERIFY(!text.contains(QStringLiteral("[Provider")));
+        // The list prints its connections.
+        const QString list = dir.filePath(QStringLiteral("lista.pdf"));
+        QVERIFY(w.SavePdf(w.Stats().PrintList(), list));
+        QVERIFY(PdfText(list).contains(QStringLiteral("[Provider Due]")));
+
+        w.tbGrafico->trigger();
+        const QString chart = dir.filePath(QStringLiteral("grafico.pdf"));
+        w.SavePdfShown(chart);
+        const QString chartText = PdfText(chart);
+        QVERIFY2(chartText.contains(QString::fromStdString(w.Stats().Chart().Title)), qPrintable(chartText));
+        QVERIFY(chartText.contains(QStringLiteral("Intervallo di osservazione:")));
+        QVERIFY(chartText.contains(QStringLiteral("Pagina 1")));
+
+        if (!QPrinterInfo::availablePrinters().isEmpty())
+            QSKIP("this machine has a printer");
+        w.acStampa->trigger();
+        QCOMPARE(p.prompter.Shown.back().Text, std::string("Uhmmm.... sei sicuro di avere una stampante installata?"));
+    }
+};
+
+QTEST_MAIN(TestStatistics)
+#include "TestStatistics.moc"
