@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/sim/SimSystem.h"
 #include "ui/QtTime.h"
+#include "ui/TfmDialogCheapReport.h"
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmStatistiche.h"
 
@@ -15,6 +16,8 @@
 #include <QBarCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -189,6 +192,28 @@ private slots:
             QSKIP("this machine has a printer");
         w.acStampa->trigger();
         QCOMPARE(p.prompter.Shown.back().Text, std::string("Uhmmm.... sei sicuro di avere una stampante installata?"));
+    }
+
+    void theComparisonSettingsSetTheProfile()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        TProfileItem& profile = p.data->Settings.Profiles()[0];
+        profile.SetTrayHintPause(-1);
+        {
+            TfmDialogCheapReport dialog(p.clock, profile, CheapReportHint("Provider Uno", "Wind - Urbana 12 lire"));
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Impostazioni confronto delle tariffe"));
+            QVERIFY(dialog.rbChoices[6]->isChecked());
+            QCOMPARE(dialog.Tray->toolTip(),
+                     QStringLiteral("Maledizione non hai scelto la tariffa più conveniente con la connessione "
+                                    "Provider Uno\nWind - Urbana 12 lire"));
+            QVERIFY(dialog.lbOrologio->text().contains(QLatin1Char(':')));
+            dialog.rbChoices[2]->setChecked(true);
+            dialog.cbSanto->setChecked(true);
+            dialog.findChild<QDialogButtonBox*>()->buttons().first()->click();
+        }
+        QCOMPARE(profile.TrayHintPause(), 15000);
+        QVERIFY(profile.SanctiOff());
     }
 };
 
