@@ -39,9 +39,7 @@ public:
     double Date(const std::string& name) const
     {
         const std::string text = Required(name);
-        auto d = ParseDateTimeIso(text);
-        if (!d)
-            d = ParseDateTimeIt(text);
+        const auto d = ParseDateTimeIso(text);
         if (!d)
             throw EQvError("Data non valida per --" + name + ": " + text + " (AAAA-MM-GG hh:mm:ss)");
         return *d;

@@ -41,8 +41,10 @@ struct TField : IMandatoryField
 // A canvas that keeps the texts of each page, in drawing order.
 struct TTextCanvas : IReportCanvas
 {
-    double PageWidth() const override { return A4ShortSide; }
-    double PageHeight() const override { return A4LongSide; }
+    explicit TTextCanvas(bool landscape = false) : Landscape(landscape) {}
+    bool Landscape;
+    double PageWidth() const override { return Landscape ? A4LongSide : A4ShortSide; }
+    double PageHeight() const override { return Landscape ? A4ShortSide : A4LongSide; }
     void BeginPage() override { Pages.emplace_back(); }
     void Text(double, double top, const std::string& text, double, int style, std::uint32_t) override
     {
@@ -561,6 +563,19 @@ TEST_F(TStatsLog, DetailsReportRowsStylesAndPages)
     for (const auto& page : long_.Pages)
         for (const auto& item : page)
             EXPECT_LE(item.Top, A4LongSide - ReportMargin);
+    // A description longer than its column is cut with "...".
+    TDetailsRow wide = listed[1];
+    wide.Columns[0] = std::string(300, 'x');
+    TTextCanvas cut;
+    RenderDetailsReport(cut, {wide}, Ctx.Time.Now());
+    bool found = false;
+    for (const auto& item : cut.Pages[0])
+        if (item.Text.rfind("xxx", 0) == 0) {
+            found = true;
+            EXPECT_EQ(item.Text.substr(item.Text.size() - 3), "...");
+            EXPECT_LT(item.Text.size(), 120u);
+        }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(TStatsLog, ChartReportAndThePdfWriter)
@@ -571,7 +586,7 @@ TEST_F(TStatsLog, ChartReportAndThePdfWriter)
     const auto totals = TotalsTexts(chart.Totals, std::nullopt);
     EXPECT_EQ(ObservationLine(totals), "Intervallo di osservazione: Periodo dal 1 gennaio 2026 al 31 marzo 2026 "
                                        "£ire 500 €uro 0,258 Tempo totale 20 min 0 sec Scatti 4");
-    TTextCanvas canvas;
+    TTextCanvas canvas(true);
     EXPECT_EQ(RenderChartReport(canvas, chart, totals, true, Ctx.Time.Now()), 1);
     EXPECT_TRUE(canvas.Has(0, "Costo in £ire per mese"));
     EXPECT_TRUE(canvas.Has(0, ObservationLine(totals)));
