@@ -333,3 +333,23 @@ TEST_F(TMain, TheStartShowsTheTariffAndTheLabelsInTheFormsOfACount)
     EXPECT_EQ(View.Labels[TMainLabel::Spesa], "£ 0");
     EXPECT_TRUE(View.Balloons.empty()); // quietly: start-up is not a change of tariff
 }
+
+// A strip the user hid with ForceHide stays hidden when a count starts; otherwise a count shows it.
+TEST_F(TMain, ACountShowsTheHiddenStripUnlessTheUserForcedItHidden)
+{
+    Main->FirstActivation();
+    Profile().SetForceHide(true);
+    Main->SetHidden(true);
+    Sim.BringUp("Provider Uno", 1);
+    Seconds(3);
+    ASSERT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    EXPECT_TRUE(Main->Hidden());
+    EXPECT_FALSE(View.Visible);
+    Sim.BringDown("Provider Uno");
+    Seconds(3);
+    Profile().SetForceHide(false);
+    Sim.BringUp("Provider Uno", 1);
+    Seconds(3);
+    EXPECT_FALSE(Main->Hidden());
+    EXPECT_TRUE(View.Visible);
+}
