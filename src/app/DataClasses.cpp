@@ -1,5 +1,6 @@
 #include "app/DataClasses.h"
 
+#include "app/Budget.h"
 #include "app/WaveSounds.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
@@ -24,6 +25,7 @@ const std::map<std::string, TCreator>& Creators()
         {"TDataUnits", [](TServices& s) { return std::make_unique<TDataUnits>(s); }},
         {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
         {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
+        {"TBudgets", [](TServices& s) { return std::make_unique<TBudgets>(s); }},
         {"TWaveSounds",
          [](TServices& s) {
              static TSilentOutput silent;

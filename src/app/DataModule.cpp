@@ -6,7 +6,7 @@ namespace qv {
 
 TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
-      Agenda(services), Waves(services, output ? *output : SilentOutput), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Agenda(services), Waves(services, output ? *output : SilentOutput), Budgets(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
     Taxations.SetAgenda(&Agenda);
@@ -36,6 +36,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FFiles.Add(Taxations, "Taxations.dat");
     FFiles.Add(Agenda, "Calendar.dat");
     FFiles.Add(Waves, "Waves.dat");
+    FFiles.Add(Budgets, "Budget.dat");
 }
 
 TDataModule::~TDataModule()

@@ -3,6 +3,7 @@
 // to the live status. Files are loaded in the fixed order (the log first, so the live status can
 // store a connection a crash left unsaved).
 
+#include "app/Budget.h"
 #include "app/MatrixStatus.h"
 #include "app/Sounds.h"
 #include "app/WaveSounds.h"
@@ -46,6 +47,8 @@ public:
     TAgenda Agenda;
     TSilentOutput SilentOutput;
     TWaveSounds Waves;
+    // Budgets, idle rules and why connections ended ("Budget.dat").
+    TBudgets Budgets;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TPerformance Performance;

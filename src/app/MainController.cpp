@@ -278,7 +278,8 @@ void TMainController::OnDayChange()
         } catch (const std::exception&) {
         }
         const std::string hint = Trim("Oggi si festeggia " + saints);
-        FView.SetTrayHint(Utf8Left(hint, 63));
+        FSaintsHint = Utf8Left(hint, 63);
+        UpdateTrayHint();
         const int special = SpecialDay(now);
         static const char* const greetings[] = {"", "Quorvanta ti augura un buon Natale!",
                                                 "Quorvanta ti augura un felice anno nuovo!",
@@ -385,8 +386,31 @@ void TMainController::CloseExitPrograms()
     Programs->CloseAll(Profile()->Applications(), ckExit);
 }
 
+void TMainController::AttachBudget(TBudgetWatch* watch)
+{
+    FBudget = watch;
+    if (!watch)
+        return;
+    watch->OnBalloon = [this](const std::string& text) { General(text); };
+    watch->OnHangUp = [this](TEndReason reason) { Disconnect(false, reason); };
+    watch->SetQuestionPending = [this](bool pending) { FData.QuestionPending = pending; };
+    watch->OnTextChange = [this] { UpdateTrayHint(); };
+    UpdateTrayHint();
+}
+
+// The saint of the day, and the budget of the cycle under it.
+void TMainController::UpdateTrayHint()
+{
+    const std::string budget = FBudget ? FBudget->StatusText() : std::string();
+    if (FSaintsHint.empty() && budget.empty())
+        return;
+    FView.SetTrayHint(budget.empty() ? FSaintsHint : FSaintsHint.empty() ? budget : FSaintsHint + "\r" + budget);
+}
+
 void TMainController::OnConnectionSaved(const TConnectionData& record)
 {
+    if (FBudget)
+        FBudget->ConnectionSaved(record);
     SetConnectionTimers(false);
     FView.SetDisconnectButtonVisible(false);
     SetHidden(Profile() && Profile()->AutoHide());
@@ -408,8 +432,10 @@ void TMainController::OnConnectionSaved(const TConnectionData& record)
     }
 }
 
-void TMainController::Disconnect(bool ask)
+void TMainController::Disconnect(bool ask, TEndReason reason)
 {
+    if (FBudget)
+        FBudget->SetReason(reason);
     const S state = FData.MtxStatus.State();
     if (state != S::TapiStart) {
         if (state == S::ManualStart) {
@@ -450,7 +476,7 @@ void TMainController::AutoDisconnect()
         General("E' l'ora X di disconnessione!!!");
         const bool shutdown = s.ScheduledShutdown;
         try {
-            Disconnect(false);
+            Disconnect(false, erSchedule);
         } catch (const std::exception& e) {
             General(std::string("Problema durante la disconnessione: ") + e.what());
         }
@@ -472,9 +498,9 @@ void TMainController::AutoDisconnect()
                              TModalResult::mrYes;
             FData.QuestionPending = false;
             if (yes)
-                Disconnect(true);
+                Disconnect(true, erLimit);
         } else {
-            Disconnect(false);
+            Disconnect(false, erLimit);
         }
         return true;
     };

@@ -76,7 +76,10 @@ public:
     void CloseExitPrograms();
     // The balloon and sound of a program that could not start or end, set on a program list.
     void PrepareProgramList(TProcessItems& list);
-    void Disconnect(bool ask);
+    // reason: why the connection ends, for the record of its end.
+    void Disconnect(bool ask, TEndReason reason = erUser);
+    // The budget and idle watch (none: no budget, no idle rule, no end reasons).
+    void AttachBudget(TBudgetWatch* watch);
     // True while counting or when the system is on line; otherwise asks, when ask is set.
     bool IsOnlineOrAsk(bool ask);
     void SetHidden(bool hidden);
@@ -124,6 +127,7 @@ public:
     std::function<void(const std::string& server)> StartTimeCheck;
     std::function<void()> StartAnnounceCheck;
     std::string LastComparison;
+    TBudgetWatch* Budget() const { return FBudget; }
 
     Timer& TimerDisconnessione() { return *FTimerDisconnessione; }
     Timer& TimerMinimize() { return *FTimerMinimize; }
@@ -136,6 +140,9 @@ public:
     static std::string ElapsedText(std::int32_t elapsed);
 
 private:
+    void UpdateTrayHint();
+    TBudgetWatch* FBudget = nullptr;
+    std::string FSaintsHint;
     void General(const std::string& text);
     void Tariff(const std::string& text);
     void Bind();

@@ -149,7 +149,7 @@ std::vector<std::string> DataFileNames()
     static const char* const names[] = {"Connections.dat", "Sms.dat",       "SmsMsg.dat",     "PhoneBook.dat",
                                         "GateWay.dat",     "CurrentConnection.dat", "Calendar.dat", "Popup.dat",
                                         "Skin.dat",        "Status.dat",    "Settings.dat",   "Taxations.dat",
-                                        "Sounds.dat",      "Waves.dat"};
+                                        "Sounds.dat",      "Waves.dat",     "Budget.dat"};
     return {std::begin(names), std::end(names)};
 }
 

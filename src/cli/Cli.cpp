@@ -134,6 +134,9 @@ const char* Usage =
     "                                 il rapporto dei dettagli (il ramo, o le sue connessioni)\n"
     "  report chart --measure ... --group ... [--from DATA --to DATA] [--legend] --pdf FILE\n"
     "                                 il rapporto del grafico\n"
+    "  repricing --from DATA --to DATA [--json]\n"
+    "                                 quanto sarebbero costate le connessioni del periodo con\n"
+    "                                 ogni tariffa (secondi gratuiti mese per mese)\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
@@ -681,6 +684,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             if (rc != 2)
                 return rc;
         }
+        if (command == "repricing")
+            return RepricingCommand(ctx, args, out);
         if (command == "stats" || command == "report") {
             const int rc = command == "stats" ? StatsCommand(ctx, args, out) : ReportCommand(ctx, args, out);
             if (rc != 2)

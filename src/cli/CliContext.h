@@ -13,6 +13,7 @@
 #include "platform/linux/LinuxSystem.h"
 #include "platform/linux/LoopTimers.h"
 
+#include <map>
 #include <memory>
 
 #include <ostream>
@@ -36,11 +37,19 @@ class TCliFiles : public IFileSystem
 public:
     bool ReadOnly = false;
     bool Exists(const std::string& path) override { return FFiles.Exists(path); }
-    TBytes ReadAll(const std::string& path) override { return FFiles.ReadAll(path); }
+    // A file the read-only view "wrote" (the defaults of a missing data file) reads back from memory,
+    // so a missing file is read as the program would create it, without a warning.
+    TBytes ReadAll(const std::string& path) override
+    {
+        const auto kept = FKept.find(path);
+        return kept != FKept.end() ? kept->second : FFiles.ReadAll(path);
+    }
     void WriteAtomic(const std::string& path, const TBytes& data) override
     {
         if (!ReadOnly)
             FFiles.WriteAtomic(path, data);
+        else
+            FKept[path] = data;
     }
     void WriteText(const std::string& path, const std::string& text) override
     {
@@ -63,6 +72,7 @@ public:
 
 private:
     TLinuxFileSystem FFiles;
+    std::map<std::string, TBytes> FKept;
 };
 
 class TCliContext

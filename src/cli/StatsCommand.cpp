@@ -6,6 +6,7 @@
 #include "core/Functions.h"
 #include "core/Strings.h"
 #include "stats/PdfCanvas.h"
+#include "stats/Repricing.h"
 #include "stats/Reports.h"
 #include "stats/Statistics.h"
 #include "stats/StatsWindow.h"
@@ -175,6 +176,27 @@ int ReportCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream&
         canvas.SaveToFile(file);
     }
     out << file << ": " << pages << (pages == 1 ? " pagina\n" : " pagine\n");
+    return 0;
+}
+
+int RepricingCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
+{
+    const bool json = TakeJsonFlag(args);
+    const TOptions o(args, 1);
+    auto data = OpenData(ctx, TAccess::Read);
+    const double from = o.Date("from");
+    const double to = o.Date("to");
+    const TRepricingResult r = Reprice(RepricingSpans(data->Connections, from, to), data->Taxations);
+    if (json) {
+        nlohmann::json rows = nlohmann::json::array();
+        for (const auto& row : r.Rows)
+            rows.push_back({{"tariff", row.Tariff}, {"total", row.Total}, {"pulses", row.Pulses}, {"saving", row.Saving}});
+        out << nlohmann::json{{"connections", r.Connections}, {"paid", r.Paid}, {"tariffs", rows}}.dump(2) << "\n";
+        return 0;
+    }
+    out << r.Connections << " connessioni dal " << FormatDateTime("d mmmm yyyy", from) << " al "
+        << FormatDateTime("d mmmm yyyy", to) << ", pagate £ " << Trim(FormatPattern("%3.0n", r.Paid)) << "\n"
+        << RepricingText(r);
     return 0;
 }
 

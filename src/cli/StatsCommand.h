@@ -12,5 +12,7 @@ namespace qv {
 
 int StatsCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out);
 int ReportCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out);
+// "repricing --from --to": the period's connections priced under every tariff, cheapest first.
+int RepricingCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& out);
 
 } // namespace qv

@@ -221,6 +221,9 @@ int TGuiProgram::Start()
         FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
         FController->Programs = FPrograms.get();
+        FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
+                                                      FData->Sounds());
+        FController->AttachBudget(FBudgetWatch.get());
         FDialView = std::make_unique<TWaitRasView>(FMainWindow.get());
         FDial = std::make_unique<TWaitRasController>(*FServices, *FData, *FDialView);
         FDialView->SetController(FDial.get());
@@ -371,6 +374,7 @@ TfmStatistiche* TGuiProgram::OpenStatistics()
                 const std::string entry = log.Count() ? log[log.Count() - 1].N() : std::string();
                 return CheapReportHint(entry, text);
             });
+        w->BudgetText = [this] { return FBudgetWatch ? FBudgetWatch->StatusText() : std::string(); };
         w->setAttribute(Qt::WA_DeleteOnClose);
         return w;
     });

@@ -63,6 +63,7 @@ public:
     TInternetTime* InternetTime() { return FInternetTime.get(); }
     TProcessControl* Programs() { return FPrograms.get(); }
     TTimeCheck* TimeCheck() { return FTimeCheck.get(); }
+    TBudgetWatch* BudgetWatch() { return FBudgetWatch.get(); }
     TTariffChooser& Chooser()
     {
         if (!FChooser)
@@ -112,6 +113,8 @@ private:
     std::unique_ptr<TWaitRasView> FDialView;
     std::unique_ptr<TWaitRasController> FDial;
     std::unique_ptr<TMainController> FController;
+    // After the controller, which it calls back: it goes first.
+    std::unique_ptr<TBudgetWatch> FBudgetWatch;
     std::unique_ptr<TTariffChooser> FChooser;
     std::unique_ptr<QSocketNotifier> FSignalNotifier;
     QPointer<TfmImpostazioni> FSettingsWindow;

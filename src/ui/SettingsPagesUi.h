@@ -1,7 +1,8 @@
 #pragma once
-// The settings window's pages for the data that exists today: Generale, Profili, Connessioni,
-// Tariffe, Calendario. Each is a thin view over the page's rules.
+// The settings window's pages: Generale, Profili, Connessioni, Tariffe, Calendario, Suoni, Ora
+// esatta, Budget. Each is a thin view over the page's rules.
 
+#include "app/BudgetSettings.h"
 #include "app/CalendarEditor.h"
 #include "app/SettingsPages.h"
 #include "app/TariffChooser.h"
@@ -17,7 +18,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimeEdit>
+#include <map>
 
 namespace qv {
 
@@ -215,6 +218,31 @@ protected:
 
 private:
     TGeneralSettings FRules;
+};
+
+// The budget of the profile in use and the idle rule of each entry.
+class TpgBudget : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgBudget(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Budget"); }
+    void Load() override;
+    bool Apply() override;
+    QLineEdit* edImporto;
+    QSpinBox* seGiorno;
+    QCheckBox* cbRiaggancia;
+    QComboBox* cbConnessione;
+    QCheckBox* cbInattiva;
+    QLineEdit* edByte;
+    QLineEdit* edMinuti;
+
+private:
+    void KeepIdle();
+    void ShowIdle();
+    TBudgetSettings FRules;
+    std::map<std::string, TBudgetSettings::TIdleForm> FIdle;
+    std::string FShown;
 };
 
 } // namespace qv

@@ -6,6 +6,8 @@
 #include "ui/ReportPrinter.h"
 #include "ui/TfmDialogCheapReport.h"
 #include "ui/TfmDialogDettagli.h"
+#include "ui/TfmWait.h"
+#include "core/Strings.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -22,7 +24,10 @@
 #include <QLegendMarker>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -77,16 +82,19 @@ int TStatsListModel::rowCount(const QModelIndex& parent) const
 
 int TStatsListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(BranchColumnCount);
+    return parent.isValid() ? 0 : static_cast<int>(BranchColumnCount) + (EndReason ? 1 : 0);
 }
 
 QVariant TStatsListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= FStats.Rows().size())
         return {};
-    if (role == Qt::DisplayRole)
-        return QString::fromStdString(
-            BranchCell(*FStats.Rows()[static_cast<std::size_t>(index.row())], static_cast<std::size_t>(index.column())));
+    const TDataUnitsItem& u = *FStats.Rows()[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DisplayRole) {
+        if (static_cast<std::size_t>(index.column()) == BranchColumnCount)
+            return EndReason ? QString::fromStdString(EndReason(u)) : QString();
+        return QString::fromStdString(BranchCell(u, static_cast<std::size_t>(index.column())));
+    }
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(NumericColumn(index.column()) ? Qt::AlignRight | Qt::AlignVCenter
                                                                  : Qt::AlignLeft | Qt::AlignVCenter);
@@ -102,6 +110,8 @@ QVariant TStatsListModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         static_cast<std::size_t>(section) < BranchColumnCount)
         return QString::fromUtf8(BranchColumns[static_cast<std::size_t>(section)]);
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && static_cast<std::size_t>(section) == BranchColumnCount)
+        return QStringLiteral("Fine");
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -165,6 +175,8 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     bar->addSeparator();
     acConfronto = bar->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
                                  QStringLiteral("Confronto &tariffe..."));
+    acRicalcola = bar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Ri&calcola il periodo..."));
+    acRicalcola->setToolTip(QStringLiteral("Quanto sarebbero costate le connessioni del periodo con ogni tariffa"));
 
     FPages = new QStackedWidget(this);
     setCentralWidget(FPages);
@@ -242,6 +254,12 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
         h->addWidget(Panels[i]);
         statusBar()->addWidget(panel, i == 0 ? 1 : 0);
     }
+    lbBudget = new QLabel(this);
+    statusBar()->addPermanentWidget(lbBudget);
+    ListModel->EndReason = [this](const TDataUnitsItem& u) {
+        const auto reason = FData.Budgets.EndOf(u.I());
+        return reason ? std::string(EndReasonText(*reason)) : std::string();
+    };
 
     // The rules' notifications.
     FStats.OnTreeBuilt = [this] { BuildTree(); };
@@ -254,6 +272,7 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
             Panels[i]->setText(text);
             Panels[i]->setMinimumWidth(Panels[i]->fontMetrics().horizontalAdvance(text) + 4);
         }
+        lbBudget->setText(BudgetText ? QString::fromStdString(BudgetText()) : QString());
     };
     FStats.OnViewChanged = [this] { ShowView(); };
 
@@ -271,6 +290,7 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
             Print(r);
     });
     connect(acPdf, &QAction::triggered, this, [this] { SavePdfShown(); });
+    connect(acRicalcola, &QAction::triggered, this, [this] { Reprice(); });
     connect(acConfronto, &QAction::triggered, this, [this] {
         TProfileItem* profile = FData.Status.Profile();
         if (!profile)
@@ -676,6 +696,71 @@ void TfmStatistiche::SavePdfShown(const QString& fileName)
                                             QStringLiteral("PDF (*.pdf)"));
     if (!file.isEmpty())
         SavePdf(request, file);
+}
+
+void TfmStatistiche::Reprice(const std::function<void(const TRepricingResult&)>& onDone)
+{
+    if (FRepricing && FRepricing->Running())
+        return;
+    const double from = FromQDateTime(CalendInizio->dateTime());
+    const double to = FromQDateTime(CalendFine->dateTime());
+    FRepricing = std::make_unique<TRepricingTask>(FServices, FData.Taxations, FData.Agenda,
+                                                  RepricingSpans(FData.Connections, from, to));
+    static bool cancelFlag = false;
+    QPointer<TfmWait> wait = TfmWait::ShowWait(this, cancelFlag);
+    wait->UpdateWait(QStringLiteral("Calcolo dei costi delle tariffe..."), 0);
+    connect(wait->btAnnulla, &QPushButton::clicked, this, [this] {
+        if (FRepricing)
+            FRepricing->Cancel();
+    });
+    FRepricing->OnProgress = [wait](const std::string& text, int percent) {
+        if (wait)
+            wait->UpdateWait(QString::fromStdString(text), percent);
+    };
+    FRepricing->OnDone = [this, wait, onDone, from, to](const TRepricingResult& result) {
+        if (wait)
+            wait->CloseWait();
+        if (!result.Error.empty()) {
+            ShowError(FServices.Prompter, result.Error);
+            return;
+        }
+        if (onDone) {
+            onDone(result);
+            return;
+        }
+        if (result.Cancelled)
+            return;
+        // The tariffs ranked by what the period would have cost.
+        QDialog dialog(this);
+        dialog.setWindowTitle(QStringLiteral("Ricalcolo del periodo"));
+        auto* v = new QVBoxLayout(&dialog);
+        v->addWidget(new QLabel(QString::fromStdString(
+            std::to_string(result.Connections) + " connessioni dal " + FormatDateTime("d mmmm yyyy", from) + " al " +
+            FormatDateTime("d mmmm yyyy", to) + ", pagate £ " + Trim(FormatPattern("%3.0n", result.Paid))), &dialog));
+        auto* table = new QTableWidget(static_cast<int>(result.Rows.size()), 4, &dialog);
+        table->setHorizontalHeaderLabels({QStringLiteral("Tariffa"), QString::fromUtf8("Costo £"), QStringLiteral("Scatti"),
+                                          QString::fromUtf8("Risparmio £")});
+        table->verticalHeader()->hide();
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        for (int r = 0; r < static_cast<int>(result.Rows.size()); ++r) {
+            const TRepricingRow& row = result.Rows[static_cast<std::size_t>(r)];
+            const auto cell = [&](int c, const std::string& text, bool right) {
+                auto* item = new QTableWidgetItem(QString::fromStdString(text));
+                if (right)
+                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                table->setItem(r, c, item);
+            };
+            cell(0, row.Tariff, false);
+            cell(1, Trim(FormatPattern("%3.0n", row.Total)), true);
+            cell(2, std::to_string(row.Pulses), true);
+            cell(3, Trim(FormatPattern("%3.0n", row.Saving)), true);
+        }
+        table->resizeColumnsToContents();
+        v->addWidget(table);
+        dialog.resize(620, 480);
+        dialog.exec();
+    };
+    FRepricing->Start();
 }
 
 } // namespace qv

@@ -4,6 +4,7 @@
 // with the totals, export, import, printing and PDF. The rules are the core's TStatistics.
 
 #include "app/DataModule.h"
+#include "stats/Repricing.h"
 #include "stats/StatsWindow.h"
 #include "ui/ReportPrinter.h"
 
@@ -20,6 +21,7 @@
 #include <QTreeWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 QT_BEGIN_NAMESPACE
 class QChart;
@@ -36,6 +38,8 @@ class TStatsListModel : public QAbstractTableModel
     Q_OBJECT
 public:
     explicit TStatsListModel(const TStatistics& stats, QObject* parent = nullptr) : QAbstractTableModel(parent), FStats(stats) {}
+    // A column after the log's own: why each connection ended (none: the column is not shown).
+    std::function<std::string(const TDataUnitsItem&)> EndReason;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -71,6 +75,13 @@ public:
     QAction* acPdf;
     QAction* acLeggenda;
     QAction* acConfronto;
+    QAction* acRicalcola;
+    // The budget of the cycle, at the right of the status bar.
+    QLabel* lbBudget;
+    std::function<std::string()> BudgetText;
+    // The repricing of the chart's range on a worker; onDone, when given, receives the result
+    // instead of the result window (tests).
+    void Reprice(const std::function<void(const TRepricingResult&)>& onDone = {});
     std::array<QAction*, 4> acMisura;
     std::array<QAction*, 5> acRaggruppa;
     // The details view.
@@ -124,6 +135,7 @@ private:
     QChart* FChart;
     std::vector<QGraphicsSimpleTextItem*> FMarks;
     QTimer FTreeDelay;
+    std::unique_ptr<TRepricingTask> FRepricing;
     bool FRangeLoading = false;
 };
 

@@ -282,14 +282,19 @@ std::string TSimDialUp::ErrorText(int code)
 
 std::optional<TByteCounts> TSimDialUp::ByteCounts(std::int64_t handle)
 {
-    const TLive* l = Find(handle);
+    TLive* l = Find(handle);
     if (!l || FailByteCounts)
         return std::nullopt;
     if (l->State != RASCS_Connected)
         return TByteCounts{};
-    const auto seconds = static_cast<std::uint32_t>((FClock.TickCount() - l->OnLineSince) / 1000);
-    return TByteCounts{seconds * static_cast<std::uint32_t>(BytesPerSecondOut),
-                       seconds * static_cast<std::uint32_t>(BytesPerSecondIn)};
+    const std::int64_t now = FClock.TickCount();
+    if (l->CountedUntil < l->OnLineSince)
+        l->CountedUntil = l->OnLineSince;
+    const auto ms = static_cast<std::uint64_t>(std::max<std::int64_t>(0, now - l->CountedUntil));
+    l->CountedUntil = now;
+    l->SentMs += ms * static_cast<std::uint64_t>(std::max(0, BytesPerSecondOut));
+    l->ReceivedMs += ms * static_cast<std::uint64_t>(std::max(0, BytesPerSecondIn));
+    return TByteCounts{static_cast<std::uint32_t>(l->SentMs / 1000), static_cast<std::uint32_t>(l->ReceivedMs / 1000)};
 }
 
 } // namespace qv

@@ -81,6 +81,10 @@ private:
         std::string Entry;
         int State;
         std::int64_t OnLineSince = 0;
+        // The counters grow at the rates in force between two reads, and never go back, as an
+        // interface's counters do.
+        std::int64_t CountedUntil = 0;
+        std::uint64_t SentMs = 0, ReceivedMs = 0; // bytes times 1000
         std::vector<std::unique_ptr<Timer>> Steps;
         std::function<void(int, int)> Progress; // the dial's, while it has not ended
         bool Ending = false;
