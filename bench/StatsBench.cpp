@@ -1,7 +1,9 @@
 // Statistics over 1,000,000 connections: the tree of years, months and days, the chart by day, and
-// the two reports of the root laid out into a PDF in memory.
+// a details report laid out into a PDF in memory; a year of connections repriced under every tariff.
 #include "BenchLog.h"
 #include "TestSupport.h"
+#include "stats/Repricing.h"
+#include "tariffs/Agenda.h"
 #include "stats/PdfCanvas.h"
 #include "stats/Reports.h"
 #include "stats/Statistics.h"
@@ -73,3 +75,35 @@ void BM_DetailsReportOfAYear(benchmark::State& state)
 BENCHMARK(BM_StatsTree)->Name("BM_StatsTree/1000000")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChartByDay)->Name("BM_ChartByDay/1000000")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetailsReportOfAYear)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// A year of 10,000 connections priced under the 24 default tariffs, monthly free seconds included.
+void BM_RepricingYear(benchmark::State& state)
+{
+    TTestContext ctx(At(2026, 12, 31));
+    TAgenda agenda(ctx.Services);
+    agenda.ResetDays();
+    TTaxations taxes(ctx.Services);
+    taxes.SetAgenda(&agenda);
+    taxes.LoadDefaultTaxes();
+    std::vector<TRepricingSpan> spans;
+    const double start = At(2026, 1, 1);
+    for (int i = 0; i < 10000; ++i) {
+        // About 27 a day at every hour, from one to ninety minutes.
+        const double s = start + i * (365.0 / 10000.0) + (i % 7) / 24.0;
+        spans.push_back({s, s + (60 + (i * 37) % 5400) * OneSecond, 1000});
+    }
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const TRepricingResult r = Reprice(spans, taxes);
+        rows = r.Rows.size();
+        benchmark::DoNotOptimize(r.Paid);
+    }
+    state.counters["tariffs"] = static_cast<double>(rows);
+    state.counters["connections"] = static_cast<double>(spans.size());
+}
+
+} // namespace
+
+BENCHMARK(BM_RepricingYear)->Unit(benchmark::kMillisecond);

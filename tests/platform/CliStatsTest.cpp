@@ -122,3 +122,35 @@ TEST(CliStats, TreeChartAndBothReports)
     EXPECT_NE(c.find("Intervallo di osservazione: Periodo dal 1 gennaio 2025 al 31 dicembre 2026"), std::string::npos);
     EXPECT_NE(c.find("lun 2 mar 2026"), std::string::npos);
 }
+
+TEST(CliStats, RepricingRanksTheTariffsAndAFreshFolderReadsWithoutWarnings)
+{
+    TTempDir dir;
+    const TRun empty = Cli({"--data-dir", dir.Path, "repricing", "--from", "2026-01-01", "--to", "2026-12-31"});
+    ASSERT_EQ(empty.Code, 0) << empty.Err;
+    EXPECT_EQ(empty.Err, ""); // the missing data files read as their defaults, silently
+    EXPECT_EQ(empty.Out.rfind("0 connessioni dal 1 gennaio 2026 al 31 dicembre 2026, pagate £ 0\n", 0), 0u) << empty.Out;
+
+    AddLog(dir.Path, "2026-03-02 09:00:00", "2026-03-02 10:00:00", 30, 9000, "Provider Uno");
+    AddLog(dir.Path, "2026-04-02 21:00:00", "2026-04-02 21:30:00", 4, 1000, "Provider Uno");
+    const TRun r = Cli({"--data-dir", dir.Path, "repricing", "--from", "2026-01-01", "--to", "2026-12-31", "--json"});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const auto j = nlohmann::json::parse(r.Out);
+    EXPECT_EQ(j["connections"], 2);
+    EXPECT_EQ(j["paid"], 10000);
+    ASSERT_EQ(j["tariffs"].size(), 24u);
+    for (std::size_t i = 1; i < j["tariffs"].size(); ++i)
+        EXPECT_LE(j["tariffs"][i - 1]["total"].get<double>(), j["tariffs"][i]["total"].get<double>());
+    EXPECT_DOUBLE_EQ(j["tariffs"][0]["saving"].get<double>(), 10000 - j["tariffs"][0]["total"].get<double>());
+    // The same tariff priced alone over one connection agrees with price.
+    const auto row = std::find_if(j["tariffs"].begin(), j["tariffs"].end(),
+                                  [](const nlohmann::json& t) { return t["tariff"] == "Telecom - TAT Urbana"; });
+    ASSERT_NE(row, j["tariffs"].end());
+    const auto p1 = nlohmann::json::parse(Cli({"--data-dir", dir.Path, "price", "--tariff", "Telecom - TAT Urbana", "--from",
+                                               "2026-03-02 09:00:00", "--to", "2026-03-02 10:00:00", "--json"})
+                                              .Out);
+    const auto p2 = nlohmann::json::parse(Cli({"--data-dir", dir.Path, "price", "--tariff", "Telecom - TAT Urbana", "--from",
+                                               "2026-04-02 21:00:00", "--to", "2026-04-02 21:30:00", "--json"})
+                                              .Out);
+    EXPECT_NEAR((*row)["total"].get<double>(), p1["cost"].get<double>() + p2["cost"].get<double>(), 1e-6);
+}

@@ -194,6 +194,34 @@ private slots:
         QCOMPARE(p.prompter.Shown.back().Text, std::string("Uhmmm.... sei sicuro di avere una stampante installata?"));
     }
 
+    void endReasonsBudgetAndRepricingOfTheRange()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.registry.RegWriteBool(TStatsOptions::Section, "Grafico", false);
+        const double today = static_cast<double>(DayNumber(p.clock.Now()));
+        p.data->Budgets.AddEnd(today + 8 / 24.0, erIdle);
+        TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+        w.BudgetText = [] { return std::string("Budget: £ 1.750 di £ 60.000 (2%), previsti £ 6.000"); };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.ListModel->columnCount(), 13);
+        QCOMPARE(w.ListModel->headerData(12, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Fine"));
+        QCOMPARE(w.ListModel->data(w.ListModel->index(0, 12), Qt::DisplayRole).toString(), QStringLiteral("linea inattiva"));
+        QCOMPARE(w.ListModel->data(w.ListModel->index(1, 12), Qt::DisplayRole).toString(), QString());
+        QCOMPARE(w.lbBudget->text(), QStringLiteral("Budget: £ 1.750 di £ 60.000 (2%), previsti £ 6.000"));
+
+        // The chart's range, repriced on a worker while the window stays responsive.
+        w.CalendInizio->setDateTime(QDateTime::currentDateTime().addDays(-60));
+        w.CalendFine->setDateTime(QDateTime::currentDateTime().addDays(1)); // today's connections lie ahead
+        std::optional<TRepricingResult> result;
+        w.Reprice([&result](const TRepricingResult& r) { result = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+        QCOMPARE(result->Connections, std::size_t(5));
+        QCOMPARE(result->Rows.size(), p.data->Taxations.Taxs().Count());
+        QVERIFY(!result->Cancelled);
+    }
+
     void theComparisonSettingsSetTheProfile()
     {
         QTemporaryDir dir;
