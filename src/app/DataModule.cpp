@@ -1,12 +1,16 @@
 #include "app/DataModule.h"
 
+#include "core/Errors.h"
+
 #include "core/Strings.h"
 
 namespace qv {
 
-TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output)
+TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output,
+                         ITapiService* modem)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
       Agenda(services), Waves(services, output ? *output : SilentOutput), Budgets(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      TapiMonitor(services, modem ? *modem : FNoModem),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
     Taxations.SetAgenda(&Agenda);
@@ -29,6 +33,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FTimerAskHold->OnTimer = [this] { AskHold(); };
 
     WireDialUp();
+    WireTapi();
 
     FFiles.Add(Connections, "Connections.dat");
     FFiles.Add(Settings, "Settings.dat");
@@ -158,6 +163,113 @@ void TDataModule::ManualStart()
 void TDataModule::ManualStop()
 {
     MtxStatus.SetEvent(this, TMtxEventMatrixStatus::ManualStop);
+}
+
+void TDataModule::WireTapi()
+{
+    using E = TMtxEventMatrixStatus;
+    TapiMonitor.RaiseOnError = true;
+    const auto device = [this] { return TapiMonitor.MonitoredName(); };
+    TapiMonitor.OnDialing = [this, device](const TCallInfo& info) {
+        if (Trim(Status.DialingNumber()).empty())
+            Status.SetDialingNumber(info.Number);
+        if (!Status.HasEntry() && !Trim(info.Number).empty())
+            Status.SetEntryName(info.Number);
+        if (OnGeneralMessage)
+            OnGeneralMessage("Selezione dispositivo TAPI " + device() + " in corso...");
+        MtxStatus.SetEvent(&TapiMonitor, E::TapiDialing);
+    };
+    TapiMonitor.OnConnected = [this](const TCallInfo& info) {
+        if (Settings.FullTapiMonitor() || MtxStatus.State() == TMtxStateMatrixStatus::TapiDialing)
+            MtxStatus.SetEvent(&TapiMonitor, E::TapiConnected);
+        Status.SetAppName(info.AppName);
+        if (Trim(Status.DialingNumber()).empty())
+            Status.SetDialingNumber(info.Number);
+        if (!Status.HasEntry() && !Trim(info.Number).empty())
+            Status.SetEntryName(info.Number);
+        if (info.Rate > 0)
+            Status.SetCallRate(info.Rate);
+    };
+    TapiMonitor.OnDisconnected = [this](const TCallInfo&) { TapiCallEnded(true); };
+    TapiMonitor.OnError = [this](const std::string&) { TapiCallEnded(false); };
+    TapiMonitor.OnLineClosed = [this](const std::string& name) {
+        TapiCallEnded(false);
+        Settings.SetDeviceName("(Nessuno)");
+        if (OnGeneralMessage)
+            OnGeneralMessage("Monitoraggio modem terminato\r[" + name + ": " + ModemErrorText(MMERR_NOMODEM) + "]");
+    };
+}
+
+void TDataModule::TapiCallEnded(bool disconnected)
+{
+    using E = TMtxEventMatrixStatus;
+    using S = TMtxStateMatrixStatus;
+    // Detached while it runs, so a notification raised meanwhile is not handled twice.
+    auto onDisconnected = std::move(TapiMonitor.OnDisconnected);
+    auto onError = std::move(TapiMonitor.OnError);
+    TapiMonitor.OnDisconnected = nullptr;
+    TapiMonitor.OnError = nullptr;
+    const S state = MtxStatus.State();
+    const bool ended = state == S::TapiDialing || state == S::TapiStart;
+    try {
+        if (state == S::TapiDialing) {
+            Status.TapiDroppedWhileDialing();
+            MtxStatus.SetEvent(&TapiMonitor, Status.CostoLire() > 0 ? E::AskHold : E::TapiIdle);
+        } else if (state == S::TapiStart) {
+            MtxStatus.SetEvent(&TapiMonitor, E::TapiIdle);
+        }
+        if (disconnected && ended && OnGeneralMessage)
+            OnGeneralMessage("Disconnessione dispositivo TAPI " + TapiMonitor.MonitoredName());
+    } catch (...) {
+        TapiMonitor.OnDisconnected = std::move(onDisconnected);
+        TapiMonitor.OnError = std::move(onError);
+        throw;
+    }
+    TapiMonitor.OnDisconnected = std::move(onDisconnected);
+    TapiMonitor.OnError = std::move(onError);
+}
+
+bool TDataModule::StartTapiMonitor(bool fromSettings)
+{
+    if (Trim(Settings.DeviceName()).empty())
+        Settings.SetDeviceName("(Nessuno)");
+    const std::string wanted = Settings.DeviceName();
+    try {
+        if (TapiMonitor.Devices().empty())
+            return false;
+        const int index = TapiMonitor.FindDevice(wanted);
+        if (index < 0) {
+            if (wanted != "(Nessuno)")
+                throw EQvError("Il modem non è presente");
+            return false;
+        }
+        // The setting keeps the line's name as the service writes it.
+        Settings.SetDeviceName(TapiMonitor.Devices()[static_cast<std::size_t>(index)].Name);
+        TapiMonitor.StartMonitorDevice(index);
+        if (fromSettings && OnGeneralMessage)
+            OnGeneralMessage("Monitoraggio modem " + Settings.DeviceName() + " avviato");
+        return true;
+    } catch (const std::exception& e) {
+        if (wanted == "(Nessuno)")
+            return false;
+        // ModemManager not (yet) running keeps the user's choice: it may start after the program.
+        const bool noService = TapiMonitor.LastErrorCode() == MMERR_NOSERVICE && !TapiMonitor.Monitoring();
+        if (OnGeneralMessage && (fromSettings || !noService))
+            OnGeneralMessage("Impossibile monitorare il modem " + wanted + "\r[" + e.what() + "]");
+        if (!noService)
+            Settings.SetDeviceName("(Nessuno)");
+        return false;
+    }
+}
+
+void TDataModule::StopTapiMonitor()
+{
+    try {
+        TapiMonitor.StopMonitor();
+    } catch (const std::exception&) {
+    }
+    if (OnGeneralMessage)
+        OnGeneralMessage("Monitoraggio modem terminato");
 }
 
 } // namespace qv

@@ -11,6 +11,7 @@
 #include "detection/NoDialUp.h"
 #include "detection/Performance.h"
 #include "detection/RasControl.h"
+#include "detection/TapiControl.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -25,8 +26,9 @@ public:
     // sounds: what plays the named sounds (none: the sounds of "Waves.dat"); dialUp: the dial-up
     // service (none: no connection is ever seen); output: where those sounds are heard (none:
     // nowhere).
+    // modem: the modem line service (none: no modem is ever seen).
     explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr,
-                         ISoundOutput* output = nullptr);
+                         ISoundOutput* output = nullptr, ITapiService* modem = nullptr);
     ~TDataModule();
     // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
@@ -51,6 +53,13 @@ public:
     TBudgets Budgets;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
+    TTapiControl TapiMonitor;
+    // Starts watching the modem named by DeviceName (false: not watched, DeviceName is "(Nessuno)").
+    // fromSettings: the settings asked for it, so the start is told.
+    bool StartTapiMonitor(bool fromSettings);
+    void StopTapiMonitor();
+    // A message for the general balloon (the main window shows it).
+    std::function<void(const std::string&)> OnGeneralMessage;
     TPerformance Performance;
     TSysResource9x Resources;
     // Switches the dial-up poll and the byte counters on (the main window's first activation).
@@ -68,11 +77,30 @@ public:
 
 private:
     void WireDialUp();
+    void WireTapi();
+    void TapiCallEnded(bool disconnected);
     void ChangeState(TMtxStateMatrixStatus previous, TMtxEventMatrixStatus event);
     void AskHold();
     TServices& FServices;
     ISounds* FSounds;
     TNoDialUp FNoDialUp;
+    // No modem service: no lines.
+    class TNoModem : public ITapiService
+    {
+    public:
+        TTapiResult Initialize(const std::string&, int& count) override
+        {
+            count = 0;
+            return {};
+        }
+        TTapiResult Shutdown() override { return {}; }
+        TTapiResult DevCaps(int, TLineCaps&) override { return {MMERR_NOMODEM, "Get"}; }
+        TTapiResult Open(int, TCallback, std::int64_t&) override { return {MMERR_NOMODEM, "Get"}; }
+        TTapiResult Close(std::int64_t) override { return {}; }
+        TTapiResult CallInfo(std::int64_t, TCallInfo&) override { return {LINEERR_INVALCALLHANDLE, "Get"}; }
+        TTapiResult Deallocate(std::int64_t) override { return {}; }
+        std::string ErrorText(std::int64_t code) override { return ModemErrorText(code); }
+    } FNoModem;
     std::unique_ptr<Timer> FTimerAskHold;
     TDataFiles FFiles;
 };
