@@ -68,7 +68,7 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
     const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"},       {"Profili", "profili"},
                                                          {"Connessioni", "connessioni"}, {"Tariffe", "tariffe"},
                                                          {"Calendario", "calendario"},   {"Suoni", "suoni"},
-                                                         {"Ora esatta", "ora-esatta"}, {"Budget", "budget"}};
+                                                         {"Ora esatta", "ora-esatta"}, {"Modem", "modem"}, {"Budget", "budget"}};
     for (const auto& [title, file] : pages) {
         settings->ShowPage(QString::fromUtf8(title));
         if (auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario"))))

@@ -102,6 +102,7 @@ TMainController::~TMainController()
     s.OnConnectionInfo = nullptr;
     s.OnConnectionSaved = nullptr;
     s.OnTaxNeeded = nullptr;
+    FData.OnGeneralMessage = nullptr;
     FData.RasMonitor.OnRasChangeConnectionsNumber = nullptr;
     FData.Performance.OnError = nullptr;
 }
@@ -169,6 +170,7 @@ void TMainController::Bind()
     s.OnStartCounting = [this] { OnStartCounting(); };
     s.OnConnectionInfo = [this] { OnConnectionInfo(); };
     s.OnConnectionSaved = [this](const TConnectionData& r) { OnConnectionSaved(r); };
+    FData.OnGeneralMessage = [this](const std::string& text) { General(text); };
     s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
     FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {
         const int count = FData.RasMonitor.ConnectionCount();

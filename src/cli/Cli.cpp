@@ -21,6 +21,8 @@
 #include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
+#include "platform/sim/SimModem.h"
+#include "platform/linux/ModemManagerLines.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -63,6 +65,17 @@ void TCliContext::LockData()
         throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di seguire le "
                        "connessioni con quorvanta-cli.");
     FLock = std::move(lock);
+}
+
+ITapiService& TCliContext::Modem()
+{
+    if (!FModem) {
+        if (Simulate)
+            FModem = std::make_unique<TSimModem>();
+        else
+            FModem = MakeModemLines(Timers);
+    }
+    return *FModem;
 }
 
 IRasApi& TCliContext::DialUp()
@@ -137,6 +150,7 @@ const char* Usage =
     "  repricing --from DATA --to DATA [--json]\n"
     "                                 quanto sarebbero costate le connessioni del periodo con\n"
     "                                 ogni tariffa (secondi gratuiti mese per mese)\n"
+    "  modems                         i modem di ModemManager (* quello controllato)\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
@@ -171,7 +185,8 @@ std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool wit
         EnsurePrivateFolder(ctx.Env.AppPath);
     }
     ctx.Files.ReadOnly = access == TAccess::Read;
-    auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr);
+    auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr, nullptr,
+                                              withDialUp ? &ctx.Modem() : nullptr);
     data->Status.RecoverOnLoad = false;
     data->LoadAll();
     return data;
@@ -375,6 +390,26 @@ void StartDial(TDataModule& data, const std::string& entry, std::ostream& out)
     data.RasMonitor.Dial(entry, c.User, c.Password);
 }
 
+// The modem lines, the watched one marked; or why there is none.
+int ModemsCommand(TCliContext& ctx, std::ostream& out)
+{
+    auto data = OpenData(ctx, TAccess::Read, true);
+    TTapiControl& t = data->TapiMonitor;
+    std::vector<TDevice> devices;
+    try {
+        devices = t.Devices();
+    } catch (const std::exception&) {
+    }
+    if (devices.empty()) {
+        out << "Nessun modem: " << (t.LastError().empty() ? "Non sono configurati dispositivi TAPI" : t.LastError())
+            << "\n";
+        return 0;
+    }
+    for (const TDevice& d : devices)
+        out << (SameText(d.Name, data->Settings.DeviceName()) ? "* " : "  ") << d.Name << "\n";
+    return 0;
+}
+
 int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
 {
     const TOptions o(args, 1);
@@ -406,7 +441,11 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
         out << "Connessione registrata: " << c.Entry << ", " << FormatDurationLong(c.End - c.Start) << ", £ "
             << FormatNumber(std::trunc(c.Cost)) << "\n";
     };
+    d.OnGeneralMessage = [&out](const std::string& m) { out << ReplaceAll(m, "\r", " ") << "\n" << std::flush; };
     d.StartMonitoring();
+    // The modem named in the settings is followed too.
+    if (d.StartTapiMonitor(false))
+        out << "Monitoraggio modem " << d.Settings.DeviceName() << "\n" << std::flush;
     if (const auto entry = o.Get("dial"))
         StartDial(d, *entry, out);
     const std::int64_t start = ctx.Clock.TickCount();
@@ -691,6 +730,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             if (rc != 2)
                 return rc;
         }
+        if (command == "modems" && args.size() == 1)
+            return ModemsCommand(ctx, out);
         if (command == "monitor")
             return MonitorCommand(ctx, args, out);
         if (command == "dial" && args.size() == 2)

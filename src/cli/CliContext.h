@@ -8,6 +8,7 @@
 #include "core/Registry.h"
 #include "core/Services.h"
 #include "detection/RasApi.h"
+#include "detection/TapiControl.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxSystem.h"
@@ -82,6 +83,8 @@ public:
     TServices& Services() { return FServices; }
     // pppd, or the simulated service with its demo phone book.
     IRasApi& DialUp();
+    // ModemManager, or the simulated modem.
+    ITapiService& Modem();
     bool Simulate;
     // Takes the program's lock; raises the Italian refusal while the program runs.
     void LockData();
@@ -98,6 +101,7 @@ public:
 private:
     TServices FServices;
     std::unique_ptr<IRasApi> FDialUp;
+    std::unique_ptr<ITapiService> FModem;
     std::unique_ptr<TLinuxSingleInstance> FLock;
 };
 

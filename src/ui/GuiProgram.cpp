@@ -1,5 +1,8 @@
 #include "ui/GuiProgram.h"
 
+#include "platform/linux/ModemManagerLines.h"
+#include "platform/sim/SimModem.h"
+
 #include "app/Install.h"
 #include "core/Errors.h"
 #include "core/Shell.h"
@@ -190,7 +193,12 @@ int TGuiProgram::Start()
             FDialUp = std::move(pppd);
         }
         FSoundOutput = std::make_unique<TSdlSoundOutput>(FTimers);
-        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get());
+        // The modem lines: ModemManager, or a simulated modem.
+        if (FCommandLine.Simulate)
+            FModem = std::make_unique<TSimModem>();
+        else
+            FModem = MakeModemLines(FTimers);
+        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get(), FModem.get());
         FLauncher = std::make_unique<TLinuxProcessLauncher>();
         FPrograms = std::make_unique<TProcessControl>(FTimers, *FLauncher);
         FData->LoadAll();
@@ -212,6 +220,8 @@ int TGuiProgram::Start()
         FHandler->StateText = [this] { return TMtxMatrixStatus::StateDescription(FData->MtxStatus.State()); };
         FHandler->LastRasApi = [this] { return FData->RasMonitor.LastRasAPI; };
         FHandler->RasControlProcedure = [this] { return FData->RasMonitor.RasControlProcedure; };
+        FHandler->TapiDevice = [this] { return FData->TapiMonitor.MonitoredName(); };
+        FData->TapiMonitor.OnCallbackException = [this](const std::string& text) { FHandler->Handle("TTapiControl", text); };
         FTray = std::make_unique<TTrayIcon>();
         FTray->SetHint(QStringLiteral("Quorvanta"));
         FTray->Show();
@@ -232,6 +242,8 @@ int TGuiProgram::Start()
         FSingle->OnMessage = [this](int w, int l) { SecondStart(w, l); };
         FMainWindow->show();
         FController->FirstActivation();
+        // The modem named in the settings is watched (silently).
+        FData->StartTapiMonitor(false);
     } catch (const EHaltRequested& h) {
         return h.Code;
     } catch (const std::exception& e) {

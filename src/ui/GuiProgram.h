@@ -100,6 +100,7 @@ private:
     std::unique_ptr<ISingleInstance> FSingle;
     std::unique_ptr<IRasApi> FDialUp;
     std::unique_ptr<ISoundOutput> FSoundOutput;
+    std::unique_ptr<ITapiService> FModem;
     std::unique_ptr<TDataModule> FData;
     std::unique_ptr<IProcessLauncher> FLauncher;
     std::unique_ptr<TProcessControl> FPrograms;

@@ -4,6 +4,7 @@
 
 #include "app/BudgetSettings.h"
 #include "app/CalendarEditor.h"
+#include "app/ModemSettings.h"
 #include "app/SettingsPages.h"
 #include "app/TariffChooser.h"
 #include "app/TariffEditor.h"
@@ -243,6 +244,22 @@ private:
     TBudgetSettings FRules;
     std::map<std::string, TBudgetSettings::TIdleForm> FIdle;
     std::string FShown;
+};
+
+// The modem line watched for calls placed by other programs.
+class TpgModem : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgModem(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Modem"); }
+    void Load() override;
+    bool Apply() override;
+    QComboBox* cbDispositivo;
+    QLabel* lbMotivo;
+
+private:
+    TModemSettings FRules;
 };
 
 } // namespace qv

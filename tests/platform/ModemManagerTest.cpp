@@ -3,6 +3,7 @@
 // another program dialled, counted, priced and logged, a call seen only as connected, a modem that
 // goes away, no modems, no ModemManager. Nothing here touches the system bus.
 #include "ChildProcess.h"
+#include "CliRun.h"
 #include "TestSupport.h"
 #include "app/DataModule.h"
 #include "platform/linux/ModemManagerLines.h"
@@ -182,4 +183,18 @@ TEST_F(TWatched, NoModemsAndNoModemManager)
     EXPECT_EQ(Data->TapiMonitor.LastError(), "Non sono configurati dispositivi TAPI");
     EXPECT_EQ(Data->Settings.DeviceName(), "(Nessuno)");
     EXPECT_TRUE(Messages.empty());
+}
+
+TEST_F(TFakeModemManager, TheCommandLineListsTheModems)
+{
+    ::setenv("QUORVANTA_MODEMMANAGER_BUS", Address.c_str(), 1);
+    const TRun none = Cli({"--data-dir", Dir.Path, "modems"});
+    EXPECT_EQ(none.Out, "Nessun modem: Fallita la GetManagedObjects: ModemManager non è in esecuzione\n");
+    StartModemManager();
+    Ctl({"AddModem", "Acme", "ZX 56K"});
+    Ctl({"AddModem", "Huawei", "E3372"});
+    const TRun two = Cli({"--data-dir", Dir.Path, "modems"});
+    ::unsetenv("QUORVANTA_MODEMMANAGER_BUS");
+    EXPECT_EQ(two.Code, 0) << two.Err;
+    EXPECT_EQ(two.Out, "  Acme ZX 56K\n  Huawei E3372\n");
 }
