@@ -2,6 +2,7 @@
 // handlers that feed the state machine, in virtual time.
 #include "TestSupport.h"
 #include "app/DataModule.h"
+#include "app/ModemSettings.h"
 #include "platform/sim/SimModem.h"
 
 #include <gtest/gtest.h>
@@ -154,4 +155,26 @@ TEST_F(TModemLine, OnlyConnectedCountsWithFullMonitoringAndADroppedDialAsksOrEnd
     Ctx.Time.Advance(100);
     EXPECT_EQ(State(), S::Idle);
     EXPECT_EQ(Data->Connections.Units().Count(), 1u); // only the full-monitoring call before
+}
+
+TEST_F(TModemLine, TheSettingsPageChoosesTheLineOrNone)
+{
+    TModemSettings rules(*Data);
+    EXPECT_EQ(rules.Choices(), (std::vector<std::string>{"(Nessuno)", "Modem simulato 56K"}));
+    EXPECT_EQ(rules.Reason(), "");
+    rules.Apply("Modem simulato 56K");
+    EXPECT_TRUE(Data->TapiMonitor.Monitoring());
+    EXPECT_EQ(Messages.back(), "Monitoraggio modem Modem simulato 56K avviato");
+    EXPECT_EQ(rules.Current(), "Modem simulato 56K");
+    rules.Apply("(Nessuno)");
+    EXPECT_FALSE(Data->TapiMonitor.Monitoring());
+    EXPECT_EQ(Messages.back(), "Monitoraggio modem terminato");
+    EXPECT_EQ(Data->Settings.DeviceName(), "(Nessuno)");
+
+    TSimModem empty;
+    empty.Lines.clear();
+    TDataModule other(Ctx.Services, nullptr, nullptr, nullptr, &empty);
+    TModemSettings none(other);
+    EXPECT_EQ(none.Choices(), (std::vector<std::string>{"(Nessuno)"}));
+    EXPECT_EQ(none.Reason(), "Non sono configurati dispositivi TAPI");
 }
