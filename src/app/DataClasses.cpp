@@ -2,6 +2,7 @@
 
 #include "app/Budget.h"
 #include "app/WaveSounds.h"
+#include "messenger/Messenger.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -26,6 +27,7 @@ const std::map<std::string, TCreator>& Creators()
         {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
         {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
         {"TBudgets", [](TServices& s) { return std::make_unique<TBudgets>(s); }},
+        {"TMessenger", [](TServices& s) { return std::make_unique<TMessenger>(s, nullptr); }},
         {"TWaveSounds",
          [](TServices& s) {
              static TSilentOutput silent;

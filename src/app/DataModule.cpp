@@ -7,9 +7,9 @@
 namespace qv {
 
 TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output,
-                         ITapiService* modem)
+                         ITapiService* modem, std::shared_ptr<IPopupTransport> popup)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
-      Agenda(services), Waves(services, output ? *output : SilentOutput), Budgets(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Agenda(services), Waves(services, output ? *output : SilentOutput), Budgets(services), Messenger(services, std::move(popup)), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       TapiMonitor(services, modem ? *modem : FNoModem),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
@@ -42,6 +42,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FFiles.Add(Agenda, "Calendar.dat");
     FFiles.Add(Waves, "Waves.dat");
     FFiles.Add(Budgets, "Budget.dat");
+    FFiles.Add(Messenger, "Popup.dat");
 }
 
 TDataModule::~TDataModule()

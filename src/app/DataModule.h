@@ -12,6 +12,7 @@
 #include "detection/Performance.h"
 #include "detection/RasControl.h"
 #include "detection/TapiControl.h"
+#include "messenger/Messenger.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -27,8 +28,10 @@ public:
     // service (none: no connection is ever seen); output: where those sounds are heard (none:
     // nowhere).
     // modem: the modem line service (none: no modem is ever seen).
+    // popup: how popup messages are delivered (none: the messenger is off).
     explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr,
-                         ISoundOutput* output = nullptr, ITapiService* modem = nullptr);
+                         ISoundOutput* output = nullptr, ITapiService* modem = nullptr,
+                         std::shared_ptr<IPopupTransport> popup = nullptr);
     ~TDataModule();
     // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
@@ -51,6 +54,8 @@ public:
     TWaveSounds Waves;
     // Budgets, idle rules and why connections ended ("Budget.dat").
     TBudgets Budgets;
+    // Popup messages to the local network ("Popup.dat").
+    TMessenger Messenger;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TTapiControl TapiMonitor;

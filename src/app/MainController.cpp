@@ -1,5 +1,7 @@
 #include "app/MainController.h"
 
+#include "messenger/PopupRules.h"
+
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "core/Shell.h"
@@ -103,6 +105,10 @@ TMainController::~TMainController()
     s.OnConnectionSaved = nullptr;
     s.OnTaxNeeded = nullptr;
     FData.OnGeneralMessage = nullptr;
+    FData.Messenger.OnAddSignature = nullptr;
+    FData.Messenger.OnSentMsg = nullptr;
+    FData.Messenger.OnSentErrorMsg = nullptr;
+    FData.Messenger.OnError = nullptr;
     FData.RasMonitor.OnRasChangeConnectionsNumber = nullptr;
     FData.Performance.OnError = nullptr;
 }
@@ -171,6 +177,22 @@ void TMainController::Bind()
     s.OnConnectionInfo = [this] { OnConnectionInfo(); };
     s.OnConnectionSaved = [this](const TConnectionData& r) { OnConnectionSaved(r); };
     FData.OnGeneralMessage = [this](const std::string& text) { General(text); };
+    // Popup messages: the profile's signature, the sounds of their outcome.
+    TMessenger& m = FData.Messenger;
+    m.OnAddSignature = [this](std::string& signature) { signature += PopupSignature(Profile(), FData.Agenda); };
+    m.OnSentMsg = [this](TMsgItem&) {
+        if (!Profile() || Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound("MsgSent", false);
+        if (OnPopupChange)
+            OnPopupChange();
+    };
+    m.OnSentErrorMsg = [this](TMsgItem&) {
+        if (!Profile() || Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound("MsgError", false);
+        if (OnPopupChange)
+            OnPopupChange();
+    };
+    m.OnError = [this](const std::string& text) { General(text); };
     s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
     FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {
         const int count = FData.RasMonitor.ConnectionCount();
@@ -294,6 +316,7 @@ void TMainController::OnDayChange()
         General(hint);
     }
     FData.Taxations.RenewMonthlyBonuses();
+    FData.Messenger.DailyUpkeep();
 }
 
 void TMainController::OnStartTime()

@@ -127,6 +127,8 @@ public:
     std::function<void(const std::string& server)> StartTimeCheck;
     std::function<void()> StartAnnounceCheck;
     std::string LastComparison;
+    // A popup message was sent or failed (the popup window refreshes).
+    std::function<void()> OnPopupChange;
     TBudgetWatch* Budget() const { return FBudget; }
 
     Timer& TimerDisconnessione() { return *FTimerDisconnessione; }

@@ -1,4 +1,5 @@
 #include "platform/linux/PppdDialUp.h"
+#include "platform/linux/RunProgram.h"
 
 #include "core/Strings.h"
 #include "platform/linux/LinuxSingleInstance.h"
@@ -119,33 +120,7 @@ std::string NumberAfterDial(const std::string& text)
 // Runs a program without a shell and returns what it printed (empty when it cannot run).
 std::string OutputOf(const std::vector<std::string>& args)
 {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string text;
-    if (rc == 0) {
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(out[0], buf, sizeof buf)) > 0 && text.size() < (1u << 20))
-            text.append(buf, static_cast<std::size_t>(n));
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-    }
-    ::close(out[0]);
-    return text;
+    return RunProgram(args, {}, -1, false).Output;
 }
 
 // A log line without chat's "^M" marks and the blanks around it.
