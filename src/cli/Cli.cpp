@@ -13,6 +13,7 @@
 #include "cli/CliContext.h"
 #include "cli/CliOptions.h"
 #include "cli/StatsCommand.h"
+#include "cli/PopupCommand.h"
 #include "core/Dump.h"
 #include "core/Environment.h"
 #include "core/Strings.h"
@@ -22,6 +23,8 @@
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
 #include "platform/sim/SimModem.h"
+#include "platform/sim/SimPopup.h"
+#include "platform/linux/SmbPopupTransport.h"
 #include "platform/linux/ModemManagerLines.h"
 
 #include <algorithm>
@@ -65,6 +68,17 @@ void TCliContext::LockData()
         throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di seguire le "
                        "connessioni con quorvanta-cli.");
     FLock = std::move(lock);
+}
+
+std::shared_ptr<IPopupTransport> TCliContext::Popup()
+{
+    if (!FPopup) {
+        if (Simulate)
+            FPopup = std::make_shared<TSimPopupTransport>();
+        else
+            FPopup = std::make_shared<TSmbPopupTransport>();
+    }
+    return FPopup;
 }
 
 ITapiService& TCliContext::Modem()
@@ -151,6 +165,9 @@ const char* Usage =
     "                                 quanto sarebbero costate le connessioni del periodo con\n"
     "                                 ogni tariffa (secondi gratuiti mese per mese)\n"
     "  modems                         i modem di ModemManager (* quello controllato)\n"
+    "  popup users | groups | messages\n"
+    "  popup send --to NOME|GRUPPO|\"*\" --text TESTO [--at DATA | --daily HH:MM]\n"
+    "                                 messaggi popup in rete locale (smbclient); NOME@indirizzo[:porta]\n"
     "  monitor [--dial VOCE] [--for SECONDI]\n"
     "                                 segue le connessioni e ne mostra costo e durata\n"
     "  dial VOCE                      compone una connessione della rubrica\n"
@@ -178,7 +195,7 @@ std::string OwnExecutable()
 
 } // namespace
 
-std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp)
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp, bool withPopup)
 {
     if (access == TAccess::Write) {
         ctx.LockData();
@@ -186,7 +203,8 @@ std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool wit
     }
     ctx.Files.ReadOnly = access == TAccess::Read;
     auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr, nullptr,
-                                              withDialUp ? &ctx.Modem() : nullptr);
+                                              withDialUp ? &ctx.Modem() : nullptr,
+                                              withDialUp || withPopup ? ctx.Popup() : nullptr);
     data->Status.RecoverOnLoad = false;
     data->LoadAll();
     return data;
@@ -727,6 +745,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return RepricingCommand(ctx, args, out);
         if (command == "stats" || command == "report") {
             const int rc = command == "stats" ? StatsCommand(ctx, args, out) : ReportCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
+        if (command == "popup") {
+            const int rc = PopupCommand(ctx, args, out);
             if (rc != 2)
                 return rc;
         }

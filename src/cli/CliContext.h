@@ -9,6 +9,7 @@
 #include "core/Services.h"
 #include "detection/RasApi.h"
 #include "detection/TapiControl.h"
+#include "messenger/Messenger.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxSystem.h"
@@ -85,6 +86,8 @@ public:
     IRasApi& DialUp();
     // ModemManager, or the simulated modem.
     ITapiService& Modem();
+    // Samba's smbclient, or the simulated transport.
+    std::shared_ptr<IPopupTransport> Popup();
     bool Simulate;
     // Takes the program's lock; raises the Italian refusal while the program runs.
     void LockData();
@@ -102,6 +105,7 @@ private:
     TServices FServices;
     std::unique_ptr<IRasApi> FDialUp;
     std::unique_ptr<ITapiService> FModem;
+    std::shared_ptr<IPopupTransport> FPopup;
     std::unique_ptr<TLinuxSingleInstance> FLock;
 };
 
@@ -115,6 +119,7 @@ enum class TAccess
 
 // Opens the data folder. A connection that a crash left in "Status.dat" stays there in both cases:
 // only the program's question or "recover" decides about it.
-std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false);
+// withDialUp: pppd (or the simulation) and the modem; withPopup: the popup messages' transport.
+std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false, bool withPopup = false);
 
 } // namespace qv

@@ -2,6 +2,7 @@
 // configuration, its own port and folders, and a message command that writes each message to a
 // file. Without smbd (or where it cannot listen) only the transport's parsing tests below run.
 #include "ChildProcess.h"
+#include "CliRun.h"
 #include "TestSupport.h"
 #include "messenger/Messenger.h"
 #include "platform/linux/SmbPopupTransport.h"
@@ -168,4 +169,14 @@ TEST_F(TSambaServer, AMessageArrivesWithItsTextAndSignature)
                       (texts[1].find("Prova diretta è") != std::string::npos &&
                        texts[0].find("Il pranzo è pronto\r\n-- Mario, perché no?") != std::string::npos);
     EXPECT_TRUE(both) << texts[0] << "\n---\n" << texts[1];
+}
+
+TEST_F(TSambaServer, TheCommandLineSendsAndWaits)
+{
+    const TRun r = Cli({"--data-dir", Dir / "data", "popup", "send", "--to", To("CARLA"), "--text", "Dalla riga di comando"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "Inviato a " + To("CARLA") + "\n");
+    const auto texts = Arrived(1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("Dalla riga di comando"), std::string::npos);
 }
