@@ -18,6 +18,7 @@
 #include "ui/TfmTariffe.h"
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmStatistiche.h"
+#include "ui/TfmPopup.h"
 #include "ui/TfmWait.h"
 
 #include <QAbstractButton>
@@ -319,6 +320,21 @@ int main(int argc, char** argv)
     Wait(1500);
     ok = questioned && SaveScreen(out + QStringLiteral("/screen-time-corrected.png")) && ok;
     ok = SaveStatistics(program, out) && ok;
+    // Popup messages (the simulated transport): a contact, a group, a sent and a failed message.
+    if (TfmPopup* popup = program.OpenPopup()) {
+        TMessenger& m = program.Data()->Messenger;
+        m.AddUser("UFFICIO-PC", "Il computer dell'ufficio");
+        m.AddUserToGroup("SALOTTO", "Casa");
+        TPopupRules rules(program.Services(), m);
+        rules.SendNow("UFFICIO-PC", false, "La connessione costa troppo!");
+        rules.SendNow("NESSUNO", false, "Ci sei?");
+        Wait(2500);
+        popup->Refresh();
+        popup->tbMessaggi->setCurrentIndex(2);
+        Wait(200);
+        ok = Save(popup, out + QStringLiteral("/popup-window.png")) && ok;
+        popup->close();
+    }
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;
 }

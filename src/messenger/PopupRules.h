@@ -22,6 +22,7 @@ class TPopupRules
 public:
     TPopupRules(TServices& services, TMessenger& messenger) : FServices(services), FMessenger(messenger) {}
 
+    double Now() const { return FServices.Clk.Now(); }
     // "Invia": false (after the message) for a blank recipient or text.
     bool SendNow(const std::string& dest, bool toGroup, const std::string& text);
 

@@ -2,6 +2,8 @@
 
 #include "platform/linux/ModemManagerLines.h"
 #include "platform/sim/SimModem.h"
+#include "platform/sim/SimPopup.h"
+#include "platform/linux/SmbPopupTransport.h"
 
 #include "app/Install.h"
 #include "core/Errors.h"
@@ -87,6 +89,7 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 
 TGuiProgram::~TGuiProgram()
 {
+    delete FPopupWindow.data();
     delete FStatsWindow.data();
     delete FSettingsWindow.data();
     if (FData)
@@ -198,7 +201,14 @@ int TGuiProgram::Start()
             FModem = std::make_unique<TSimModem>();
         else
             FModem = MakeModemLines(FTimers);
-        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get(), FModem.get());
+        // Popup messages through Samba's smbclient, or simulated.
+        std::shared_ptr<IPopupTransport> popup;
+        if (FCommandLine.Simulate)
+            popup = std::make_shared<TSimPopupTransport>();
+        else
+            popup = std::make_shared<TSmbPopupTransport>();
+        FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get(), FModem.get(),
+                                              popup);
         FLauncher = std::make_unique<TLinuxProcessLauncher>();
         FPrograms = std::make_unique<TProcessControl>(FTimers, *FLauncher);
         FData->LoadAll();
@@ -306,6 +316,15 @@ void TGuiProgram::WireWindow()
     QAction* settingsItem = FTray->Item(QStringLiteral("&Impostazioni..."));
     settingsItem->setEnabled(true);
     connect(settingsItem, &QAction::triggered, this, [this] { OpenSettings(); });
+    // Popup messages only when smbclient is there.
+    QAction* popupItem = FTray->Item(QStringLiteral("&Popup..."));
+    popupItem->setVisible(FData->Messenger.IsActive());
+    popupItem->setEnabled(FData->Messenger.IsActive());
+    connect(popupItem, &QAction::triggered, this, [this] { OpenPopup(); });
+    c.OnPopupChange = [this] {
+        if (FPopupWindow)
+            FPopupWindow->SendEnded();
+    };
     QAction* statsItem = FTray->Item(QStringLiteral("Statistic&he..."));
     statsItem->setEnabled(true);
     connect(statsItem, &QAction::triggered, this, [this] {
@@ -371,6 +390,15 @@ void TGuiProgram::BuildConnectionsMenu()
     for (const std::string& e : entries)
         add(e);
     menu->setEnabled(!entries.empty());
+}
+
+TfmPopup* TGuiProgram::OpenPopup()
+{
+    return ShowWindowChecked(FPopupWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
+        auto* w = new TfmPopup(*FServices, FData->Messenger);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        return w;
+    });
 }
 
 TfmStatistiche* TGuiProgram::OpenStatistics()
@@ -444,6 +472,7 @@ void TGuiProgram::Quit()
     if (FStatsWindow)
         FStatsWindow->close();
     delete FStatsWindow.data();
+    delete FPopupWindow.data();
     if (FController)
         FController->CloseExitPrograms();
     if (FData)

@@ -17,6 +17,7 @@
 #include "ui/QtTime.h"
 #include "ui/TfmImpostazioni.h"
 #include "ui/TfmStatistiche.h"
+#include "ui/TfmPopup.h"
 #include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
@@ -74,6 +75,8 @@ public:
     TfmImpostazioni* OpenSettings();
     // Opens the statistics window, or brings the open one forward.
     TfmStatistiche* OpenStatistics();
+    // Opens the popup messages' window, or brings it forward.
+    TfmPopup* OpenPopup();
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -120,6 +123,7 @@ private:
     std::unique_ptr<QSocketNotifier> FSignalNotifier;
     QPointer<TfmImpostazioni> FSettingsWindow;
     QPointer<TfmStatistiche> FStatsWindow;
+    QPointer<TfmPopup> FPopupWindow;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();
