@@ -204,6 +204,14 @@ TfmPopup::TfmPopup(TServices& services, TMessenger& messenger, QWidget* parent)
         if (FRules.DeleteList(state))
             Refresh();
     });
+    // A message still to send, or a daily one, opens for a new schedule.
+    for (QTreeWidget* list : {lvMessaggi[0], lvMessaggi[4]})
+        connect(list, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+            auto* m = reinterpret_cast<TMsgItem*>(item->data(0, Qt::UserRole).value<quintptr>());
+            TfmPopupMsg dialog(FRules, FMessenger, this, m);
+            dialog.exec();
+            Refresh();
+        });
     connect(tvContatti, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         if (!item || !item->parent())
             return;
