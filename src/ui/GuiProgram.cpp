@@ -3,6 +3,8 @@
 #include "platform/linux/ModemManagerLines.h"
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPopup.h"
+#include "ui/TfmAbout.h"
+#include "ui/TfmGuida.h"
 #include "platform/linux/SmbPopupTransport.h"
 
 #include "app/Install.h"
@@ -316,6 +318,25 @@ void TGuiProgram::WireWindow()
     QAction* settingsItem = FTray->Item(QStringLiteral("&Impostazioni..."));
     settingsItem->setEnabled(true);
     connect(settingsItem, &QAction::triggered, this, [this] { OpenSettings(); });
+    // Help, the about box, the saint of the day.
+    InstallHelpKey();
+    QAction* helpItem = FTray->Item(QStringLiteral("&Guida"));
+    helpItem->setEnabled(true);
+    connect(helpItem, &QAction::triggered, this, [] { OpenHelp(QStringLiteral("introduzione")); });
+    const auto play = [this](const std::string& name) {
+        if (!FData->Status.Profile() || FData->Status.Profile()->SoundsEnabled())
+            FData->Sounds().PlayNamedSound(name, false);
+    };
+    QAction* aboutItem = FTray->Item(QStringLiteral("Informa&zioni su..."));
+    aboutItem->setEnabled(true);
+    connect(aboutItem, &QAction::triggered, this, [this, play] {
+        TfmAbout about(FEnv, FData->Settings, play, FMainWindow.get());
+        about.exec();
+    });
+    connect(FTray->Item(QStringLiteral("San&to del giorno...")), &QAction::triggered, this, [this, play] {
+        TfmSanto saint(FData->Agenda, FClock.Now(), play, FMainWindow.get());
+        saint.exec();
+    });
     // Popup messages only when smbclient is there.
     QAction* popupItem = FTray->Item(QStringLiteral("&Popup..."));
     popupItem->setVisible(FData->Messenger.IsActive());

@@ -58,6 +58,7 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
     FItems[QStringLiteral("C&onnessioni")] = FConnections->menuAction();
     add("Disconnetti a&lle...", true);
     FMenu.addSeparator();
+    add("San&to del giorno...", true);
     add("&Guida", false);
     add("Informa&zioni su...", false);
 
