@@ -6,10 +6,11 @@ PACKAGES = cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-charts-dev l
   xvfb xauth trayer ppp libsecret-1-dev qt6-translations-l10n \
   libsdbus-c++-dev dbus-daemon python3-dbusmock poppler-utils samba smbclient
 FUZZ_PACKAGES = clang libclang-rt-14-dev
+DEB_PACKAGES = dpkg-dev fakeroot lintian desktop-file-utils appstream
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench fuzz nogui asan screenshots clean
+.PHONY: deps configure build run test bench fuzz nogui asan screenshots deb clean
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -49,6 +50,21 @@ screenshots: build
 	mkdir -p build/screenshots
 	SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
 	for r in report-chart report-details; do pdftoppm -png -r 70 -f 1 -l 1 -singlefile build/screenshots/$$r.pdf build/screenshots/$$r; done
+
+# The Debian package of the default build, checked by lintian and the desktop and AppStream validators.
+deb: build
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	rm -f $(BUILD_DIR)/quorvanta_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	desktop-file-validate data/packaging/org.quorvanta.Quorvanta.desktop
+	appstreamcli validate --no-net data/packaging/org.quorvanta.Quorvanta.metainfo.xml
+	lintian --fail-on error $(BUILD_DIR)/quorvanta_*.deb
 
 nogui:
 	$(MAKE) test PRESET=nogui

@@ -19,6 +19,8 @@
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmStatistiche.h"
 #include "ui/TfmPopup.h"
+#include "ui/TfmAbout.h"
+#include "ui/TfmGuida.h"
 #include "ui/TfmWait.h"
 
 #include <QAbstractButton>
@@ -334,6 +336,29 @@ int main(int argc, char** argv)
         Wait(200);
         ok = Save(popup, out + QStringLiteral("/popup-window.png")) && ok;
         popup->close();
+    }
+    // The about box (its credits scrolled a little), the saint of the day, the help.
+    const TPlaySound silent = [](const std::string&) {};
+    {
+        TfmAbout about(program.Services().Env, program.Data()->Settings, silent);
+        about.show();
+        for (int i = 0; i < 60; ++i)
+            about.Scroll();
+        Wait(300);
+        ok = Save(&about, out + QStringLiteral("/about.png")) && ok;
+    }
+    {
+        TfmSanto saint(program.Data()->Agenda, program.Services().Clk.Now(), silent);
+        saint.show();
+        Wait(300);
+        ok = Save(&saint, out + QStringLiteral("/saint-of-the-day.png")) && ok;
+    }
+    {
+        TfmGuida guide;
+        guide.ShowTopic(QStringLiteral("statistiche"));
+        guide.show();
+        Wait(300);
+        ok = Save(&guide, out + QStringLiteral("/help.png")) && ok;
     }
     program.Controller()->SessionEnding();
     return ok ? 0 : 1;

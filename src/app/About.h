@@ -14,8 +14,7 @@ namespace qv {
 // A made-up address of ours: the project has no public page yet.
 constexpr const char* ProjectPage = "https://quorvanta.example.org/";
 // The announcement the program comes with; a newer one from the announcement check replaces it.
-constexpr const char* BuiltInAnnouncement =
-    "Quorvanta tiene d'occhio quanto costa la tua connessione, secondo per secondo.";
+constexpr const char* BuiltInAnnouncement = VersionAnnouncement;
 
 std::string VersionText(const TAppEnvironment& env);
 // "Installato il d mmmm yyyy" (empty when unknown).
