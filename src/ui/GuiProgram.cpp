@@ -4,6 +4,7 @@
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPopup.h"
 #include "ui/TfmAbout.h"
+#include "platform/linux/NetState.h"
 #include "ui/TfmGuida.h"
 #include "platform/linux/SmbPopupTransport.h"
 
@@ -243,6 +244,8 @@ int TGuiProgram::Start()
         FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
         FController->Programs = FPrograms.get();
+        // "SystemOnline": NetworkManager's answer, else a default route.
+        FController->SystemOnline = [] { return InternetConnected(); };
         FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
                                                       FData->Sounds());
         FController->AttachBudget(FBudgetWatch.get());
