@@ -5,6 +5,7 @@
 #include "platform/sim/SimPopup.h"
 #include "ui/TfmAbout.h"
 #include "platform/linux/NetState.h"
+#include "platform/linux/CurlHttp.h"
 #include "ui/TfmGuida.h"
 #include "platform/linux/SmbPopupTransport.h"
 
@@ -249,6 +250,15 @@ int TGuiProgram::Start()
         FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
                                                       FData->Sounds());
         FController->AttachBudget(FBudgetWatch.get());
+        FHttp = std::make_unique<TCurlHttpTransport>();
+        FHtmlCheckVersion = std::make_unique<THTMLControl>(*FServices, *FHttp);
+        FAnnounce = std::make_unique<TAnnounceCheck>(*FServices, *FData, *FHtmlCheckVersion);
+        FAnnounce->ShowBalloon = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 5000); };
+        FAnnounce->OpenAbout = [this] {
+            OpenAbout();
+            FData->QuestionPending = false;
+        };
+        FController->StartAnnounceCheck = [this] { FAnnounce->Start(false); };
         FDialView = std::make_unique<TWaitRasView>(FMainWindow.get());
         FDial = std::make_unique<TWaitRasController>(*FServices, *FData, *FDialView);
         FDialView->SetController(FDial.get());
@@ -332,10 +342,7 @@ void TGuiProgram::WireWindow()
     };
     QAction* aboutItem = FTray->Item(QStringLiteral("Informa&zioni su..."));
     aboutItem->setEnabled(true);
-    connect(aboutItem, &QAction::triggered, this, [this, play] {
-        TfmAbout about(FEnv, FData->Settings, play, FMainWindow.get());
-        about.exec();
-    });
+    connect(aboutItem, &QAction::triggered, this, [this] { OpenAbout(); });
     connect(FTray->Item(QStringLiteral("San&to del giorno...")), &QAction::triggered, this, [this, play] {
         TfmSanto saint(FData->Agenda, FClock.Now(), play, FMainWindow.get());
         saint.exec();
@@ -414,6 +421,16 @@ void TGuiProgram::BuildConnectionsMenu()
     for (const std::string& e : entries)
         add(e);
     menu->setEnabled(!entries.empty());
+}
+
+void TGuiProgram::OpenAbout()
+{
+    const auto play = [this](const std::string& name) {
+        if (!FData->Status.Profile() || FData->Status.Profile()->SoundsEnabled())
+            FData->Sounds().PlayNamedSound(name, false);
+    };
+    TfmAbout about(FEnv, FData->Settings, play, FMainWindow.get(), [this] { FAnnounce->Start(true); });
+    about.exec();
 }
 
 TfmPopup* TGuiProgram::OpenPopup()

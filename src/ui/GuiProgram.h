@@ -2,6 +2,7 @@
 // The program on the Qt event loop: environment, services, single instance, data files, main window
 // and tray, put together in the start-up order.
 
+#include "app/AnnounceCheck.h"
 #include "app/DataModule.h"
 #include "app/MainController.h"
 #include "app/ProcessControl.h"
@@ -119,6 +120,11 @@ private:
     std::unique_ptr<TMainController> FController;
     // After the controller, which it calls back: it goes first.
     std::unique_ptr<TBudgetWatch> FBudgetWatch;
+    // The check for news and releases: HTTP through libcurl.
+    std::unique_ptr<IHttpTransport> FHttp;
+    std::unique_ptr<THTMLControl> FHtmlCheckVersion;
+    std::unique_ptr<TAnnounceCheck> FAnnounce;
+    void OpenAbout();
     std::unique_ptr<TTariffChooser> FChooser;
     std::unique_ptr<QSocketNotifier> FSignalNotifier;
     QPointer<TfmImpostazioni> FSettingsWindow;

@@ -42,7 +42,8 @@ private:
 
 } // namespace
 
-TfmAbout::TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlaySound play, QWidget* parent)
+TfmAbout::TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlaySound play, QWidget* parent,
+                   std::function<void()> checkNews)
     : QDialog(parent), FPlay(std::move(play))
 {
     setObjectName(QStringLiteral("TfmAbout"));
@@ -64,6 +65,16 @@ TfmAbout::TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlayS
     lbSito = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(ProjectPage)), this);
     lbSito->setTextInteractionFlags(Qt::TextBrowserInteraction);
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    btNovita = new QPushButton(QStringLiteral("&Novità..."), this);
+    btNovita->setVisible(static_cast<bool>(checkNews));
+    connect(btNovita, &QPushButton::clicked, this, [checkNews] {
+        if (checkNews)
+            checkNews();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(btNovita);
+    buttons->addStretch();
+    buttons->addWidget(ok);
     auto* v = new QVBoxLayout(this);
     v->addWidget(title, 0, Qt::AlignHCenter);
     v->addWidget(lbVersione, 0, Qt::AlignHCenter);
@@ -71,7 +82,7 @@ TfmAbout::TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlayS
     v->addWidget(lbAnnuncio);
     v->addWidget(pnTitoli, 1);
     v->addWidget(lbSito, 0, Qt::AlignHCenter);
-    v->addWidget(ok, 0, Qt::AlignRight);
+    v->addLayout(buttons);
     resize(420, 420);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(lbSito, &QLabel::linkActivated, this, [this](const QString& link) {

@@ -21,12 +21,15 @@ class TfmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlaySound play, QWidget* parent = nullptr);
+    // checkNews, when given, is run by the button "&Novità..." (the check for news and releases).
+    TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlaySound play, QWidget* parent = nullptr,
+             std::function<void()> checkNews = {});
     QLabel* lbVersione;
     QLabel* lbInstallazione;
     QLabel* lbAnnuncio;
     QLabel* lbSito;
     QWidget* pnTitoli;
+    QPushButton* btNovita;
     // Moves the credits one step (the timer does it every 40 ms).
     void Scroll();
     int ScrollOffset() const { return FOffset; }
