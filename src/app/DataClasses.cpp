@@ -3,6 +3,7 @@
 #include "app/Budget.h"
 #include "app/WaveSounds.h"
 #include "messenger/Messenger.h"
+#include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -16,6 +17,17 @@ namespace qv {
 
 namespace {
 
+// A phone book read on its own (tools): with a message store of its own.
+class TStandalonePhoneBook : public TPhoneBookData
+{
+public:
+    explicit TStandalonePhoneBook(TServices& s) : TPhoneBookData(s, FOwnMessages), FOwnMessages(s) {}
+
+private:
+    // Built after the base, which only keeps a reference to it until it is used.
+    TSmsData FOwnMessages;
+};
+
 using TCreator = std::function<std::unique_ptr<TPersistentComponent>(TServices&)>;
 
 const std::map<std::string, TCreator>& Creators()
@@ -28,6 +40,8 @@ const std::map<std::string, TCreator>& Creators()
         {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
         {"TBudgets", [](TServices& s) { return std::make_unique<TBudgets>(s); }},
         {"TMessenger", [](TServices& s) { return std::make_unique<TMessenger>(s, nullptr); }},
+        {"TSmsData", [](TServices& s) { return std::make_unique<TSmsData>(s); }},
+        {"TPhoneBookData", [](TServices& s) { return std::make_unique<TStandalonePhoneBook>(s); }},
         {"TWaveSounds",
          [](TServices& s) {
              static TSilentOutput silent;

@@ -7,15 +7,19 @@
 namespace qv {
 
 TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, ISoundOutput* output,
-                         ITapiService* modem, std::shared_ptr<IPopupTransport> popup)
+                         ITapiService* modem, std::shared_ptr<IPopupTransport> popup, IHttpTransport* http)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
-      Agenda(services), Waves(services, output ? *output : SilentOutput), Budgets(services), Messenger(services, std::move(popup)), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Agenda(services), SmsData(services), PhoneBook(services, SmsData), Waves(services, output ? *output : SilentOutput),
+      Budgets(services), Messenger(services, std::move(popup)), GateWays(services, http ? *http : FNoHttp, Settings, SmsData),
+      RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       TapiMonitor(services, modem ? *modem : FNoModem),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
     Taxations.SetAgenda(&Agenda);
     Status.SetMatrix(&MtxStatus);
     Status.SetTaxations(&Taxations);
+    // Every counted connection logs in to the SMS gateways anew.
+    Status.OnResetLogins = [this] { GateWays.ResetLogins(); };
     FSounds = sounds ? sounds : &Waves;
     Waves.Profile = [this] { return Status.Profile(); };
     Status.SetSounds(FSounds);
@@ -39,6 +43,9 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FFiles.Add(Settings, "Settings.dat");
     FFiles.Add(Status, "Status.dat");
     FFiles.Add(Taxations, "Taxations.dat");
+    FFiles.Add(GateWays, "GateWay.dat");
+    FFiles.Add(SmsData, "SmsMsg.dat");
+    FFiles.Add(PhoneBook, "PhoneBook.dat");
     FFiles.Add(Agenda, "Calendar.dat");
     FFiles.Add(Waves, "Waves.dat");
     FFiles.Add(Budgets, "Budget.dat");

@@ -13,6 +13,8 @@
 #include "detection/RasControl.h"
 #include "detection/TapiControl.h"
 #include "messenger/Messenger.h"
+#include "sms/Gateways.h"
+#include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
 #include "tariffs/Settings.h"
@@ -28,10 +30,11 @@ public:
     // service (none: no connection is ever seen); output: where those sounds are heard (none:
     // nowhere).
     // modem: the modem line service (none: no modem is ever seen).
-    // popup: how popup messages are delivered (none: the messenger is off).
+    // popup: how popup messages are delivered (none: the messenger is off); http: the web SMS
+    // gateways' HTTP (none: every request fails).
     explicit TDataModule(TServices& services, ISounds* sounds = nullptr, IRasApi* dialUp = nullptr,
                          ISoundOutput* output = nullptr, ITapiService* modem = nullptr,
-                         std::shared_ptr<IPopupTransport> popup = nullptr);
+                         std::shared_ptr<IPopupTransport> popup = nullptr, IHttpTransport* http = nullptr);
     ~TDataModule();
     // Loads every data file (creating the missing ones) and applies the remembered tariff.
     void LoadAll();
@@ -50,12 +53,16 @@ public:
     TStatus Status;
     TTaxations Taxations;
     TAgenda Agenda;
+    // SMS: the messages, the phone book, the web gateways.
+    TSmsData SmsData;
+    TPhoneBookData PhoneBook;
     TSilentOutput SilentOutput;
     TWaveSounds Waves;
     // Budgets, idle rules and why connections ended ("Budget.dat").
     TBudgets Budgets;
     // Popup messages to the local network ("Popup.dat").
     TMessenger Messenger;
+    TGateWayData GateWays;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TTapiControl TapiMonitor;
@@ -89,6 +96,18 @@ private:
     TServices& FServices;
     ISounds* FSounds;
     TNoDialUp FNoDialUp;
+    // No HTTP: every connection fails.
+    class TNoHttp : public IHttpTransport
+    {
+    public:
+        std::shared_ptr<IHttpConnection> Connect(const std::string& host, int, const std::string&, const std::string&,
+                                                 int& code, std::string& text) override
+        {
+            code = 7;
+            text = "Nessun accesso alla rete per " + host;
+            return nullptr;
+        }
+    } FNoHttp;
     // No modem service: no lines.
     class TNoModem : public ITapiService
     {

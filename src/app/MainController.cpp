@@ -109,6 +109,7 @@ TMainController::~TMainController()
     FData.Messenger.OnSentMsg = nullptr;
     FData.Messenger.OnSentErrorMsg = nullptr;
     FData.Messenger.OnError = nullptr;
+    FData.SmsData.OnSendResult = nullptr;
     FData.RasMonitor.OnRasChangeConnectionsNumber = nullptr;
     FData.Performance.OnError = nullptr;
 }
@@ -193,6 +194,17 @@ void TMainController::Bind()
             OnPopupChange();
     };
     m.OnError = [this](const std::string& text) { General(text); };
+    // SMS: the queue while on line, and the outcome of every send.
+    QueuedSms = [this] { return FData.SmsData.CountToSend(); };
+    SendQueuedSms = [this] { FData.SmsData.SendQueued(); };
+    FData.SmsData.OnSendResult = [this](bool success, TSmsMsgItem& sms) {
+        if (success)
+            General("Inviato: " + sms.T() + " a " + sms.N());
+        else
+            General("Errore " + sms.E() + " nell'invio di: " + sms.T() + " a " + sms.N());
+        if (!Profile() || Profile()->SoundsEnabled())
+            FData.Sounds().PlayNamedSound(success ? "MsgSent" : "MsgError", false);
+    };
     s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
     FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {
         const int count = FData.RasMonitor.ConnectionCount();

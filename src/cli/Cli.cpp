@@ -14,6 +14,7 @@
 #include "cli/CliOptions.h"
 #include "cli/StatsCommand.h"
 #include "cli/PopupCommand.h"
+#include "cli/SmsCommand.h"
 #include "core/Dump.h"
 #include "core/Environment.h"
 #include "core/Strings.h"
@@ -25,6 +26,7 @@
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPopup.h"
 #include "platform/linux/SmbPopupTransport.h"
+#include "platform/linux/CurlHttp.h"
 #include "platform/linux/ModemManagerLines.h"
 
 #include <algorithm>
@@ -68,6 +70,13 @@ void TCliContext::LockData()
         throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di seguire le "
                        "connessioni con quorvanta-cli.");
     FLock = std::move(lock);
+}
+
+IHttpTransport& TCliContext::Http()
+{
+    if (!FHttp)
+        FHttp = std::make_unique<TCurlHttpTransport>();
+    return *FHttp;
 }
 
 std::shared_ptr<IPopupTransport> TCliContext::Popup()
@@ -165,6 +174,13 @@ const char* Usage =
     "                                 quanto sarebbero costate le connessioni del periodo con\n"
     "                                 ogni tariffa (secondi gratuiti mese per mese)\n"
     "  modems                         i modem di ModemManager (* quello controllato)\n"
+    "  sms gateways list | add --name N --host H --send MODELLO [--port P] [--success T] [--max N]\n"
+    "               [--referrer URL] [--login MODELLO --login-success T --user U --password P]\n"
+    "  sms gateways import-ini FILE | export-ini FILE | import-foreign FILE\n"
+    "  sms contacts list | add --number N [--int 39] [--loc 338] [--name NOME] [--group G]\n"
+    "  sms contacts import FILE [--group G] | export FILE\n"
+    "  sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue]\n"
+    "  sms queue [--send] | messages     gli sms: gateway web, rubrica, invio e coda\n"
     "  popup users | groups | messages\n"
     "  popup send --to NOME|GRUPPO|\"*\" --text TESTO [--at DATA | --daily HH:MM]\n"
     "                                 messaggi popup in rete locale (smbclient); NOME@indirizzo[:porta]\n"
@@ -204,7 +220,7 @@ std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool wit
     ctx.Files.ReadOnly = access == TAccess::Read;
     auto data = std::make_unique<TDataModule>(ctx.Services(), nullptr, withDialUp ? &ctx.DialUp() : nullptr, nullptr,
                                               withDialUp ? &ctx.Modem() : nullptr,
-                                              withDialUp || withPopup ? ctx.Popup() : nullptr);
+                                              withDialUp || withPopup ? ctx.Popup() : nullptr, &ctx.Http());
     data->Status.RecoverOnLoad = false;
     data->LoadAll();
     return data;
@@ -745,6 +761,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             return RepricingCommand(ctx, args, out);
         if (command == "stats" || command == "report") {
             const int rc = command == "stats" ? StatsCommand(ctx, args, out) : ReportCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
+        if (command == "sms") {
+            const int rc = SmsCommand(ctx, args, out);
             if (rc != 2)
                 return rc;
         }

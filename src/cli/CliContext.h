@@ -10,6 +10,7 @@
 #include "detection/RasApi.h"
 #include "detection/TapiControl.h"
 #include "messenger/Messenger.h"
+#include "sms/HtmlControl.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxSystem.h"
@@ -88,6 +89,8 @@ public:
     ITapiService& Modem();
     // Samba's smbclient, or the simulated transport.
     std::shared_ptr<IPopupTransport> Popup();
+    // HTTP through libcurl.
+    IHttpTransport& Http();
     bool Simulate;
     // Takes the program's lock; raises the Italian refusal while the program runs.
     void LockData();
@@ -106,6 +109,7 @@ private:
     std::unique_ptr<IRasApi> FDialUp;
     std::unique_ptr<ITapiService> FModem;
     std::shared_ptr<IPopupTransport> FPopup;
+    std::unique_ptr<IHttpTransport> FHttp;
     std::unique_ptr<TLinuxSingleInstance> FLock;
 };
 

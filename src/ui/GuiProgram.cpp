@@ -211,8 +211,9 @@ int TGuiProgram::Start()
             popup = std::make_shared<TSimPopupTransport>();
         else
             popup = std::make_shared<TSmbPopupTransport>();
+        FHttp = std::make_unique<TCurlHttpTransport>();
         FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get(), FModem.get(),
-                                              popup);
+                                              popup, FHttp.get());
         FLauncher = std::make_unique<TLinuxProcessLauncher>();
         FPrograms = std::make_unique<TProcessControl>(FTimers, *FLauncher);
         FData->LoadAll();
@@ -250,7 +251,6 @@ int TGuiProgram::Start()
         FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
                                                       FData->Sounds());
         FController->AttachBudget(FBudgetWatch.get());
-        FHttp = std::make_unique<TCurlHttpTransport>();
         FHtmlCheckVersion = std::make_unique<THTMLControl>(*FServices, *FHttp);
         FAnnounce = std::make_unique<TAnnounceCheck>(*FServices, *FData, *FHtmlCheckVersion);
         FAnnounce->ShowBalloon = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 5000); };

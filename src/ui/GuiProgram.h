@@ -105,6 +105,8 @@ private:
     std::unique_ptr<IRasApi> FDialUp;
     std::unique_ptr<ISoundOutput> FSoundOutput;
     std::unique_ptr<ITapiService> FModem;
+    // HTTP through libcurl, for the SMS gateways and the check for news (outlives the data).
+    std::unique_ptr<IHttpTransport> FHttp;
     std::unique_ptr<TDataModule> FData;
     std::unique_ptr<IProcessLauncher> FLauncher;
     std::unique_ptr<TProcessControl> FPrograms;
@@ -120,8 +122,7 @@ private:
     std::unique_ptr<TMainController> FController;
     // After the controller, which it calls back: it goes first.
     std::unique_ptr<TBudgetWatch> FBudgetWatch;
-    // The check for news and releases: HTTP through libcurl.
-    std::unique_ptr<IHttpTransport> FHttp;
+    // The check for news and releases.
     std::unique_ptr<THTMLControl> FHtmlCheckVersion;
     std::unique_ptr<TAnnounceCheck> FAnnounce;
     void OpenAbout();
