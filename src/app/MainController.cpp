@@ -423,6 +423,17 @@ void TMainController::CloseExitPrograms()
     Programs->CloseAll(Profile()->Applications(), ckExit);
 }
 
+void TMainController::SendSmsNow(TSmsMsgItem& message, bool quiet)
+{
+    message.SetK(ssToSend);
+    if (IsOnlineOrAsk(false)) {
+        FTimerSms->SetEnabled(false);
+        FData.GateWays.SendSms(message);
+    }
+    if (!quiet && (!Profile() || Profile()->SoundsEnabled()))
+        FData.Sounds().PlayNamedSound("MsgToSend", false);
+}
+
 void TMainController::AttachBudget(TBudgetWatch* watch)
 {
     FBudget = watch;

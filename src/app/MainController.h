@@ -127,6 +127,9 @@ public:
     std::function<void(const std::string& server)> StartTimeCheck;
     std::function<void()> StartAnnounceCheck;
     std::string LastComparison;
+    // An SMS to send now: queued, and sent at once when on line (the queue reminder then waits);
+    // unless quiet, "MsgToSend" plays.
+    void SendSmsNow(TSmsMsgItem& message, bool quiet);
     // A popup message was sent or failed (the popup window refreshes).
     std::function<void()> OnPopupChange;
     TBudgetWatch* Budget() const { return FBudget; }

@@ -353,3 +353,19 @@ TEST_F(TMain, ACountShowsTheHiddenStripUnlessTheUserForcedItHidden)
     EXPECT_FALSE(Main->Hidden());
     EXPECT_TRUE(View.Visible);
 }
+
+// An SMS sent now while off line stays queued; on line it goes to its gateway at once.
+TEST_F(TMain, AnSmsSentNowWaitsOffLineAndGoesOnLine)
+{
+    TSmsNumbersItem& c = Data->PhoneBook.AddContact("39", "338", "1234567", "anna", "", "");
+    TSmsMsgItem& m = Data->SmsData.FindOrAddMessage(c, "ciao");
+    m.SetG(3); // no such gateway: the send fails at once, which shows it was tried
+    Main->SendSmsNow(m, true);
+    EXPECT_EQ(m.K(), ssToSend);
+    EXPECT_EQ(Main->QueuedSms(), 1);
+    OnLine();
+    Main->SendSmsNow(m, true);
+    EXPECT_EQ(m.K(), ssError);
+    EXPECT_EQ(m.E(), "L'indice GateWay 3 non esiste!");
+    EXPECT_EQ(View.Balloons.back().second, "Errore L'indice GateWay 3 non esiste! nell'invio di: ciao a 1234567");
+}
