@@ -2,6 +2,7 @@
 // INI, 1 and 2 the two foreign gateway formats ("webgate.ini", "settings.cfg"), 3 the contact text.
 // Any input is imported or skipped, never a crash; a gateway of "webgate.ini" always has a name and
 // a host, and a contact's number is digits only.
+#include "NoNetwork.h"
 #include "TestSupport.h"
 #include "core/Strings.h"
 #include "sms/Gateways.h"
@@ -12,24 +13,10 @@
 using namespace qv;
 using namespace qv::test;
 
-namespace {
-
-struct TNoNet : IHttpTransport
-{
-    std::shared_ptr<IHttpConnection> Connect(const std::string&, int, const std::string&, const std::string&, int& code,
-                                             std::string&) override
-    {
-        code = 7;
-        return nullptr;
-    }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static TTestContext ctx;
-    static TNoNet net;
+    static TNoNetwork net;
     static TSettings settings(ctx.Services);
     TSmsData sms(ctx.Services);
     TPhoneBookData book(ctx.Services, sms);

@@ -151,15 +151,20 @@ void TStatistics::SetChartView(bool chart)
         ShowTotals(FTree.Nodes[static_cast<std::size_t>(FSelected)].Data);
 }
 
-void TStatistics::ChooseMeasure(TChartMeasure m)
+// A menu choice shows the chart; choosing the item already checked recomputes only a stale chart.
+bool TStatistics::ChartChoice(bool same)
 {
-    const bool same = m == FMeasure;
     if (!Options.Grafico) {
         Options.Grafico = true;
         if (OnViewChanged)
             OnViewChanged();
     }
-    if (same && !FChartStale)
+    return !same || FChartStale;
+}
+
+void TStatistics::ChooseMeasure(TChartMeasure m)
+{
+    if (!ChartChoice(m == FMeasure))
         return;
     FMeasure = m;
     Options.GraficoX = static_cast<int>(m);
@@ -168,13 +173,7 @@ void TStatistics::ChooseMeasure(TChartMeasure m)
 
 void TStatistics::ChooseGroup(TChartGroup g)
 {
-    const bool same = g == FGroup;
-    if (!Options.Grafico) {
-        Options.Grafico = true;
-        if (OnViewChanged)
-            OnViewChanged();
-    }
-    if (same && !FChartStale)
+    if (!ChartChoice(g == FGroup))
         return;
     FGroup = g;
     Options.GraficoY = static_cast<int>(g);

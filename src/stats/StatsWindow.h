@@ -121,6 +121,7 @@ public:
     std::function<void()> OnViewChanged;
 
 private:
+    bool ChartChoice(bool same);
     void ShowTotals(const TElementoData& data);
     void DeleteRecords(const std::vector<TDataUnitsItem*>& records);
     TServices& FServices;

@@ -1,5 +1,6 @@
 // The SMS stores and the gateways' file formats: messages reused by text, contacts named and
 // grouped, messages broken by a crash, the contact text, the gateway INI and the two foreign formats.
+#include "NoNetwork.h"
 #include "TestSupport.h"
 #include "sms/Gateways.h"
 
@@ -10,20 +11,10 @@ using namespace qv::test;
 
 namespace {
 
-struct TNoNet : IHttpTransport
-{
-    std::shared_ptr<IHttpConnection> Connect(const std::string&, int, const std::string&, const std::string&, int& code,
-                                             std::string&) override
-    {
-        code = 7;
-        return nullptr;
-    }
-};
-
 struct TStores : testing::Test
 {
     TTestContext Ctx;
-    TNoNet Net;
+    TNoNetwork Net;
     TSettings Settings{Ctx.Services};
     TSmsData Sms{Ctx.Services};
     TPhoneBookData Book{Ctx.Services, Sms};
