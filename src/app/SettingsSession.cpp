@@ -1,5 +1,7 @@
 #include "app/SettingsSession.h"
 
+#include <tuple>
+
 namespace qv {
 
 TSettingsSession::TSettingsSession(TServices&, TDataModule& data) : FData(data)
@@ -8,13 +10,15 @@ TSettingsSession::TSettingsSession(TServices&, TDataModule& data) : FData(data)
     FTaxations = FData.Taxations.WriteToBytes();
     FAgenda = FData.Agenda.WriteToBytes();
     FWaves = FData.Waves.WriteToBytes();
+    FGateWays = FData.GateWays.WriteToBytes();
     FTaxName = FData.Status.Tax() ? FData.Status.Tax()->DisplayName() : std::string();
 }
 
 bool TSettingsSession::Changed()
 {
     return FData.Settings.WriteToBytes() != FSettings || FData.Taxations.WriteToBytes() != FTaxations ||
-           FData.Agenda.WriteToBytes() != FAgenda || FData.Waves.WriteToBytes() != FWaves;
+           FData.Agenda.WriteToBytes() != FAgenda || FData.Waves.WriteToBytes() != FWaves ||
+           FData.GateWays.WriteToBytes() != FGateWays;
 }
 
 void TSettingsSession::Commit()
@@ -22,7 +26,8 @@ void TSettingsSession::Commit()
     for (TPersistentComponent* c : {static_cast<TPersistentComponent*>(&FData.Settings),
                                     static_cast<TPersistentComponent*>(&FData.Taxations),
                                     static_cast<TPersistentComponent*>(&FData.Agenda),
-                                    static_cast<TPersistentComponent*>(&FData.Waves)})
+                                    static_cast<TPersistentComponent*>(&FData.Waves),
+                                    static_cast<TPersistentComponent*>(&FData.GateWays)})
         if (c->Modified())
             c->Save();
 }
@@ -46,7 +51,25 @@ void TSettingsSession::Cancel()
         c.SetModified(true);
         restored = true;
     };
+    // Messages on their way hold their gateway's request: the gateways, and the accounts that go
+    // with them, then stay as they are now.
+    const bool gatewaysBack = !FData.SmsData.HasOutgoing();
+    std::vector<std::tuple<std::int32_t, std::string, std::string>> accounts;
+    for (const auto& c : FData.Settings.GateWayCredentials())
+        accounts.emplace_back(c->GateWayIndex(), c->UserName(), c->Password());
     restore(FData.Settings, FSettings);
+    if (gatewaysBack) {
+        restore(FData.GateWays, FGateWays);
+    } else {
+        TGateWayCredentials& now = FData.Settings.GateWayCredentials();
+        now.Clear();
+        for (const auto& [index, user, password] : accounts) {
+            TGateWayCredentialItem& c = now.Add();
+            c.SetGateWayIndex(index);
+            c.SetUserName(user);
+            c.SetPassword(password);
+        }
+    }
     restore(FData.Taxations, FTaxations);
     restore(FData.Agenda, FAgenda);
     restore(FData.Waves, FWaves);

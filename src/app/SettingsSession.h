@@ -1,6 +1,6 @@
 #pragma once
 // One opening of the settings window: what the settings, the tariffs and the calendar held when it
-// opened (and the sounds), so that Cancel can put it back; closing with OK lets every changed component save.
+// opened (and the sounds and the SMS gateways), so that Cancel can put it back; closing with OK lets every changed component save.
 
 #include "app/DataModule.h"
 
@@ -20,7 +20,7 @@ public:
 
 private:
     TDataModule& FData;
-    TBytes FSettings, FTaxations, FAgenda, FWaves;
+    TBytes FSettings, FTaxations, FAgenda, FWaves, FGateWays;
     std::string FTaxName;
 };
 

@@ -285,6 +285,26 @@ TGateWayItem& TGateWayData::Add(const std::string& name)
     return g;
 }
 
+void TGateWayData::DeleteGateWay(std::size_t index)
+{
+    if (index >= FGateWays.Count())
+        return;
+    // Accounts follow their gateway's position: the deleted one's goes, the later ones move up.
+    const int position = static_cast<int>(index);
+    TGateWayCredentials& credentials = FSettings.GateWayCredentials();
+    credentials.RemoveIf([position](const TGateWayCredentialItem& c) { return c.GateWayIndex() == position; });
+    for (auto& c : credentials)
+        if (c->GateWayIndex() > position)
+            c->SetGateWayIndex(c->GateWayIndex() - 1);
+    FGateWays.Delete(index);
+}
+
+void TGateWayData::ClearGateWays()
+{
+    FGateWays.Clear();
+    FSettings.GateWayCredentials().Clear();
+}
+
 void TGateWayData::Notify(bool success, TSmsMsgItem& message)
 {
     if (FMessages.OnSendResult)
@@ -564,9 +584,10 @@ int TGateWayData::ImportForeign(const std::string& file, bool clear)
     name = LowerCase(name);
     if (name != "webgate.ini" && name != "settings.cfg")
         return 0;
-    if (clear)
-        FGateWays.Clear();
+    // Read first: a file that cannot be read leaves the list as it was.
     const std::string text = ReadFileText(file);
+    if (clear)
+        ClearGateWays();
     return name == "webgate.ini" ? ImportWebgateText(text) : ImportSettingsCfgText(text);
 }
 

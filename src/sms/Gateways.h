@@ -103,6 +103,9 @@ public:
 
     TGateWayItems& GateWays() { return FGateWays; }
     TGateWayItem& Add(const std::string& name);
+    // Deleting and emptying take the accounts along, so no account is ever joined to another site.
+    void DeleteGateWay(std::size_t index);
+    void ClearGateWays();
     void ResetLogins();
     // The dispatch of the message store.
     void SendSms(TSmsMsgItem& message);

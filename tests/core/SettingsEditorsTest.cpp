@@ -4,6 +4,7 @@
 #include "app/CalendarEditor.h"
 #include "app/SettingsPages.h"
 #include "app/SettingsSession.h"
+#include "sms/GatewayEditor.h"
 #include "app/TariffChooser.h"
 #include "app/TariffEditor.h"
 #include "core/Shell.h"
@@ -363,4 +364,39 @@ TEST_F(TSettingsFixture, CancelPutsBackWhatTheWindowOpenedWith)
     EXPECT_EQ(Status().Tax(), Data->Taxations.FindTax("Wind - Urbana"));
     EXPECT_TRUE(Data->Agenda.IsHoliday(EncodeDate(2027, 5, 1)));
     EXPECT_FALSE(Data->Settings.Modified());
+}
+
+TEST_F(TSettingsFixture, CancelPutsBackTheGatewaysWithTheirAccountsUnlessMessagesAreOnTheirWay)
+{
+    TGateWayItem& first = Data->GateWays.Add("Uno");
+    Data->GateWays.SetCredentials(first, "mario", "pw");
+    const TBytes gateways = Data->GateWays.WriteToBytes();
+    const TBytes settings = Data->Settings.WriteToBytes();
+    {
+        TSettingsSession session(Ctx.Services, *Data);
+        TGatewayEditor editor(Ctx.Services, Data->GateWays);
+        Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+        ASSERT_TRUE(editor.FactoryReset());
+        EXPECT_TRUE(session.Changed());
+        session.Cancel();
+        EXPECT_EQ(Data->GateWays.WriteToBytes(), gateways);
+        EXPECT_EQ(Data->Settings.WriteToBytes(), settings);
+    }
+    // A message on its way keeps the list and the accounts as they are now.
+    TSmsNumbersItem& c = Data->PhoneBook.AddContact("39", "338", "1111111", "anna", "", "");
+    Data->SmsData.FindOrAddMessage(c, "x").SetK(ssSending);
+    TSettingsSession session(Ctx.Services, *Data);
+    TGatewayEditor editor(Ctx.Services, Data->GateWays);
+    TGatewayEditor::TForm f = editor.FormOf(0);
+    f.HostAddress = "sms.example.org";
+    f.CommandSend = "/s?t=<Msg>";
+    f.Account = true;
+    f.UserName = "luigi";
+    f.Password = "nuova";
+    ASSERT_TRUE(editor.Save(0, f));
+    session.Cancel();
+    TGateWayItem& g = Data->GateWays.GateWays()[0];
+    EXPECT_EQ(g.Kind(), gkLogin);
+    ASSERT_TRUE(Data->GateWays.LoadCredentials(g));
+    EXPECT_EQ(g.UserName, "luigi");
 }
