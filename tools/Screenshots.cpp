@@ -19,6 +19,10 @@
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmStatistiche.h"
 #include "ui/TfmPopup.h"
+#include "ui/TfmContatto.h"
+#include "ui/TfmGateway.h"
+#include "ui/TfmSms.h"
+#include "ui/TfmSmsCompose.h"
 #include "ui/TfmAbout.h"
 #include "ui/TfmGuida.h"
 #include "ui/TfmWait.h"
@@ -71,7 +75,7 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
     const std::pair<const char*, const char*> pages[] = {{"Generale", "generale"},       {"Profili", "profili"},
                                                          {"Connessioni", "connessioni"}, {"Tariffe", "tariffe"},
                                                          {"Calendario", "calendario"},   {"Suoni", "suoni"},
-                                                         {"Ora esatta", "ora-esatta"}, {"Modem", "modem"}, {"Budget", "budget"}};
+                                                         {"Ora esatta", "ora-esatta"}, {"Modem", "modem"}, {"Budget", "budget"}, {"SMS", "sms"}};
     for (const auto& [title, file] : pages) {
         settings->ShowPage(QString::fromUtf8(title));
         if (auto* calendar = qobject_cast<TpgCalendario*>(settings->Page(QStringLiteral("Calendario"))))
@@ -208,6 +212,89 @@ bool SaveStatistics(TGuiProgram& program, const QString& out)
     return ok;
 }
 
+// The SMS window with messages in every folder, the compose dialog with a group picked in part, the
+// contact dialog's question about a leading zero, the gateway editor's account page.
+bool SaveSms(TGuiProgram& program, const QString& out)
+{
+    TDataModule& d = *program.Data();
+    TGateWayItem& simple = d.GateWays.Add("SmsLibero");
+    simple.SetHostAddress("sms.example.org");
+    simple.SetDescrizione("Gratis, 150 caratteri, senza registrazione");
+    simple.SetCommandSend("invia.php?num=<PrefixLoc><Number>&testo=<Msg>");
+    simple.SetMaxLength(150);
+    TGateWayItem& login = d.GateWays.Add("SmsConAccount");
+    login.SetHostAddress("conto.example.org");
+    login.SetKind(gkLogin);
+    login.SetCommandSend("sms/send?to=<PrefixInt><PrefixLoc><Number>&text=<Msg>");
+    login.SetCommandRegistration("login?user=<UserName>&pass=<Password>");
+    login.SetSuccessRegistration("Benvenuto");
+    login.SetRegistrationURL("http://conto.example.org/registrati");
+    d.GateWays.SetCredentials(login, "mario.rossi", "segreta");
+    TSmsNumbersItem& anna = d.PhoneBook.AddContact("39", "338", "1234567", "Anna", "Famiglia", "mia sorella");
+    TSmsNumbersItem& bruno = d.PhoneBook.AddContact("39", "347", "7654321", "Bruno", "Famiglia", "");
+    TSmsNumbersItem& carla = d.PhoneBook.AddContact("39", "333", "1112223", "Carla", "Lavoro", "ufficio acquisti");
+    d.PhoneBook.AddContact("39", "340", "9998887", "Dario", "", "");
+    const double now = program.Services().Clk.Now();
+    const auto message = [&d, now](TSmsNumbersItem& c, const char* text, TSmsStato state, int sends) {
+        TSmsMsgItem& m = d.SmsData.FindOrAddMessage(c, text);
+        m.SetK(state);
+        m.SetS(sends);
+        if (sends)
+            m.SetL(now - 0.2);
+        if (state == ssError)
+            m.SetE("Risposta http errata: stringa di invio con successo non trovata! [inviato]");
+    };
+    message(anna, "Stasera cena da mamma alle 20", ssSent, 1);
+    message(bruno, "Ricordati il pane", ssSent, 2);
+    message(anna, "Ho comprato i biglietti!", ssToSend, 0);
+    message(carla, "Riunione spostata alle 15", ssError, 0);
+    TfmSms* w = program.OpenSms();
+    if (!w)
+        return false;
+    // One message on its way, for the folder's count (set back before the window closes).
+    TSmsMsgItem& going = d.SmsData.FindOrAddMessage(bruno, "Arrivo tra dieci minuti");
+    going.SetK(ssSending);
+    w->Refresh();
+    w->tvRubrica->setCurrentItem(w->GroupItem(QStringLiteral("Famiglia")));
+    Wait(300);
+    bool ok = Save(w, out + QStringLiteral("/sms-window.png"));
+    going.SetK(ssError);
+    going.SetE("Procedura di invio interrotta bruscamente!");
+
+    w->Compose([&](TfmSmsCompose& c) {
+        c.tvDestinatari->topLevelItem(0)->child(1)->setCheckState(0, Qt::Unchecked);
+        c.edTesto->setPlainText(QStringLiteral("Domenica pranzo al lago? Rispondete entro stasera :)"));
+        Wait(300);
+        ok = Save(&c, out + QStringLiteral("/sms-compose.png")) && ok;
+        c.reject();
+    });
+    w->EditContact(nullptr, [&](TfmContatto& c) {
+        c.edPrefLoc->setText(QStringLiteral("0039"));
+        c.edNumero->setText(QStringLiteral("0212345678"));
+        c.edNome->setText(QStringLiteral("Studio Bianchi"));
+        QTimer::singleShot(500, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ok = SaveScreen(out + QStringLiteral("/screen-sms-contact-question.png")) && ok;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        c.btOk->setEnabled(true); // typed text enables it; set text does not
+        c.btOk->click();
+    });
+    w->close();
+    if (TfmImpostazioni* settings = program.OpenSettings()) {
+        if (auto* page = qobject_cast<TpgSms*>(settings->Page(QStringLiteral("SMS"))))
+            page->OpenEditor(1, [&](TfmGateway& g) {
+                g.Pages->setCurrentWidget(g.pgAccount);
+                Wait(300);
+                ok = Save(&g, out + QStringLiteral("/sms-gateway-account.png")) && ok;
+                g.reject();
+            });
+        settings->reject();
+    }
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     // Absolute: the program makes its data folder the working directory.
@@ -337,6 +424,7 @@ int main(int argc, char** argv)
         ok = Save(popup, out + QStringLiteral("/popup-window.png")) && ok;
         popup->close();
     }
+    ok = SaveSms(program, out) && ok;
     // The about box (its credits scrolled a little), the saint of the day, the help.
     const TPlaySound silent = [](const std::string&) {};
     {

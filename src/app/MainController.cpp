@@ -204,6 +204,8 @@ void TMainController::Bind()
             General("Errore " + sms.E() + " nell'invio di: " + sms.T() + " a " + sms.N());
         if (!Profile() || Profile()->SoundsEnabled())
             FData.Sounds().PlayNamedSound(success ? "MsgSent" : "MsgError", false);
+        if (OnSmsChange)
+            OnSmsChange();
     };
     s.OnInternationalNumber = [this](const std::string&) { ShowInternationalWarning("", ""); };
     FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {

@@ -132,6 +132,8 @@ public:
     void SendSmsNow(TSmsMsgItem& message, bool quiet);
     // A popup message was sent or failed (the popup window refreshes).
     std::function<void()> OnPopupChange;
+    // An SMS was sent or failed (the SMS window refreshes).
+    std::function<void()> OnSmsChange;
     TBudgetWatch* Budget() const { return FBudget; }
 
     Timer& TimerDisconnessione() { return *FTimerDisconnessione; }

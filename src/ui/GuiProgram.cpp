@@ -25,9 +25,12 @@
 #include "ui/SettingsPagesUi.h"
 #include "ui/ShowWindowChecked.h"
 #include "ui/TfmDisconnessione.h"
+#include "ui/TfmGateway.h"
 #include "ui/TfmTariffe.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -94,6 +97,7 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 TGuiProgram::~TGuiProgram()
 {
     delete FPopupWindow.data();
+    delete FSmsWindow.data();
     delete FStatsWindow.data();
     delete FSettingsWindow.data();
     if (FData)
@@ -356,6 +360,14 @@ void TGuiProgram::WireWindow()
         if (FPopupWindow)
             FPopupWindow->SendEnded();
     };
+    // SMS through the web gateways.
+    QAction* smsItem = FTray->Item(QStringLiteral("&Sms..."));
+    smsItem->setEnabled(true);
+    connect(smsItem, &QAction::triggered, this, [this] { OpenSms(); });
+    c.OnSmsChange = [this] {
+        if (FSmsWindow)
+            FSmsWindow->Refresh();
+    };
     QAction* statsItem = FTray->Item(QStringLiteral("Statistic&he..."));
     statsItem->setEnabled(true);
     connect(statsItem, &QAction::triggered, this, [this] {
@@ -442,6 +454,37 @@ TfmPopup* TGuiProgram::OpenPopup()
     });
 }
 
+TfmSms* TGuiProgram::OpenSms()
+{
+    return ShowWindowChecked(FSmsWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
+        TSmsHooks h;
+        h.PlaySound = [this](const std::string& name) {
+            if (!FData->Status.Profile() || FData->Status.Profile()->SoundsEnabled())
+                FData->Sounds().PlayNamedSound(name, false);
+        };
+        h.IsOnlineOrAsk = [this](bool ask) { return FController->IsOnlineOrAsk(ask); };
+        h.SendNow = [this](TSmsMsgItem& m, bool quiet) { FController->SendSmsNow(m, quiet); };
+        h.Profile = [this] { return FData->Status.Profile(); };
+        h.ShowHelp = [](const std::string& topic) { OpenHelp(QString::fromStdString(topic)); };
+        h.OpenAccount = [this](TGateWayItem& gateway) {
+            TGatewayEditor editor(*FServices, FData->GateWays);
+            TfmAccount account(editor, gateway, FSmsWindow);
+            return account.exec() == QDialog::Accepted;
+        };
+        h.OpenFile = [](const std::string& file) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(file)));
+        };
+        auto* w = new TfmSms(*FServices, *FData, std::move(h));
+        try {
+            w->AnswerFolder = QString::fromStdString(TLinuxSingleInstance::DefaultFolder());
+        } catch (const std::exception&) {
+            w->AnswerFolder = QDir::tempPath();
+        }
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        return w;
+    });
+}
+
 TfmStatistiche* TGuiProgram::OpenStatistics()
 {
     return ShowWindowChecked(FStatsWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
@@ -477,6 +520,9 @@ TfmImpostazioni* TGuiProgram::OpenSettings()
             p->Programmi->OnRunNow = runNow;
         if (auto* c = qobject_cast<TpgConnessioni*>(w->Page(QStringLiteral("Connessioni"))))
             c->Programmi->OnRunNow = runNow;
+        // The gateway list changes only with the SMS window closed.
+        if (auto* sms = qobject_cast<TpgSms*>(w->Page(QStringLiteral("SMS"))))
+            sms->Editor().CloseSmsWindow = [this] { delete FSmsWindow.data(); };
         if (auto* time = qobject_cast<TpgOraEsatta*>(w->Page(QStringLiteral("Ora esatta"))))
             time->OnCheckNow = [this](const std::string& server) { FTimeCheck->Start(server); };
         // Entries and the start entry may have changed: the connections menu follows.
@@ -514,6 +560,7 @@ void TGuiProgram::Quit()
         FStatsWindow->close();
     delete FStatsWindow.data();
     delete FPopupWindow.data();
+    delete FSmsWindow.data();
     if (FController)
         FController->CloseExitPrograms();
     if (FData)

@@ -19,6 +19,7 @@
 #include "ui/TfmImpostazioni.h"
 #include "ui/TfmStatistiche.h"
 #include "ui/TfmPopup.h"
+#include "ui/TfmSms.h"
 #include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
@@ -78,6 +79,8 @@ public:
     TfmStatistiche* OpenStatistics();
     // Opens the popup messages' window, or brings it forward.
     TfmPopup* OpenPopup();
+    // Opens the SMS window, or brings it forward.
+    TfmSms* OpenSms();
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -131,6 +134,7 @@ private:
     QPointer<TfmImpostazioni> FSettingsWindow;
     QPointer<TfmStatistiche> FStatsWindow;
     QPointer<TfmPopup> FPopupWindow;
+    QPointer<TfmSms> FSmsWindow;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

@@ -64,6 +64,7 @@ void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule&
     window.AddPage(new TpgSuoni(services, module));
     window.AddPage(new TpgOraEsatta(services, module));
     window.AddPage(new TpgModem(services, module));
+    window.AddPage(new TpgSms(services, module));
     window.AddPage(new TpgBudget(services, module));
 }
 

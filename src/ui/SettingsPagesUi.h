@@ -1,6 +1,6 @@
 #pragma once
 // The settings window's pages: Generale, Profili, Connessioni, Tariffe, Calendario, Suoni, Ora
-// esatta, Budget. Each is a thin view over the page's rules.
+// esatta, Budget, Modem, SMS. Each is a thin view over the page's rules.
 
 #include "app/BudgetSettings.h"
 #include "app/CalendarEditor.h"
@@ -8,6 +8,7 @@
 #include "app/SettingsPages.h"
 #include "app/TariffChooser.h"
 #include "app/TariffEditor.h"
+#include "sms/GatewayEditor.h"
 #include "ui/ProgramsBox.h"
 #include "ui/SettingsPage.h"
 
@@ -260,6 +261,35 @@ public:
 
 private:
     TModemSettings FRules;
+};
+
+// The web SMS gateways: new, modify, delete, factory reset, the INI exchange and the files of two
+// other programs dropped on the list.
+class TpgSms : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgSms(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("SMS"); }
+    void Load() override;
+    bool Apply() override { return true; }
+    TGatewayEditor& Editor() { return FEditor; }
+    // The gateway editor (index -1: new); onOpen runs once it is shown.
+    int OpenEditor(int index, const std::function<void(class TfmGateway&)>& onOpen = {});
+    // A file dropped on the list.
+    void DropFile(const QString& file);
+    QListWidget* lbGateways;
+    QLabel* lbDescrizione;
+    QPushButton* btNuovo;
+    QPushButton* btModifica;
+    QPushButton* btElimina;
+    QPushButton* btImporta;
+    QPushButton* btEsporta;
+    QPushButton* btPredefinite;
+
+private:
+    TDataModule& FData;
+    TGatewayEditor FEditor;
 };
 
 } // namespace qv

@@ -62,7 +62,7 @@ private slots:
             bool closed = false;
             window.OnClosed = [&closed] { closed = true; };
             window.show();
-            QCOMPARE(window.lbPagine->count(), 9);
+            QCOMPARE(window.lbPagine->count(), 10);
             QCOMPARE(window.lbPagine->item(0)->text(), QStringLiteral("Generale"));
 
             window.ShowPage(QStringLiteral("Connessioni"));
