@@ -10,7 +10,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
                          ITapiService* modem, std::shared_ptr<IPopupTransport> popup, IHttpTransport* http)
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
       Agenda(services), SmsData(services), PhoneBook(services, SmsData), Waves(services, output ? *output : SilentOutput),
-      Budgets(services), Messenger(services, std::move(popup)), GateWays(services, http ? *http : FNoHttp, Settings, SmsData),
+      Budgets(services), Messenger(services, std::move(popup)), GateWays(services, http ? *http : FNoHttp, Settings, SmsData), Skins(services),
       RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       TapiMonitor(services, modem ? *modem : FNoModem),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
@@ -50,6 +50,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FFiles.Add(Waves, "Waves.dat");
     FFiles.Add(Budgets, "Budget.dat");
     FFiles.Add(Messenger, "Popup.dat");
+    FFiles.Add(Skins, "Skin.dat");
 }
 
 TDataModule::~TDataModule()

@@ -13,6 +13,7 @@
 #include "detection/RasControl.h"
 #include "detection/TapiControl.h"
 #include "messenger/Messenger.h"
+#include "skins/Skins.h"
 #include "sms/Gateways.h"
 #include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
@@ -63,6 +64,8 @@ public:
     // Popup messages to the local network ("Popup.dat").
     TMessenger Messenger;
     TGateWayData GateWays;
+    // The looks of the main window ("Skin.dat").
+    TDataSkins Skins;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TTapiControl TapiMonitor;

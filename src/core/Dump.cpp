@@ -81,6 +81,21 @@ void DumpProps(std::string& out, TPersistent& obj, const TPropTable& table, cons
                                                                               : std::to_string(v));
             break;
         }
+        case TPropKind::Ident: {
+            const std::int64_t v = p.GetInt(obj);
+            const std::string ident = IdentOf(p, v);
+            Line(out, path, ident.empty() ? std::to_string(v) : ident);
+            break;
+        }
+        case TPropKind::Set: {
+            const std::int64_t v = p.GetInt(obj);
+            std::string members;
+            for (std::size_t i = 0; i < p.EnumNames.size() && i < 63; ++i)
+                if (v & (std::int64_t{1} << i))
+                    members += (members.empty() ? "" : ", ") + p.EnumNames[i];
+            Line(out, path, "[" + members + "]");
+            break;
+        }
         case TPropKind::Float: {
             const double v = p.GetFloat(obj);
             Line(out, path, DoubleHex(v), FloatComment(v));

@@ -73,6 +73,28 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
             }
             break;
         }
+        case TPropKind::Ident: {
+            const std::int64_t v = p.GetInt(obj);
+            if (p.Default && *p.Default == v)
+                break;
+            w.WriteShortString(prefix, name);
+            const std::string ident = IdentOf(p, v);
+            if (ident.empty())
+                w.WriteInteger(v);
+            else
+                w.WriteIdent(ident);
+            break;
+        }
+        case TPropKind::Set: {
+            const std::int64_t v = p.GetInt(obj);
+            w.WriteShortString(prefix, name);
+            w.WriteTag(TValueTag::vaSet);
+            for (std::size_t i = 0; i < p.EnumNames.size() && i < 63; ++i)
+                if (v & (std::int64_t{1} << i))
+                    w.WriteShortString(p.EnumNames[i]);
+            w.WriteShortString("");
+            break;
+        }
         case TPropKind::Float:
         case TPropKind::DateTime: {
             const double v = p.GetFloat(obj);
@@ -121,6 +143,15 @@ void WriteProperties(TStreamWriter& w, TPersistent& obj, const TPropTable& table
 }
 
 // ---- reading -------------------------------------------------------------------------------
+
+const std::pair<std::string, std::int64_t>* FindIdent(const std::vector<std::pair<std::string, std::int64_t>>& idents,
+                                                      std::string_view ident)
+{
+    for (const auto& i : idents)
+        if (SameText(i.first, ident))
+            return &i;
+    return nullptr;
+}
 
 [[noreturn]] void BadValue(const std::string& context, std::string_view name)
 {
@@ -232,6 +263,43 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, s
         if (i == p->EnumNames.size())
             BadValue(context, path);
         p->SetInt(obj, static_cast<std::int64_t>(i));
+        break;
+    }
+    case TPropKind::Ident: {
+        const TValueTag t = r.ReadTag();
+        std::int64_t v = 0;
+        if (t == TValueTag::vaIdent) {
+            const std::string_view ident = r.ReadShortStringView();
+            const auto* found = p->Idents ? FindIdent(*p->Idents, ident) : nullptr;
+            if (!found)
+                BadValue(context, path);
+            v = found->second;
+        } else if (TStreamReader::IsIntegerTag(t)) {
+            v = r.ReadIntegerValue(t);
+        } else {
+            BadValue(context, path);
+        }
+        if (v < INT32_MIN || v > INT32_MAX)
+            BadValue(context, path);
+        p->SetInt(obj, v);
+        break;
+    }
+    case TPropKind::Set: {
+        if (r.ReadTag() != TValueTag::vaSet)
+            BadValue(context, path);
+        std::int64_t v = 0;
+        for (;;) {
+            const std::string_view member = r.ReadShortStringView();
+            if (member.empty())
+                break;
+            std::size_t i = 0;
+            while (i < p->EnumNames.size() && !SameText(p->EnumNames[i], member))
+                ++i;
+            if (i == p->EnumNames.size() || i >= 63)
+                BadValue(context, path);
+            v |= std::int64_t{1} << i;
+        }
+        p->SetInt(obj, v);
         break;
     }
     case TPropKind::Float:

@@ -47,7 +47,9 @@ enum class TPropKind
     StringList,
     Binary,
     Collection,
-    Object // a nested object whose properties are written as "Name.Property"
+    Object, // a nested object whose properties are written as "Name.Property"
+    Ident,  // 32-bit signed, written as its identifier when it has one ("clNavy"), else as a number
+    Set     // a bit set written as the identifiers of its members ("[fsBold]"); bit i is EnumNames[i]
 };
 
 struct TPropDef
@@ -57,6 +59,8 @@ struct TPropDef
     // Declared default: an integer, boolean or enumeration equal to it is not written.
     std::optional<std::int64_t> Default;
     std::vector<std::string> EnumNames;
+    // The identifiers of an Ident property.
+    const std::vector<std::pair<std::string, std::int64_t>>* Idents = nullptr;
     std::function<std::int64_t(const TPersistent&)> GetInt;
     std::function<void(TPersistent&, std::int64_t)> SetInt;
     std::function<double(const TPersistent&)> GetFloat;
@@ -88,6 +92,16 @@ public:
     virtual ~TPersistent() = default;
     virtual const TPropTable& Properties() const = 0;
 };
+
+// The identifier of an Ident property's value ("" when it has none).
+inline std::string IdentOf(const TPropDef& p, std::int64_t value)
+{
+    if (p.Idents)
+        for (const auto& [name, v] : *p.Idents)
+            if (v == value)
+                return name;
+    return {};
+}
 
 // Builds the table of class T from its accessors:
 //   TPropBuilder<T>(&Base::Table()).Int("NumScatti", &T::NumScatti, &T::SetNumScatti).Build()
@@ -132,6 +146,22 @@ public:
     TPropBuilder& Enum(std::string name, E (T::*get)() const, void (T::*set)(E), std::vector<std::string> names)
     {
         Int(std::move(name), get, set, {}, TPropKind::Enum);
+        FTable.Props.back().EnumNames = std::move(names);
+        return *this;
+    }
+    template <class V>
+    TPropBuilder& Ident(std::string name, V (T::*get)() const, void (T::*set)(V),
+                        const std::vector<std::pair<std::string, std::int64_t>>& idents,
+                        std::optional<std::int64_t> def = {})
+    {
+        Int(std::move(name), get, set, def, TPropKind::Ident);
+        FTable.Props.back().Idents = &idents;
+        return *this;
+    }
+    template <class V>
+    TPropBuilder& Set(std::string name, V (T::*get)() const, void (T::*set)(V), std::vector<std::string> names)
+    {
+        Int(std::move(name), get, set, {}, TPropKind::Set);
         FTable.Props.back().EnumNames = std::move(names);
         return *this;
     }
