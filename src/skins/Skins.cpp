@@ -549,7 +549,11 @@ void TDataSkins::ImportSkins(const std::string& fileName)
 
 void TDataSkins::CaptureControls(TSkinItemEx& item)
 {
-    const std::vector<TFormControl> controls = FForm ? FForm->Controls() : DefaultDesign();
+    StoreControls(item, FForm ? FForm->Controls() : DefaultDesign());
+}
+
+void TDataSkins::StoreControls(TSkinItemEx& item, const std::vector<TFormControl>& controls)
+{
     TSkinFileEx& f = item.SkinFileEx();
     for (const TFormControl& c : controls) {
         if (c.Name.empty())

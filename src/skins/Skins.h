@@ -264,6 +264,8 @@ public:
     void DeleteSkin(TSkinItemEx& item);
     void ImportSkins(const std::string& fileName);
     void CaptureControls(TSkinItemEx& item);
+    // Stores these controls into the skin (what CaptureControls does with the window's).
+    void StoreControls(TSkinItemEx& item, const std::vector<TFormControl>& controls);
     void ApplyControls(TSkinItemEx& item);
     // The window was moved by the user.
     void RememberPosition();
