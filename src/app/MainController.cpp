@@ -281,6 +281,31 @@ void TMainController::OnTaxChange(TTaxItem* previous)
                    FormatDurationShort(SecondsToDuration(std::trunc(FData.Status.StepPeriod())), true));
     if (FDial && FDial->IsDialWindowOpen())
         FDial->RefreshTariff();
+    ApplySkin();
+}
+
+void TMainController::ApplySkin()
+{
+    if (FData.Skins.SkinsEx().Count() == 0)
+        return; // no skins loaded: the window keeps its own look
+    TTaxItem* tax = FData.Status.Tax();
+    TProfileItem* profile = Profile();
+    TSkinChoice choice{tax ? tax->SkinName() : std::string(), profile ? profile->SkinName() : "<Predefinita>"};
+    const TSkinChoice asked = choice;
+    std::string balloon;
+    try {
+        balloon = ChooseSkin(FData.Skins, choice);
+    } catch (const std::exception& e) {
+        ShowError(FServices.Prompter, e.what());
+        return;
+    }
+    if (balloon.empty())
+        return;
+    General(balloon);
+    if (tax && choice.TariffSkin != asked.TariffSkin)
+        tax->SetSkinName(choice.TariffSkin);
+    if (profile && choice.ProfileSkin != asked.ProfileSkin)
+        profile->SetSkinName(choice.ProfileSkin);
 }
 
 void TMainController::OnBandChange(TFasciaOraria band)

@@ -134,6 +134,9 @@ public:
     std::function<void()> OnPopupChange;
     // An SMS was sent or failed (the SMS window refreshes).
     std::function<void()> OnSmsChange;
+    // The look of the window: the tariff's skin, else the profile's; the first skin, with a balloon,
+    // when that one cannot be had. Runs at start and after every tariff change.
+    void ApplySkin();
     TBudgetWatch* Budget() const { return FBudget; }
 
     Timer& TimerDisconnessione() { return *FTimerDisconnessione; }

@@ -15,6 +15,7 @@ class TDesignSkinRules
 {
 public:
     TDesignSkinRules(TServices& services, TDataSkins& skins) : FServices(services), FSkins(skins) {}
+    TServices& Services() { return FServices; }
 
     // The profile's skin name: read and stored through these (none: no profile).
     std::function<std::string()> ProfileSkin;

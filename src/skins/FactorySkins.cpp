@@ -52,7 +52,7 @@ TBitmap FactoryStrip()
             b.Set(x, y, edge ? rim : c);
         }
     // The recessed panels behind the digits.
-    const int panels[][2] = {{23, 74}, {76, 106}, {108, 134}, {136, 180}};
+    const int panels[][2] = {{22, 70}, {72, 102}, {104, 128}, {130, 176}};
     for (const auto& p : panels)
         for (int y = 3; y <= 12; ++y)
             for (int x = p[0]; x <= p[1]; ++x) {
@@ -119,10 +119,10 @@ std::vector<TFormControl> DefaultDesign()
 {
     TSkinFont digits;
     digits.SetName("DejaVu Sans Mono");
-    digits.SetHeight(-10);
+    digits.SetHeight(-9);
     digits.SetColor(static_cast<std::int32_t>(RGB(0xF0, 0xF0, 0xFF)));
     digits.SetStyle(fsBold);
-    const auto label = [&digits](const char* name, int left, int top = 3) {
+    const auto label = [&digits](const char* name, int left, int top = 2) {
         TFormControl c;
         c.Name = name;
         c.Left = left;
@@ -131,15 +131,15 @@ std::vector<TFormControl> DefaultDesign()
         return c;
     };
     std::vector<TFormControl> design = {
-        label("lbTempoTrascorso", 24),
-        label("lbQuorvanta", 77),
-        label("lbNumeroScatti", 109),
-        label("lbSpesa", 137),
+        label("lbTempoTrascorso", 23),
+        label("lbQuorvanta", 73),
+        label("lbNumeroScatti", 105),
+        label("lbSpesa", 131),
         // The byte counters have no room on the strip: below it, for skins that show them.
-        label("LabelBytesTransmitted", 24, StripHeight + 2),
-        label("LabelBytesReceived", 109, StripHeight + 2),
+        label("LabelBytesTransmitted", 23, StripHeight + 2),
+        label("LabelBytesReceived", 105, StripHeight + 2),
     };
-    int left = 182;
+    int left = 179;
     for (const char* name : {"btStart", "btApplicazioni", "btNascondi", "btDisconnetti"}) {
         TFormControl c;
         c.Name = name;

@@ -96,6 +96,8 @@ TGuiProgram::TGuiProgram(std::string exePath, std::vector<std::string> args)
 
 TGuiProgram::~TGuiProgram()
 {
+    if (FData)
+        FData->Skins.SetForm(nullptr);
     delete FPopupWindow.data();
     delete FSmsWindow.data();
     delete FStatsWindow.data();
@@ -247,6 +249,7 @@ int TGuiProgram::Start()
         FMainWindow->SetTray(FTray.get());
         FMainWindow->ShowIdle();
         FMainWindow->RememberPosition(*FRegistry);
+        FData->Skins.SetForm(&FMainWindow->SkinForm());
         FController = std::make_unique<TMainController>(*FServices, *FData, *FMainWindow);
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
         FController->Programs = FPrograms.get();
@@ -268,6 +271,7 @@ int TGuiProgram::Start()
         FDialView->SetController(FDial.get());
         FController->AttachDialWindow(FDial.get());
         WireWindow();
+        FController->ApplySkin();
         FSingle->OnMessage = [this](int w, int l) { SecondStart(w, l); };
         FMainWindow->show();
         FController->FirstActivation();

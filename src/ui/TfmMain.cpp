@@ -1,11 +1,14 @@
 #include "ui/TfmMain.h"
 
 #include "ui/TfmInternational.h"
+#include "skins/FactorySkins.h"
 
 #include "core/Strings.h"
 #include "ui/QtPrompter.h"
 
 #include <QApplication>
+#include <QBitmap>
+#include <QPainter>
 #include <QCursor>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +20,86 @@
 #include <algorithm>
 
 namespace qv {
+
+namespace {
+
+QPixmap ToPixmap(const TBitmap& b)
+{
+    QImage image(b.Width, b.Height, QImage::Format_RGB32);
+    for (int y = 0; y < b.Height; ++y)
+        for (int x = 0; x < b.Width; ++x) {
+            const TColorRef c = b.At(x, y);
+            image.setPixel(x, y, qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255)));
+        }
+    return QPixmap::fromImage(image);
+}
+
+QColor ToQColor(std::int32_t color)
+{
+    const auto c = static_cast<std::uint32_t>(color);
+    if (c & 0xFF000000u) // a system colour: the desktop's text colour stands for them all
+        return QApplication::palette().color(QPalette::WindowText);
+    return QColor(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
+}
+
+// The widest text each label shows, so its width never changes with what it shows.
+QString WidestText(const std::string& name)
+{
+    static const std::map<std::string, QString> widest = {
+        {"lbTempoTrascorso", QStringLiteral("88.88.88")}, {"lbQuorvanta", QStringLiteral("88.88")},
+        {"lbNumeroScatti", QStringLiteral("8888")},       {"lbSpesa", QStringLiteral("£ 88.888")},
+        {"LabelBytesTransmitted", QStringLiteral("888.888.888")},
+        {"LabelBytesReceived", QStringLiteral("888.888.888")},
+    };
+    const auto it = widest.find(name);
+    return it == widest.end() ? QStringLiteral("8888") : it->second;
+}
+
+} // namespace
+
+// The main window as the skins see it.
+class TMainSkinForm : public ISkinForm
+{
+public:
+    explicit TMainSkinForm(TfmMain& form) : F(form) {}
+    std::vector<TFormControl> Controls() override { return F.SkinControls(); }
+    void ApplyControl(const TFormControl& control) override { F.ApplySkinControl(control); }
+    void SetBitmapSkin(const TBitmap& bitmap, const std::vector<TRunRect>* shape) override
+    {
+        if (!shape) {
+            F.SetSkinBackground(ToPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), nullptr);
+            return;
+        }
+        // The key colour's runs are cut out of the window.
+        QImage mask(bitmap.Width, bitmap.Height, QImage::Format_Mono);
+        mask.fill(1);
+        for (const TRunRect& r : *shape)
+            for (int x = r.Left; x < r.Right; ++x)
+                mask.setPixel(x, r.Top, 0);
+        const QBitmap bits = QBitmap::fromImage(mask);
+        F.SetSkinBackground(ToPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), &bits);
+    }
+    void SetClassicSkin(int width, int height, TColorRef color) override
+    {
+        F.SetSkinBackground(QPixmap(), ToQColor(static_cast<std::int32_t>(color)), QSize(width, height), nullptr);
+    }
+    int Width() override { return F.width(); }
+    int Height() override { return F.height(); }
+    int Left() override { return F.x(); }
+    int Top() override { return F.y(); }
+    bool OnDesktop(int left, int top, int width, int height) override
+    {
+        const QRect r(left, top, width, height);
+        for (const QScreen* s : QGuiApplication::screens())
+            if (s->availableGeometry().intersects(r))
+                return true;
+        return false;
+    }
+    void MoveTo(int left, int top) override { F.move(left, top); }
+
+private:
+    TfmMain& F;
+};
 
 namespace {
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* hint, Qt::Alignment align)
@@ -34,29 +117,25 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("TfmMain"));
     setWindowTitle(QStringLiteral("Quorvanta"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
-    setAttribute(Qt::WA_StyledBackground);
-    // A classic compact strip: navy background, light readable digits.
-    // Only the window's own widgets are styled: dialogs opened over it keep the desktop's look.
+    // The skin paints the background; the style sheet only keeps the buttons' and the bar's colours.
     setStyleSheet(QStringLiteral(
-        "#TfmMain { background: #000050; border: 1px solid #7080c0; }"
-        "#lbTempoTrascorso, #lbNumeroScatti, #lbSpesa, #lbQuorvanta, #LabelBytesTransmitted, #LabelBytesReceived"
-        " { color: #f0f0ff; font-family: monospace; font-weight: bold; }"
-        "#btDisconnetti, #btNascondi, #btApplicazioni, #btStart { color: #f0f0ff; font-weight: bold; padding: 0 3px; }"
+        "#btDisconnetti, #btNascondi, #btApplicazioni, #btStart { color: #f0f0ff; font-weight: bold; padding: 0; "
+        "border: none; background: transparent; }"
+        "#btDisconnetti:hover, #btNascondi:hover, #btApplicazioni:hover, #btStart:hover { background: #3050b0; }"
         "#btDisconnetti:disabled, #btNascondi:disabled, #btApplicazioni:disabled, #btStart:disabled { color: #505a90; }"
-        "#ProgressBar { background: #000030; border: 1px solid #5060a0; height: 5px; }"
+        "#ProgressBar { background: #000030; border: none; }"
         "#ProgressBar::chunk { background: #40c040; }"));
 
-    lbTempoTrascorso = MakeLabel(this, "lbTempoTrascorso", "Tempo trascorso online", Qt::AlignLeft);
+    lbTempoTrascorso = MakeLabel(this, "lbTempoTrascorso", "Tempo trascorso online", Qt::AlignRight);
     lbNumeroScatti = MakeLabel(this, "lbNumeroScatti", "Numero scatti effettuati", Qt::AlignRight);
     lbSpesa = MakeLabel(this, "lbSpesa", "Spesa in £", Qt::AlignRight);
-    lbQuorvanta = MakeLabel(this, "lbQuorvanta", "Tempo al prossimo scatto", Qt::AlignLeft);
-    LabelBytesTransmitted = MakeLabel(this, "LabelBytesTransmitted", "Bytes trasmessi", Qt::AlignLeft);
+    lbQuorvanta = MakeLabel(this, "lbQuorvanta", "Tempo al prossimo scatto", Qt::AlignRight);
+    LabelBytesTransmitted = MakeLabel(this, "LabelBytesTransmitted", "Bytes trasmessi", Qt::AlignRight);
     LabelBytesReceived = MakeLabel(this, "LabelBytesReceived", "Byte ricevuti", Qt::AlignRight);
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
-    ProgressBar->setMaximumHeight(6);
 
     const auto button = [this](const char* name, const QString& text, const char* hint) {
         auto* b = new QToolButton(this);
@@ -64,28 +143,15 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
         b->setText(text);
         b->setToolTip(QString::fromUtf8(hint));
         b->setAutoRaise(true);
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         return b;
     };
     btDisconnetti = button("btDisconnetti", QStringLiteral("×"), "Disconnetti");
     btNascondi = button("btNascondi", QStringLiteral("_"), "Nascondi");
     btApplicazioni = button("btApplicazioni", QStringLiteral("▶"), "Lancia le applicazioni configurate con l'avvio manuale");
     btStart = button("btStart", QStringLiteral("●"), "Avvio manuale del conteggio");
-    // The disconnect button comes and goes with the count: its place is kept, so the strip never
-    // changes width.
-    QSizePolicy keep = btDisconnetti->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    btDisconnetti->setSizePolicy(keep);
+    // The disconnect button comes and goes with the count; the strip's size never changes with it.
     btDisconnetti->setVisible(false);
-    // Each label as wide as the longest text it shows (a day of counting, a million lire).
-    for (const auto& [label, widest] : {std::pair<QLabel*, const char*>{lbTempoTrascorso, "888.88.88"},
-                                        {lbNumeroScatti, "88.888"},
-                                        {lbSpesa, "£ 8.888.888"},
-                                        {lbQuorvanta, "888.88"},
-                                        {LabelBytesTransmitted, "888.888.888"},
-                                        {LabelBytesReceived, "888.888.888"}}) {
-        label->ensurePolished();
-        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(widest)) + 2);
-    }
     setToolTip(QString::fromUtf8("Per posizionare la finestra cliccare il tasto sinistro del mouse\ne spostarla dove si "
                                  "desidera: la posizione sarà memorizzata"));
     BalloonGreetings = new TBalloonHint(QStringLiteral("BalloonGreetings"), Qt::red);
@@ -93,24 +159,13 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     BalloonComparison = new TBalloonHint(QStringLiteral("BalloonComparison"), QColor(0, 0, 128));
     BalloonGeneral = new TBalloonHint(QStringLiteral("BalloonGeneral"), QColor(0, 0, 128));
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 3, 6, 3);
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(1);
-    grid->addWidget(lbTempoTrascorso, 0, 0);
-    grid->addWidget(lbNumeroScatti, 0, 1);
-    grid->addWidget(lbSpesa, 0, 2);
-    grid->addWidget(lbQuorvanta, 1, 0);
-    grid->addWidget(LabelBytesTransmitted, 1, 1);
-    grid->addWidget(LabelBytesReceived, 1, 2);
-    grid->addWidget(ProgressBar, 2, 0, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(0);
-    for (QToolButton* b : {btStart, btApplicazioni, btNascondi, btDisconnetti})
-        buttons->addWidget(b);
-    grid->addLayout(buttons, 0, 3, 2, 1);
+    FSkinForm = std::make_unique<TMainSkinForm>(*this);
+    // Until a skin is applied: the strip of the default skin, unshaped.
+    const TBitmap strip = FactoryStrip();
+    SetSkinBackground(ToPixmap(strip), QColor(), QSize(strip.Width, strip.Height), nullptr);
+    for (const TFormControl& c : DefaultDesign())
+        ApplySkinControl(c);
     ShowIdle();
-    resize(260, 48);
 }
 
 TfmMain::~TfmMain()
@@ -289,6 +344,100 @@ int TfmMain::ScreenHeight() const
     return s ? s->geometry().height() : 0;
 }
 
+std::vector<TFormControl> TfmMain::SkinControls()
+{
+    std::vector<TFormControl> out;
+    for (QLabel* l : {lbTempoTrascorso, lbNumeroScatti, lbSpesa, lbQuorvanta, LabelBytesTransmitted, LabelBytesReceived}) {
+        TFormControl c;
+        c.Name = l->objectName().toStdString();
+        c.Left = l->x();
+        c.Top = l->y();
+        c.Font = FFonts[c.Name];
+        out.push_back(c);
+    }
+    for (QToolButton* b : {btStart, btApplicazioni, btNascondi, btDisconnetti}) {
+        TFormControl c;
+        c.Name = b->objectName().toStdString();
+        c.Left = b->x();
+        c.Top = b->y();
+        c.Font = FFonts[c.Name];
+        c.Button = true;
+        c.Glyph = FGlyphs[c.Name];
+        out.push_back(c);
+    }
+    return out;
+}
+
+void TfmMain::ApplySkinControl(const TFormControl& c)
+{
+    QWidget* w = findChild<QWidget*>(QString::fromStdString(c.Name), Qt::FindDirectChildrenOnly);
+    if (!w)
+        return;
+    FFonts[c.Name] = c.Font;
+    QFont font(QString::fromStdString(c.Font.Name()));
+    if (c.Font.Height() < 0)
+        font.setPixelSize(-c.Font.Height());
+    else if (c.Font.Height() > 0)
+        font.setPixelSize(c.Font.Height());
+    font.setBold(c.Font.Style() & fsBold);
+    font.setItalic(c.Font.Style() & fsItalic);
+    font.setUnderline(c.Font.Style() & fsUnderline);
+    font.setStrikeOut(c.Font.Style() & fsStrikeOut);
+    font.setStyleHint(QFont::TypeWriter);
+    w->setFont(font);
+    if (auto* b = qobject_cast<QToolButton*>(w)) {
+        QImage image;
+        if (!c.Glyph.empty() && image.loadFromData(reinterpret_cast<const uchar*>(c.Glyph.data()),
+                                                   static_cast<int>(c.Glyph.size()), "BMP")) {
+            FGlyphs[c.Name] = c.Glyph;
+            // The bottom-left colour of a button's image is left out.
+            QPixmap pixmap = QPixmap::fromImage(image);
+            pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1), Qt::MaskInColor));
+            b->setIcon(QIcon(pixmap));
+            b->setIconSize(image.size());
+            b->setFixedSize(image.size() + QSize(2, 2));
+        }
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, ToQColor(c.Font.Color()));
+        l->setPalette(p);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setFixedSize(QFontMetrics(font).horizontalAdvance(WidestText(c.Name)) + 2, QFontMetrics(font).height());
+    }
+    w->move(c.Left, c.Top);
+    LayOutProgress();
+}
+
+void TfmMain::SetSkinBackground(const QPixmap& pixmap, const QColor& color, const QSize& size, const QBitmap* shape)
+{
+    FSkinPixmap = pixmap;
+    FSkinColor = color;
+    setFixedSize(size);
+    if (shape)
+        setMask(*shape);
+    else
+        clearMask();
+    LayOutProgress();
+    update();
+}
+
+void TfmMain::LayOutProgress()
+{
+    // A thin bar along the bottom, under the labels, clear of the buttons.
+    const int left = lbTempoTrascorso->x();
+    const int right = std::max(left + 10, btStart->x() - 3);
+    ProgressBar->setGeometry(left, height() - 2, right - left, 2);
+}
+
+void TfmMain::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (!FSkinPixmap.isNull())
+        p.drawPixmap(0, 0, FSkinPixmap);
+    else
+        p.fillRect(rect(), FSkinColor);
+}
+
 void TfmMain::closeEvent(QCloseEvent* event)
 {
     if (OnCloseRequest) {
@@ -303,6 +452,7 @@ void TfmMain::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         FDragging = true;
+        FMoved = false;
         FDragOrigin = event->globalPosition().toPoint() - frameGeometry().topLeft();
     }
     QWidget::mousePressEvent(event);
@@ -310,15 +460,21 @@ void TfmMain::mousePressEvent(QMouseEvent* event)
 
 void TfmMain::mouseMoveEvent(QMouseEvent* event)
 {
-    if (FDragging && (event->buttons() & Qt::LeftButton))
+    if (FDragging && (event->buttons() & Qt::LeftButton)) {
         move(event->globalPosition().toPoint() - FDragOrigin);
+        FMoved = true;
+    }
     QWidget::mouseMoveEvent(event);
 }
 
 void TfmMain::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         FDragging = false;
+        if (FMoved && OnMovedByUser)
+            OnMovedByUser();
+        FMoved = false;
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

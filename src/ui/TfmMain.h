@@ -5,6 +5,7 @@
 #include "app/MainController.h"
 #include "core/FormSettings.h"
 #include "ui/Balloon.h"
+#include "skins/Skins.h"
 #include "ui/TrayIcon.h"
 
 #include <QToolButton>
@@ -12,7 +13,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QWidget>
+#include <map>
 #include <memory>
+#include <QPixmap>
 
 namespace qv {
 
@@ -56,6 +59,12 @@ public:
     void ShowIdle();
     // Attaches the remembered position (per screen resolution).
     void RememberPosition(TRegistry& registry);
+    // The window as the skins see it: its labels and buttons, its background and shape.
+    ISkinForm& SkinForm() { return *FSkinForm; }
+    // The user moved the window by dragging it (the skin remembers where).
+    std::function<void()> OnMovedByUser;
+    // Whether the window is shaped by a transparent skin (for tests and screenshots).
+    bool Shaped() const { return !mask().isEmpty(); }
 
     QLabel* lbTempoTrascorso;
     QLabel* lbNumeroScatti;
@@ -78,12 +87,24 @@ public:
     int ScreenHeight() const override;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    friend class TMainSkinForm;
+    void ApplySkinControl(const TFormControl& control);
+    std::vector<TFormControl> SkinControls();
+    void SetSkinBackground(const QPixmap& pixmap, const QColor& color, const QSize& size, const QBitmap* mask);
+    void LayOutProgress();
+    QPixmap FSkinPixmap;
+    QColor FSkinColor = QColor(0, 0, 0x80);
+    std::map<std::string, std::string> FGlyphs; // each button's image as a BMP file image
+    std::map<std::string, TSkinFont> FFonts;
+    std::unique_ptr<ISkinForm> FSkinForm;
+    bool FMoved = false;
     QRect TrayRect() const;
     void Stack(TBalloonHint* balloon, const QRect& anchor, bool alignLeft, const std::string& title,
                const std::string& text, int ms);
