@@ -81,6 +81,8 @@ fuzz: deps
 	./build/fuzz/fuzz/qv_fuzz_stream -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-run
 	./build/fuzz/fuzz/qv_fuzz_log_import -max_total_time=$${FUZZ_SECONDS:-60}
 	./build/fuzz/fuzz/qv_fuzz_tariff_json -max_total_time=$${FUZZ_SECONDS:-60}
+	mkdir -p fuzz/corpus-skins && cp -n tests/data/Skin.dat fuzz/corpus-skins/ 2>/dev/null || true
+	./build/fuzz/fuzz/qv_fuzz_skins -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-skins
 	for f in sms_gateway_ini sms_webgate sms_settings_cfg sms_contacts; do \
 	  ./build/fuzz/fuzz/qv_fuzz_$$f -max_total_time=$${FUZZ_SECONDS:-60} || exit 1; done
 

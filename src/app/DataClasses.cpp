@@ -3,6 +3,7 @@
 #include "app/Budget.h"
 #include "app/WaveSounds.h"
 #include "messenger/Messenger.h"
+#include "skins/Skins.h"
 #include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
@@ -41,6 +42,7 @@ const std::map<std::string, TCreator>& Creators()
         {"TBudgets", [](TServices& s) { return std::make_unique<TBudgets>(s); }},
         {"TMessenger", [](TServices& s) { return std::make_unique<TMessenger>(s, nullptr); }},
         {"TSmsData", [](TServices& s) { return std::make_unique<TSmsData>(s); }},
+        {"TDataSkins", [](TServices& s) { return std::make_unique<TDataSkins>(s); }},
         {"TPhoneBookData", [](TServices& s) { return std::make_unique<TStandalonePhoneBook>(s); }},
         {"TWaveSounds",
          [](TServices& s) {

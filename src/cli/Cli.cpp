@@ -14,6 +14,7 @@
 #include "cli/CliOptions.h"
 #include "cli/StatsCommand.h"
 #include "cli/PopupCommand.h"
+#include "cli/SkinsCommand.h"
 #include "cli/SmsCommand.h"
 #include "core/Dump.h"
 #include "core/Environment.h"
@@ -181,6 +182,7 @@ const char* Usage =
     "  sms contacts import FILE [--group G] | export FILE\n"
     "  sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue]\n"
     "  sms queue [--send] | messages     gli sms: gateway web, rubrica, invio e coda\n"
+    "  skins list | export FILE | import FILE   le skin della finestra (\"Skin.dat\")\n"
     "  popup users | groups | messages\n"
     "  popup send --to NOME|GRUPPO|\"*\" --text TESTO [--at DATA | --daily HH:MM]\n"
     "                                 messaggi popup in rete locale (smbclient); NOME@indirizzo[:porta]\n"
@@ -710,6 +712,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             TBytes bytes;
             auto component = OpenDataFile(ctx, args[1], bytes);
             out << DumpObject(*component, component->ClassName());
+            if (auto* skins = dynamic_cast<TDataSkins*>(component.get()))
+                out << DumpSkinData(*skins);
             return 0;
         }
         if (command == "resave" && args.size() == 3) {
@@ -766,6 +770,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         }
         if (command == "sms") {
             const int rc = SmsCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
+        if (command == "skins") {
+            const int rc = SkinsCommand(ctx, args, out);
             if (rc != 2)
                 return rc;
         }

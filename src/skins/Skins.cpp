@@ -1,10 +1,12 @@
 #include "skins/Skins.h"
 
+#include "core/Dump.h"
 #include "core/Errors.h"
 #include "core/Strings.h"
 #include "skins/FactorySkins.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace qv {
 
@@ -624,6 +626,35 @@ void TDataSkins::CreateFactorySkins()
         c->SetLeft(SameText(c->Name(), "lbTempoTrascorso") ? 1 : c->Left() - 23);
     f.EncodeData();
     f.ReleaseData();
+}
+
+std::string DumpSkinData(TDataSkins& skins)
+{
+    std::string out;
+    for (std::size_t i = 0; i < skins.SkinsEx().Count(); ++i) {
+        TSkinFileEx& f = skins.SkinsEx()[i].SkinFileEx();
+        const std::string prefix = "SkinsEx[" + std::to_string(i) + "].SkinFileEx.Data.";
+        if (f.Data().empty())
+            continue;
+        const bool wasPrepared = f.Prepared();
+        try {
+            f.PrepareData();
+            TSkinComponent copy;
+            copy.SetPictureData(EncodePicture(f.Picture()));
+            for (const auto& c : f.Controls())
+                copy.Controls().Add().CopyFrom(*c);
+            std::istringstream lines(DumpObject(copy, "TSkinComponent"));
+            std::string line;
+            while (std::getline(lines, line))
+                if (!line.empty() && line[0] != '#')
+                    out += prefix + line + "\n";
+        } catch (const std::exception& e) {
+            out += prefix + "Errore = " + ReplaceAll(e.what(), "\r", " ") + "\n";
+        }
+        if (!wasPrepared)
+            f.ReleaseData();
+    }
+    return out;
 }
 
 std::string ChooseSkin(TDataSkins& skins, TSkinChoice& choice)

@@ -290,6 +290,10 @@ private:
     TSkinItemEx* FCurrent = nullptr;
 };
 
+// The text dump of every skin's "Data", decoded: one "SkinsEx[i].SkinFileEx.Data." line per
+// property of its picture and controls (a damaged one says why).
+std::string DumpSkinData(TDataSkins& skins);
+
 // Choosing the skin at start and after a tariff change: the tariff's skin when it names one, else
 // the profile's. On failure with more skins the first is taken (balloon, the failing name replaced
 // where it came from); with only one, "Skin.dat" is deleted and the error raised.

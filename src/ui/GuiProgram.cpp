@@ -12,6 +12,7 @@
 #include "app/Install.h"
 #include "core/Errors.h"
 #include "core/Shell.h"
+#include "core/Strings.h"
 #include "core/Version.h"
 #include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/LinuxSingleInstance.h"
@@ -26,6 +27,7 @@
 #include "ui/ShowWindowChecked.h"
 #include "ui/TfmDisconnessione.h"
 #include "ui/TfmGateway.h"
+#include <QMenu>
 #include "ui/TfmTariffe.h"
 
 #include <QClipboard>
@@ -100,6 +102,7 @@ TGuiProgram::~TGuiProgram()
         FData->Skins.SetForm(nullptr);
     delete FPopupWindow.data();
     delete FSmsWindow.data();
+    delete FSkinEditor.data();
     delete FStatsWindow.data();
     delete FSettingsWindow.data();
     if (FData)
@@ -364,6 +367,25 @@ void TGuiProgram::WireWindow()
         if (FPopupWindow)
             FPopupWindow->SendEnded();
     };
+    // The skins: each one to choose, and the editor.
+    QAction* skinItem = FTray->Item(QStringLiteral("S&kin..."));
+    skinItem->setEnabled(true);
+    auto* skinMenu = new QMenu(FTray->Menu());
+    skinMenu->setObjectName(QStringLiteral("SkinMenu"));
+    skinItem->setMenu(skinMenu);
+    connect(skinMenu, &QMenu::aboutToShow, this, [this, skinMenu] {
+        skinMenu->clear();
+        connect(skinMenu->addAction(QStringLiteral("Modi&fica...")), &QAction::triggered, this, [this] { OpenSkinEditor(); });
+        skinMenu->addSeparator();
+        for (const auto& skin : FData->Skins.SkinsEx()) {
+            const std::string name = skin->Nome();
+            QAction* a = skinMenu->addAction(QString::fromStdString(name));
+            a->setCheckable(true);
+            a->setChecked(skin.get() == FData->Skins.Current());
+            connect(a, &QAction::triggered, this, [this, name] { ChooseSkinFromMenu(name); });
+        }
+    });
+    FMainWindow->OnMovedByUser = [this] { FData->Skins.RememberPosition(); };
     // SMS through the web gateways.
     QAction* smsItem = FTray->Item(QStringLiteral("&Sms..."));
     smsItem->setEnabled(true);
@@ -453,6 +475,35 @@ TfmPopup* TGuiProgram::OpenPopup()
 {
     return ShowWindowChecked(FPopupWindow, FData->Resources, FPrompter, FSystem.OsName(), [this] {
         auto* w = new TfmPopup(*FServices, FData->Messenger);
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        return w;
+    });
+}
+
+void TGuiProgram::ChooseSkinFromMenu(const std::string& name)
+{
+    if (FData->Skins.Current() && SameText(FData->Skins.Current()->Nome(), name))
+        return;
+    SetHidden(false);
+    try {
+        FData->Skins.SelectSkin(name);
+    } catch (const std::exception& e) {
+        ShowError(FPrompter, e.what());
+        return;
+    }
+    // The profile keeps the choice (a tariff that names its own skin still wins at its next change).
+    if (TProfileItem* p = FData->Status.Profile())
+        p->SetSkinName(name);
+}
+
+TfmDesignSkin* TGuiProgram::OpenSkinEditor()
+{
+    return ShowWindowChecked(FSkinEditor, FData->Resources, FPrompter, FSystem.OsName(), [this] {
+        auto* w = new TfmDesignSkin(*FServices, FData->Skins);
+        w->Rules().SetProfileSkin = [this](const std::string& name) {
+            if (TProfileItem* p = FData->Status.Profile())
+                p->SetSkinName(name);
+        };
         w->setAttribute(Qt::WA_DeleteOnClose);
         return w;
     });
@@ -565,6 +616,7 @@ void TGuiProgram::Quit()
     delete FStatsWindow.data();
     delete FPopupWindow.data();
     delete FSmsWindow.data();
+    delete FSkinEditor.data();
     if (FController)
         FController->CloseExitPrograms();
     if (FData)

@@ -20,6 +20,7 @@
 #include "ui/TfmStatistiche.h"
 #include "ui/TfmPopup.h"
 #include "ui/TfmSms.h"
+#include "ui/TfmDesignSkin.h"
 #include "ui/TfmMain.h"
 #include "ui/TfmWaitRas.h"
 #include "ui/TrayIcon.h"
@@ -81,6 +82,10 @@ public:
     TfmPopup* OpenPopup();
     // Opens the SMS window, or brings it forward.
     TfmSms* OpenSms();
+    // Opens the skin editor, or brings it forward.
+    TfmDesignSkin* OpenSkinEditor();
+    // A skin chosen in the menu: applied and kept as the profile's.
+    void ChooseSkinFromMenu(const std::string& name);
     // Raised when a later start reached this program (after the window was shown).
     std::function<void(int)> OnSecondStart;
 
@@ -135,6 +140,7 @@ private:
     QPointer<TfmStatistiche> FStatsWindow;
     QPointer<TfmPopup> FPopupWindow;
     QPointer<TfmSms> FSmsWindow;
+    QPointer<TfmDesignSkin> FSkinEditor;
     void WireWindow();
     void ChooseTariff();
     void BuildConnectionsMenu();

@@ -72,6 +72,9 @@ public:
         }
         // The key colour's runs are cut out of the window.
         QImage mask(bitmap.Width, bitmap.Height, QImage::Format_Mono);
+        mask.setColorCount(2);
+        mask.setColor(0, qRgb(255, 255, 255)); // color0: cut out
+        mask.setColor(1, qRgb(0, 0, 0));       // color1: kept
         mask.fill(1);
         for (const TRunRect& r : *shape)
             for (int x = r.Left; x < r.Right; ++x)

@@ -488,3 +488,16 @@ TEST_F(TSkinsFixture, MovedControlsAreSavedOrDiscardedWhenTheEditorCloses)
     Skins.reset();
     EXPECT_FALSE(Ctx.Files.Exists(Ctx.Env.AppPath + "Skin.dat"));
 }
+
+TEST_F(TSkinsFixture, TheStoredFactoryFileReadsBackAsItIs)
+{
+    const std::string image = ReadFile(DataFile("Skin.dat"));
+    const TBytes bytes(image.begin(), image.end());
+    TDataSkins skins(Ctx.Services);
+    skins.ReadFromBytes(bytes);
+    skins.AfterLoad();
+    EXPECT_EQ(skins.WriteToBytes(), bytes);
+    ASSERT_EQ(skins.SkinsEx().Count(), 2u);
+    // What the program draws today is what the file holds.
+    EXPECT_EQ(skins.SkinsEx()[0].SkinFileEx().Picture(), WriteBmp(FactoryStrip()));
+}
