@@ -22,6 +22,9 @@
 #include "ui/TfmContatto.h"
 #include "ui/TfmGateway.h"
 #include "ui/TfmSms.h"
+#include "ui/TfmDesignSkin.h"
+#include "skins/FactorySkins.h"
+#include <QPainter>
 #include "ui/TfmSmsCompose.h"
 #include "ui/TfmAbout.h"
 #include "ui/TfmGuida.h"
@@ -295,6 +298,60 @@ bool SaveSms(TGuiProgram& program, const QString& out)
     return ok;
 }
 
+// The main window with each factory skin and with a transparent skin full of holes, over a coloured
+// desktop (each also enlarged three times, so the cut edges can be seen), and the skin editor.
+bool SaveSkins(TGuiProgram& program, const QString& out)
+{
+    QWidget desktop;
+    desktop.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+    desktop.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    QPalette p = desktop.palette();
+    QLinearGradient g(0, 0, 0, desktop.height());
+    g.setColorAt(0, QColor(0x2E, 0x8B, 0x57));
+    g.setColorAt(1, QColor(0xE0, 0xC0, 0x40));
+    p.setBrush(QPalette::Window, g);
+    desktop.setPalette(p);
+    desktop.setAutoFillBackground(true);
+    desktop.show();
+    desktop.lower();
+    TfmMain* window = program.MainWindow();
+    window->show();
+    // A skin with holes: the default strip with key-coloured dots between its panels.
+    TBitmap holes = FactoryStrip();
+    for (int cx : {75, 130, 152, 176})
+        for (int y = 4; y <= 11; ++y)
+            for (int x = cx - 4; x <= cx + 4; ++x)
+                if ((x - cx) * (x - cx) + (y - 7.5) * (y - 7.5) <= 9)
+                    holes.Set(x, y, StripKey);
+    const std::string bmp = WriteBmp(holes);
+    TSkinItemEx& bucata = program.Data()->Skins.AddSkin("Bucata", "Con i buchi", &bmp);
+    program.Data()->Skins.SetTransparent(bucata, true);
+    bool ok = true;
+    for (const auto& [skin, file] : {std::pair<const char*, const char*>{"<Predefinita>", "skin-predefinita"},
+                                     {"Skin old style", "skin-old-style"}, {"Bucata", "skin-holes"}}) {
+        program.ChooseSkinFromMenu(skin);
+        window->move(60, 60);
+        window->raise();
+        Wait(400);
+        const QRect around = window->geometry().adjusted(-12, -12, 12, 12);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, around.x(), around.y(), around.width(),
+                                                                           around.height());
+        const QString name = out + QStringLiteral("/%1.png").arg(QLatin1String(file));
+        const bool saved = shot.scaled(shot.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(name);
+        std::cout << (saved ? "salvato " : "non salvato ") << name.toStdString() << "\n";
+        ok = saved && ok;
+    }
+    ok = SaveScreen(out + QStringLiteral("/screen-skin-holes.png")) && ok;
+    if (TfmDesignSkin* editor = program.OpenSkinEditor()) {
+        editor->lvSkins->setCurrentRow(0);
+        Wait(300);
+        ok = Save(editor, out + QStringLiteral("/skin-editor.png")) && ok;
+        editor->close();
+    }
+    program.ChooseSkinFromMenu("<Predefinita>");
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     // Absolute: the program makes its data folder the working directory.
@@ -425,6 +482,7 @@ int main(int argc, char** argv)
         popup->close();
     }
     ok = SaveSms(program, out) && ok;
+    ok = SaveSkins(program, out) && ok;
     // The about box (its credits scrolled a little), the saint of the day, the help.
     const TPlaySound silent = [](const std::string&) {};
     {

@@ -145,8 +145,17 @@ void TSkinPreview::Show(TSkinItemEx* item)
     }
     TSkinFileEx& f = item->SkinFileEx();
     try {
-        if (f.Kind() == skBitmap)
-            FPicture = PixmapOf(f.Bitmap());
+        if (f.Kind() == skBitmap) {
+            const TBitmap& b = f.Bitmap();
+            FPicture = PixmapOf(b);
+            // A transparent skin shows the desktop through its key colour, as the window will.
+            if (f.Transparent() && !b.Empty()) {
+                const TColorRef k = b.KeyColor();
+                FPicture.setMask(FPicture.createMaskFromColor(
+                    QColor(static_cast<int>(k & 255), static_cast<int>((k >> 8) & 255), static_cast<int>((k >> 16) & 255)),
+                    Qt::MaskInColor));
+            }
+        }
         else
             FColor = FromRef(f.ColorForm());
     } catch (const std::exception&) {
@@ -439,9 +448,9 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
     av->addStretch();
     av->addWidget(Preview, 0, Qt::AlignCenter);
     av->addStretch();
-    split->setSizes({220, 420});
+    split->setSizes({260, 420});
     setCentralWidget(split);
-    resize(680, 300);
+    resize(760, 300);
 
     Preview->OnChange = [this] {
         FRules.PreviewChanged();

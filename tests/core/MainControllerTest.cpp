@@ -369,3 +369,21 @@ TEST_F(TMain, AnSmsSentNowWaitsOffLineAndGoesOnLine)
     EXPECT_EQ(m.E(), "L'indice GateWay 3 non esiste!");
     EXPECT_EQ(View.Balloons.back().second, "Errore L'indice GateWay 3 non esiste! nell'invio di: ciao a 1234567");
 }
+
+TEST_F(TMain, ATariffChangeAppliesTheTariffsSkinOrFallsBackToTheFirst)
+{
+    TTaxItem& other = Data->Taxations.Taxs()[1];
+    other.SetSkinName("Skin old style");
+    Data->Status.SetTax(&other);
+    EXPECT_EQ(Data->Skins.Current()->Nome(), "Skin old style");
+    // A tariff naming a skin that is gone: the first skin, the balloon, the name replaced in the tariff.
+    TTaxItem& first = Data->Taxations.Taxs()[0];
+    first.SetSkinName("Sparita");
+    Data->Status.SetTax(&first);
+    EXPECT_EQ(Data->Skins.Current()->Nome(), "<Predefinita>");
+    EXPECT_EQ(first.SkinName(), "<Predefinita>");
+    EXPECT_EQ(Profile().SkinName(), "<Predefinita>");
+    const auto general = View.General();
+    EXPECT_NE(std::find(general.begin(), general.end(), "Impossibile caricare la skin Sparita\rCarico la prima disponibile..."),
+              general.end());
+}
