@@ -2,6 +2,7 @@
 
 #include "skins/FactorySkins.h"
 #include "ui/QtPrompter.h"
+#include "ui/SkinPaint.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -28,31 +29,6 @@ namespace qv {
 
 namespace {
 
-QColor FromRef(std::int32_t color)
-{
-    const auto c = static_cast<std::uint32_t>(color);
-    if (c & 0xFF000000u)
-        return QApplication::palette().color(QPalette::WindowText);
-    return QColor(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
-}
-
-std::int32_t ToRef(const QColor& c)
-{
-    return static_cast<std::int32_t>(RGB(c.red(), c.green(), c.blue()));
-}
-
-QPixmap PixmapOf(const TBitmap& b)
-{
-    QImage image(b.Width, b.Height, QImage::Format_RGB32);
-    for (int y = 0; y < b.Height; ++y)
-        for (int x = 0; x < b.Width; ++x) {
-            const TColorRef c = b.At(x, y);
-            image.setPixel(x, y, qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255),
-                                      static_cast<int>((c >> 16) & 255)));
-        }
-    return QPixmap::fromImage(image);
-}
-
 QFont FontOf(const TSkinFont& f)
 {
     QFont font(QString::fromStdString(f.Name()));
@@ -75,14 +51,12 @@ void StoreFont(TSkinFont& f, const QFont& font)
 
 void SetGlyph(QToolButton* b, const std::string& bmp)
 {
-    QImage image;
-    if (bmp.empty() || !image.loadFromData(reinterpret_cast<const uchar*>(bmp.data()), static_cast<int>(bmp.size()), "BMP"))
+    const QPixmap pixmap = GlyphPixmap(bmp);
+    if (pixmap.isNull())
         return;
-    QPixmap pixmap = QPixmap::fromImage(image);
-    pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1), Qt::MaskInColor));
     b->setIcon(QIcon(pixmap));
-    b->setIconSize(image.size());
-    b->setFixedSize(image.size() + QSize(2, 2));
+    b->setIconSize(pixmap.size());
+    b->setFixedSize(pixmap.size() + QSize(2, 2));
 }
 
 // The sample texts of the preview's labels.
@@ -147,7 +121,7 @@ void TSkinPreview::Show(TSkinItemEx* item)
     try {
         if (f.Kind() == skBitmap) {
             const TBitmap& b = f.Bitmap();
-            FPicture = PixmapOf(b);
+            FPicture = SkinPixmap(b);
             // A transparent skin shows the desktop through its key colour, as the window will.
             if (f.Transparent() && !b.Empty()) {
                 const TColorRef k = b.KeyColor();
@@ -157,7 +131,7 @@ void TSkinPreview::Show(TSkinItemEx* item)
             }
         }
         else
-            FColor = FromRef(f.ColorForm());
+            FColor = SkinColor(f.ColorForm());
     } catch (const std::exception&) {
         FColor = Qt::gray;
     }
@@ -182,7 +156,7 @@ void TSkinPreview::Show(TSkinItemEx* item)
             auto* l = new QLabel(SampleText(c.Name), this);
             l->setFont(FontOf(c.Font));
             QPalette p = l->palette();
-            p.setColor(QPalette::WindowText, FromRef(c.Font.Color()));
+            p.setColor(QPalette::WindowText, SkinColor(c.Font.Color()));
             l->setPalette(p);
             l->adjustSize();
             w = l;
@@ -231,7 +205,7 @@ std::vector<TFormControl> TSkinPreview::Controls() const
                 c.Top = w->y();
                 if (auto* l = qobject_cast<QLabel*>(w)) {
                     StoreFont(c.Font, l->font());
-                    c.Font.SetColor(ToRef(l->palette().color(QPalette::WindowText)));
+                    c.Font.SetColor(SkinColorRef(l->palette().color(QPalette::WindowText)));
                 }
                 out.push_back(c);
             }
@@ -580,7 +554,7 @@ void TfmDesignSkin::NewSkin(bool classic, const std::function<void(TfmDatiSkin&)
     const std::string name = dialog.edNome->text().toStdString();
     const std::string description = dialog.edDescrizione->text().toStdString();
     TSkinItemEx* added = classic ? FRules.NewClassicSkin(name, description, dialog.SkinWidth, dialog.SkinHeight,
-                                                         ToRef(dialog.Color))
+                                                         SkinColorRef(dialog.Color))
                                  : FRules.NewBitmapSkin(name, description, dialog.Picture);
     if (!added)
         return;
@@ -601,14 +575,14 @@ void TfmDesignSkin::ModifySkin(const std::function<void(TfmDatiSkin&)>& onOpen)
     dialog.edDescrizione->setText(ToQt(s->Descrizione()));
     dialog.SkinWidth = f.WidthForm();
     dialog.SkinHeight = f.HeightForm();
-    dialog.Color = FromRef(f.ColorForm());
+    dialog.Color = SkinColor(f.ColorForm());
     dialog.ShowColor();
     if (onOpen)
         QTimer::singleShot(0, &dialog, [&dialog, &onOpen] { onOpen(dialog); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (FRules.Modify(*s, dialog.edNome->text().toStdString(), dialog.edDescrizione->text().toStdString(),
-                      dialog.Picture, dialog.SkinWidth, dialog.SkinHeight, ToRef(dialog.Color)))
+                      dialog.Picture, dialog.SkinWidth, dialog.SkinHeight, SkinColorRef(dialog.Color)))
         Refresh();
 }
 

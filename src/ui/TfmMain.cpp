@@ -2,6 +2,7 @@
 
 #include "ui/TfmInternational.h"
 #include "skins/FactorySkins.h"
+#include "ui/SkinPaint.h"
 
 #include "core/Strings.h"
 #include "ui/QtPrompter.h"
@@ -22,25 +23,6 @@
 namespace qv {
 
 namespace {
-
-QPixmap ToPixmap(const TBitmap& b)
-{
-    QImage image(b.Width, b.Height, QImage::Format_RGB32);
-    for (int y = 0; y < b.Height; ++y)
-        for (int x = 0; x < b.Width; ++x) {
-            const TColorRef c = b.At(x, y);
-            image.setPixel(x, y, qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255)));
-        }
-    return QPixmap::fromImage(image);
-}
-
-QColor ToQColor(std::int32_t color)
-{
-    const auto c = static_cast<std::uint32_t>(color);
-    if (c & 0xFF000000u) // a system colour: the desktop's text colour stands for them all
-        return QApplication::palette().color(QPalette::WindowText);
-    return QColor(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
-}
 
 // The widest text each label shows, so its width never changes with what it shows.
 QString WidestText(const std::string& name)
@@ -67,7 +49,7 @@ public:
     void SetBitmapSkin(const TBitmap& bitmap, const std::vector<TRunRect>* shape) override
     {
         if (!shape) {
-            F.SetSkinBackground(ToPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), nullptr);
+            F.SetSkinBackground(SkinPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), nullptr);
             return;
         }
         // The key colour's runs are cut out of the window.
@@ -80,11 +62,11 @@ public:
             for (int x = r.Left; x < r.Right; ++x)
                 mask.setPixel(x, r.Top, 0);
         const QBitmap bits = QBitmap::fromImage(mask);
-        F.SetSkinBackground(ToPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), &bits);
+        F.SetSkinBackground(SkinPixmap(bitmap), QColor(), QSize(bitmap.Width, bitmap.Height), &bits);
     }
     void SetClassicSkin(int width, int height, TColorRef color) override
     {
-        F.SetSkinBackground(QPixmap(), ToQColor(static_cast<std::int32_t>(color)), QSize(width, height), nullptr);
+        F.SetSkinBackground(QPixmap(), SkinColor(static_cast<std::int32_t>(color)), QSize(width, height), nullptr);
     }
     int Width() override { return F.width(); }
     int Height() override { return F.height(); }
@@ -165,7 +147,7 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     FSkinForm = std::make_unique<TMainSkinForm>(*this);
     // Until a skin is applied: the strip of the default skin, unshaped.
     const TBitmap strip = FactoryStrip();
-    SetSkinBackground(ToPixmap(strip), QColor(), QSize(strip.Width, strip.Height), nullptr);
+    SetSkinBackground(SkinPixmap(strip), QColor(), QSize(strip.Width, strip.Height), nullptr);
     for (const TFormControl& c : DefaultDesign())
         ApplySkinControl(c);
     ShowIdle();
@@ -389,20 +371,16 @@ void TfmMain::ApplySkinControl(const TFormControl& c)
     font.setStyleHint(QFont::TypeWriter);
     w->setFont(font);
     if (auto* b = qobject_cast<QToolButton*>(w)) {
-        QImage image;
-        if (!c.Glyph.empty() && image.loadFromData(reinterpret_cast<const uchar*>(c.Glyph.data()),
-                                                   static_cast<int>(c.Glyph.size()), "BMP")) {
+        const QPixmap pixmap = GlyphPixmap(c.Glyph);
+        if (!pixmap.isNull()) {
             FGlyphs[c.Name] = c.Glyph;
-            // The bottom-left colour of a button's image is left out.
-            QPixmap pixmap = QPixmap::fromImage(image);
-            pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1), Qt::MaskInColor));
             b->setIcon(QIcon(pixmap));
-            b->setIconSize(image.size());
-            b->setFixedSize(image.size() + QSize(2, 2));
+            b->setIconSize(pixmap.size());
+            b->setFixedSize(pixmap.size() + QSize(2, 2));
         }
     } else if (auto* l = qobject_cast<QLabel*>(w)) {
         QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, ToQColor(c.Font.Color()));
+        p.setColor(QPalette::WindowText, SkinColor(c.Font.Color()));
         l->setPalette(p);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->setFixedSize(QFontMetrics(font).horizontalAdvance(WidestText(c.Name)) + 2, QFontMetrics(font).height());
