@@ -1,0 +1,69 @@
+// The skins' costs on a tariff change and at start: reading "Skin.dat" and decoding a skin, and the
+// window shape of a large transparent picture; the SMS window's lists over a big message store.
+#include "TestSupport.h"
+#include "skins/FactorySkins.h"
+#include "sms/SmsRules.h"
+#include "NoNetwork.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace qv;
+using namespace qv::test;
+
+// "Skin.dat" of the two factory skins read, the default one decoded and its picture read.
+static void BM_SkinDatLoadAndDecode(benchmark::State& state)
+{
+    const std::string image = ReadFile(DataFile("Skin.dat"));
+    const TBytes bytes(image.begin(), image.end());
+    TTestContext ctx;
+    for (auto _ : state) {
+        TDataSkins skins(ctx.Services);
+        skins.ReadFromBytes(bytes);
+        TSkinFileEx& f = skins.SkinsEx()[0].SkinFileEx();
+        f.PrepareData();
+        benchmark::DoNotOptimize(f.Bitmap().Width);
+    }
+}
+BENCHMARK(BM_SkinDatLoadAndDecode)->Unit(benchmark::kMicrosecond);
+
+// The shape of a transparent picture as large as a screen, one key pixel in two (the worst case:
+// a run per pixel).
+static void BM_SkinShapeWorstCase(benchmark::State& state)
+{
+    const int w = static_cast<int>(state.range(0)), h = w * 3 / 4;
+    TBitmap b = TBitmap::Make(w, h, RGB(255, 0, 255));
+    for (int y = 0; y < h; ++y)
+        for (int x = (y + 1) % 2; x < w; x += 2)
+            b.Set(x, y, RGB(0, 0, 128));
+    std::size_t runs = 0;
+    for (auto _ : state) {
+        runs = KeyRuns(b).size();
+        benchmark::DoNotOptimize(runs);
+    }
+    state.counters["runs"] = static_cast<double>(runs);
+}
+BENCHMARK(BM_SkinShapeWorstCase)->Arg(221)->Arg(1024)->Unit(benchmark::kMillisecond);
+
+// The SMS window's folder and group lists over 10,000 messages to 500 contacts.
+static void BM_SmsLists(benchmark::State& state)
+{
+    TTestContext ctx;
+    TNoNetwork net;
+    TSettings settings(ctx.Services);
+    TSmsData sms(ctx.Services);
+    TPhoneBookData book(ctx.Services, sms);
+    TGateWayData gateways(ctx.Services, net, settings, sms);
+    for (int c = 0; c < 500; ++c) {
+        TSmsNumbersItem& contact = book.AddContact("39", "338", std::to_string(1000000 + c), "contatto " + std::to_string(c),
+                                                   c % 2 ? "Amici" : "Lavoro", "");
+        for (int m = 0; m < 20; ++m)
+            sms.FindOrAddMessage(contact, "messaggio " + std::to_string(m)).SetK(m % 4 ? ssSent : ssError);
+    }
+    TSmsRules rules(ctx.Services, sms, book, gateways, {});
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(rules.TreeGroups().size());
+        benchmark::DoNotOptimize(rules.FolderMessages(TSmsFolder::Sent).size());
+        benchmark::DoNotOptimize(rules.GroupMessages("Amici").size());
+    }
+}
+BENCHMARK(BM_SmsLists)->Unit(benchmark::kMillisecond);
