@@ -617,11 +617,16 @@ void TDataSkins::CreateFactorySkins()
     const std::string strip = WriteBmp(FactoryStrip());
     TSkinItemEx& predefinita = AddSkin("<Predefinita>", "Qov Skin\xC2\xA9 indovina chi \xC3\xA8... ;)", &strip);
     SetTransparent(predefinita, true);
+    // A little off the corner, clear of a panel at the top edge.
+    predefinita.SkinFileEx().SetLeftForm(20);
+    predefinita.SkinFileEx().SetTopForm(20);
     TSkinItemEx& old = AddSkin("Skin old style", "Per i nostalgici... ;)", nullptr);
     TSkinFileEx& f = old.SkinFileEx();
     f.SetColorForm(clNavy);
     f.SetHeightForm(14);
     f.SetWidthForm(199);
+    f.SetLeftForm(20);
+    f.SetTopForm(20);
     for (auto& c : f.Controls())
         c->SetLeft(SameText(c->Name(), "lbTempoTrascorso") ? 1 : c->Left() - 23);
     f.EncodeData();
