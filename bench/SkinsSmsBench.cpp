@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 #include "skins/FactorySkins.h"
 #include "sms/SmsRules.h"
-#include "NoNetwork.h"
+#include "core/SmsStores.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,19 +47,16 @@ BENCHMARK(BM_SkinShapeWorstCase)->Arg(221)->Arg(1024)->Unit(benchmark::kMillisec
 // The SMS window's folder and group lists over 10,000 messages to 500 contacts.
 static void BM_SmsLists(benchmark::State& state)
 {
-    TTestContext ctx;
-    TNoNetwork net;
-    TSettings settings(ctx.Services);
-    TSmsData sms(ctx.Services);
-    TPhoneBookData book(ctx.Services, sms);
-    TGateWayData gateways(ctx.Services, net, settings, sms);
+    TSmsStores s;
+    TSmsData& sms = s.Sms;
+    TPhoneBookData& book = s.Book;
     for (int c = 0; c < 500; ++c) {
         TSmsNumbersItem& contact = book.AddContact("39", "338", std::to_string(1000000 + c), "contatto " + std::to_string(c),
                                                    c % 2 ? "Amici" : "Lavoro", "");
         for (int m = 0; m < 20; ++m)
             sms.FindOrAddMessage(contact, "messaggio " + std::to_string(m)).SetK(m % 4 ? ssSent : ssError);
     }
-    TSmsRules rules(ctx.Services, sms, book, gateways, {});
+    TSmsRules rules(s.Ctx.Services, sms, book, s.Gateways, {});
     for (auto _ : state) {
         benchmark::DoNotOptimize(rules.TreeGroups().size());
         benchmark::DoNotOptimize(rules.FolderMessages(TSmsFolder::Sent).size());

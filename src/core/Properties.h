@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace qv {
@@ -114,10 +115,12 @@ public:
             FTable.Props = inherited->Props;
     }
 
-    template <class V>
-    TPropBuilder& Int(std::string name, V (T::*get)() const, void (T::*set)(V), std::optional<std::int64_t> def = {},
+    // C is T or a class T derives from (properties declared once in a base).
+    template <class V, class C>
+    TPropBuilder& Int(std::string name, V (C::*get)() const, void (C::*set)(V), std::optional<std::int64_t> def = {},
                       TPropKind kind = TPropKind::Integer)
     {
+        static_assert(std::is_base_of_v<C, T>);
         TPropDef d;
         d.Name = std::move(name);
         d.Kind = kind;
@@ -135,22 +138,23 @@ public:
     {
         return Int(std::move(name), get, set, {}, TPropKind::UInt32);
     }
-    TPropBuilder& Bool(std::string name, bool (T::*get)() const, void (T::*set)(bool), std::optional<bool> def = {})
+    template <class C>
+    TPropBuilder& Bool(std::string name, bool (C::*get)() const, void (C::*set)(bool), std::optional<bool> def = {})
     {
         std::optional<std::int64_t> d;
         if (def)
             d = *def ? 1 : 0;
         return Int(std::move(name), get, set, d, TPropKind::Boolean);
     }
-    template <class E>
-    TPropBuilder& Enum(std::string name, E (T::*get)() const, void (T::*set)(E), std::vector<std::string> names)
+    template <class E, class C>
+    TPropBuilder& Enum(std::string name, E (C::*get)() const, void (C::*set)(E), std::vector<std::string> names)
     {
         Int(std::move(name), get, set, {}, TPropKind::Enum);
         FTable.Props.back().EnumNames = std::move(names);
         return *this;
     }
-    template <class V>
-    TPropBuilder& Ident(std::string name, V (T::*get)() const, void (T::*set)(V),
+    template <class V, class C>
+    TPropBuilder& Ident(std::string name, V (C::*get)() const, void (C::*set)(V),
                         const std::vector<std::pair<std::string, std::int64_t>>& idents,
                         std::optional<std::int64_t> def = {})
     {

@@ -251,21 +251,24 @@ std::string WriteBmp(const TBitmap& bitmap)
     return b;
 }
 
-std::vector<TRunRect> KeyRuns(const TBitmap& bitmap)
+namespace {
+
+// The maximal runs, row by row, of the pixels that are (key) or are not the key colour.
+std::vector<TRunRect> Runs(const TBitmap& bitmap, bool key)
 {
     std::vector<TRunRect> runs;
     if (bitmap.Empty())
         return runs;
-    const TColorRef key = bitmap.KeyColor();
+    const TColorRef k = bitmap.KeyColor();
     for (int y = 0; y < bitmap.Height; ++y) {
         int x = 0;
         while (x < bitmap.Width) {
-            if (bitmap.At(x, y) != key) {
+            if ((bitmap.At(x, y) == k) != key) {
                 ++x;
                 continue;
             }
             const int x1 = x;
-            while (x < bitmap.Width && bitmap.At(x, y) == key)
+            while (x < bitmap.Width && (bitmap.At(x, y) == k) == key)
                 ++x;
             runs.push_back({x1, y, x, y + 1});
         }
@@ -273,26 +276,16 @@ std::vector<TRunRect> KeyRuns(const TBitmap& bitmap)
     return runs;
 }
 
+} // namespace
+
+std::vector<TRunRect> KeyRuns(const TBitmap& bitmap)
+{
+    return Runs(bitmap, true);
+}
+
 std::vector<TRunRect> OpaqueRuns(const TBitmap& bitmap)
 {
-    std::vector<TRunRect> runs;
-    if (bitmap.Empty())
-        return runs;
-    const TColorRef key = bitmap.KeyColor();
-    for (int y = 0; y < bitmap.Height; ++y) {
-        int x = 0;
-        while (x < bitmap.Width) {
-            if (bitmap.At(x, y) == key) {
-                ++x;
-                continue;
-            }
-            const int x1 = x;
-            while (x < bitmap.Width && bitmap.At(x, y) != key)
-                ++x;
-            runs.push_back({x1, y, x, y + 1});
-        }
-    }
-    return runs;
+    return Runs(bitmap, false);
 }
 
 } // namespace qv

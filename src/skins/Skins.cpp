@@ -152,7 +152,7 @@ const TPropTable& TSkinFileEx::Table()
     return t;
 }
 
-void TSkinFileEx::MarkChanged()
+void TSkinFields::MarkChanged()
 {
     if (FOwner && !FOwner->Loading())
         FOwner->SetModified(true);
@@ -338,12 +338,7 @@ void TDataSkins::AfterLoad()
         // The old format becomes the current one.
         for (auto& old : FSkins) {
             TSkinFile& f = old->SkinFile();
-            const std::string picture = f.Kind() == skBitmap ? DecodePicture(f.PictureData()) : std::string();
-            TSkinItemEx& item = AddSkin(FreeName(old->Nome()), old->Descrizione(), f.Kind() == skBitmap ? &picture : nullptr);
-            TSkinFileEx& x = item.SkinFileEx();
-            x.SetTopForm(f.TopForm());
-            x.SetLeftForm(f.LeftForm());
-            CopySkin(item, f.Kind(), f.Transparent(), f.WidthForm(), f.HeightForm(), f.ColorForm(), picture, f.Controls());
+            AddCopy(old->Nome(), old->Descrizione(), f, DecodePicture(f.PictureData()), f.Controls(), true);
         }
         FSkins.Clear();
         SetModified(true);
@@ -490,18 +485,22 @@ std::string TDataSkins::FreeName(const std::string& name)
             return name + std::to_string(n);
 }
 
-void TDataSkins::CopySkin(TSkinItemEx& target, TSkinKind kind, bool transparent, int width, int height,
-                          std::int32_t color, const std::string& picture, const TControlItems& controls)
+TSkinItemEx& TDataSkins::AddCopy(const std::string& name, const std::string& description, const TSkinFields& from,
+                                 const std::string& picture, const TControlItems& controls, bool position)
 {
-    TSkinFileEx& f = target.SkinFileEx();
+    const bool bitmap = from.Kind() == skBitmap;
+    TSkinItemEx& item = AddSkin(FreeName(name), description, bitmap ? &picture : nullptr);
+    TSkinFileEx& f = item.SkinFileEx();
     f.PrepareData();
-    f.SetKind(kind);
-    f.SetTransparent(transparent);
-    f.SetWidthForm(width);
-    f.SetHeightForm(height);
-    f.SetColorForm(color);
-    if (kind == skBitmap)
-        f.SetPicture(picture);
+    if (position) {
+        f.SetTopForm(from.TopForm());
+        f.SetLeftForm(from.LeftForm());
+    }
+    f.SetKind(from.Kind());
+    f.SetTransparent(from.Transparent());
+    f.SetWidthForm(from.WidthForm());
+    f.SetHeightForm(from.HeightForm());
+    f.SetColorForm(from.ColorForm());
     // Position by position over the captured list; the rest appended.
     TControlItems& mine = f.Controls();
     for (std::size_t i = 0; i < controls.Count(); ++i) {
@@ -510,6 +509,7 @@ void TDataSkins::CopySkin(TSkinItemEx& target, TSkinKind kind, bool transparent,
     }
     f.EncodeData();
     f.ReleaseData();
+    return item;
 }
 
 void TDataSkins::ImportSkins(const std::string& fileName)
@@ -528,18 +528,14 @@ void TDataSkins::ImportSkins(const std::string& fileName)
             return; // another version: nothing of it is taken
     }
     try {
+        // Imported skins start at (0, 0).
         for (auto& old : other.Skins()) {
             TSkinFile& f = old->SkinFile();
-            const std::string picture = f.Kind() == skBitmap ? DecodePicture(f.PictureData()) : std::string();
-            TSkinItemEx& item = AddSkin(FreeName(old->Nome()), old->Descrizione(), f.Kind() == skBitmap ? &picture : nullptr);
-            CopySkin(item, f.Kind(), f.Transparent(), f.WidthForm(), f.HeightForm(), f.ColorForm(), picture, f.Controls());
+            AddCopy(old->Nome(), old->Descrizione(), f, DecodePicture(f.PictureData()), f.Controls(), false);
         }
         for (auto& skin : other.SkinsEx()) {
             TSkinFileEx& f = skin->SkinFileEx();
-            f.PrepareData();
-            const std::string picture = f.Kind() == skBitmap ? f.Picture() : std::string();
-            TSkinItemEx& item = AddSkin(FreeName(skin->Nome()), skin->Descrizione(), f.Kind() == skBitmap ? &picture : nullptr);
-            CopySkin(item, f.Kind(), f.Transparent(), f.WidthForm(), f.HeightForm(), f.ColorForm(), picture, f.Controls());
+            AddCopy(skin->Nome(), skin->Descrizione(), f, f.Picture(), f.Controls(), false);
             f.ReleaseData();
         }
     } catch (const std::exception& e) {

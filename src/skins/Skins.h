@@ -111,12 +111,12 @@ private:
     TControlItems FControls{nullptr};
 };
 
-class TSkinFileEx : public TPersistent
+// What a skin is besides its picture and controls, in both formats: kind, transparency, where the
+// window was, and a classic skin's colour and size. A change marks the owning file modified.
+class TSkinFields : public TPersistent
 {
 public:
-    explicit TSkinFileEx(TPersistentComponent* owner) : FOwner(owner) {}
-    static const TPropTable& Table();
-    const TPropTable& Properties() const override { return Table(); }
+    explicit TSkinFields(TPersistentComponent* owner) : FOwner(owner) {}
     QV_PROPERTY(TSkinKind, Kind, skBitmap)
     QV_PROPERTY(std::int32_t, TransparentColor, clNone)
     QV_PROPERTY(std::int32_t, Tolerance, 0)
@@ -126,6 +126,18 @@ public:
     QV_PROPERTY(std::int32_t, ColorForm, clNavy)
     QV_PROPERTY(std::int32_t, WidthForm, 450)
     QV_PROPERTY(std::int32_t, HeightForm, 200)
+    void MarkChanged();
+
+protected:
+    TPersistentComponent* FOwner;
+};
+
+class TSkinFileEx : public TSkinFields
+{
+public:
+    using TSkinFields::TSkinFields;
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
     QV_STRING_PROPERTY(Data)
 
     // The decoded form, present while the skin is in use or edited.
@@ -143,8 +155,6 @@ public:
     TControlItem* FindControl(const std::string& name);
 
 private:
-    void MarkChanged();
-    TPersistentComponent* FOwner;
     std::unique_ptr<TSkinComponent> FDecoded;
     std::string FPicture;
     std::optional<TBitmap> FBitmap;
@@ -166,22 +176,13 @@ private:
 using TSkinItemsEx = TDataCollection<TSkinItemEx>;
 
 // The old format, only read to be converted.
-class TSkinFile : public TPersistent
+class TSkinFile : public TSkinFields
 {
 public:
+    TSkinFile() : TSkinFields(nullptr) {}
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
-    void MarkChanged() {}
-    QV_PROPERTY(TSkinKind, Kind, skBitmap)
-    QV_PROPERTY(std::int32_t, TransparentColor, clNone)
-    QV_PROPERTY(std::int32_t, Tolerance, 0)
     QV_STRING_PROPERTY(PictureData)
-    QV_PROPERTY(bool, Transparent, false)
-    QV_PROPERTY(std::int32_t, TopForm, 0)
-    QV_PROPERTY(std::int32_t, LeftForm, 0)
-    QV_PROPERTY(std::int32_t, ColorForm, clNavy)
-    QV_PROPERTY(std::int32_t, WidthForm, 450)
-    QV_PROPERTY(std::int32_t, HeightForm, 200)
     TControlItems& Controls() { return FControls; }
 
 private:
@@ -282,8 +283,10 @@ public:
 
 private:
     std::string FreeName(const std::string& name);
-    void CopySkin(TSkinItemEx& target, TSkinKind kind, bool transparent, int width, int height, std::int32_t color,
-                  const std::string& picture, const TControlItems& controls);
+    // A skin of another file (or of the old format) added under a free name: kind, transparency,
+    // size, colour, picture and controls (position by position); with position, where it was too.
+    TSkinItemEx& AddCopy(const std::string& name, const std::string& description, const TSkinFields& from,
+                         const std::string& picture, const TControlItems& controls, bool position);
     TSkinItems FSkins{this};
     TSkinItemsEx FSkinsEx{this};
     ISkinForm* FForm = nullptr;

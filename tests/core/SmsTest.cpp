@@ -1,8 +1,6 @@
 // The SMS stores and the gateways' file formats: messages reused by text, contacts named and
 // grouped, messages broken by a crash, the contact text, the gateway INI and the two foreign formats.
-#include "NoNetwork.h"
-#include "TestSupport.h"
-#include "sms/Gateways.h"
+#include "SmsStores.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +9,8 @@ using namespace qv::test;
 
 namespace {
 
-struct TStores : testing::Test
+struct TStores : testing::Test, TSmsStores
 {
-    TTestContext Ctx;
-    TNoNetwork Net;
-    TSettings Settings{Ctx.Services};
-    TSmsData Sms{Ctx.Services};
-    TPhoneBookData Book{Ctx.Services, Sms};
-    TGateWayData Gateways{Ctx.Services, Net, Settings, Sms};
 };
 
 } // namespace

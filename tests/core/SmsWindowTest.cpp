@@ -2,8 +2,7 @@
 // deletions and their questions, groups and contacts renamed and moved, the contact dialog's checks,
 // the compose dialog (gateway, limit, recipients, send and queue), and the gateway editor with the
 // settings page's commands.
-#include "NoNetwork.h"
-#include "TestSupport.h"
+#include "SmsStores.h"
 #include "app/SettingsSession.h"
 #include "sms/GatewayEditor.h"
 #include "sms/SmsRules.h"
@@ -15,14 +14,8 @@ using namespace qv::test;
 
 namespace {
 
-struct TSmsWindow : testing::Test
+struct TSmsWindow : testing::Test, TSmsStores
 {
-    TTestContext Ctx;
-    TNoNetwork Net;
-    TSettings Settings{Ctx.Services};
-    TSmsData Sms{Ctx.Services};
-    TPhoneBookData Book{Ctx.Services, Sms};
-    TGateWayData Gateways{Ctx.Services, Net, Settings, Sms};
     TProfileItem* Profile = nullptr;
     bool Online = true;
     std::vector<std::string> Sounds, Help;

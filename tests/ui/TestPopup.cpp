@@ -1,13 +1,9 @@
 // The popup messages' window offscreen: a message composed and sent shows among the sent ones, a
 // daily one is scheduled through the scheduling dialog with its next send shown, and the lists are
 // cleared with their questions.
-#include "core/ScriptedPrompter.h"
+#include "QtServices.h"
 #include "messenger/PopupRules.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxSystem.h"
 #include "platform/sim/SimPopup.h"
-#include "platform/sim/SimSystem.h"
-#include "ui/QtTime.h"
 #include "ui/TfmPopup.h"
 
 #include <QTemporaryDir>
@@ -22,16 +18,9 @@ private slots:
     void composeScheduleAndClear()
     {
         QTemporaryDir dir;
-        TSystemClock clock;
-        TQtTimerService timers;
-        TScriptedPrompter prompter;
-        TLinuxFileSystem files;
-        TSimSystem system;
-        TMemoryRegistry store;
-        TRegistry registry{store};
-        TAppEnvironment env;
-        env.AppPath = dir.path().toStdString() + "/";
-        TServices services{clock, timers, prompter, files, system, registry, env};
+        test::TQtServices q(dir.path());
+        TServices& services = q.services;
+        TScriptedPrompter& prompter = q.prompter;
         TMessenger messenger(services, std::make_shared<TSimPopupTransport>());
         messenger.SetFileName("Popup.dat");
         messenger.AddUser("anna", "ufficio");

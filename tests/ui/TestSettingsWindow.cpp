@@ -1,13 +1,9 @@
 // The settings window on real data files, offscreen: an entry's tariff and a holiday changed and
 // kept, a new tariff with bands painted in the band editor, Annulla putting everything back.
+#include "QtServices.h"
 #include "app/DataModule.h"
 #include "core/DateTime.h"
-#include "platform/linux/LinuxSystem.h"
-#include "core/ScriptedPrompter.h"
-#include "platform/linux/LinuxFileSystem.h"
 #include "platform/sim/SimDialUp.h"
-#include "platform/sim/SimSystem.h"
-#include "ui/QtTime.h"
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmFasce.h"
 #include "ui/TfmImpostazioni.h"
@@ -22,26 +18,16 @@ using namespace qv;
 namespace {
 
 // The program's data in a temporary folder, with the simulated phone book.
-struct TProgram
+struct TProgram : qv::test::TQtServices
 {
-    explicit TProgram(const QString& folder)
+    explicit TProgram(const QString& folder) : TQtServices(folder)
     {
-        env.AppPath = folder.toStdString() + "/";
         sim.AddDemoEntries();
         data = std::make_unique<TDataModule>(services, nullptr, &sim);
         data->LoadAll();
         data->Status.SetProfile(&data->Settings.Profiles()[0]);
     }
     ~TProgram() { data->SaveAllModified(); }
-    TSystemClock clock;
-    TQtTimerService timers;
-    TScriptedPrompter prompter;
-    TLinuxFileSystem files;
-    TSimSystem system;
-    TMemoryRegistry store;
-    TRegistry registry{store};
-    TAppEnvironment env;
-    TServices services{clock, timers, prompter, files, system, registry, env};
     TSimDialUp sim{clock, timers};
     std::unique_ptr<TDataModule> data;
 };

@@ -2,12 +2,8 @@
 // labels and buttons, the classic skin is a plain rectangle, a drag of the window is remembered by
 // the skin; the skin editor adds a classic skin through its dialog, saves a control moved in the
 // preview and asks before closing with unsaved changes.
-#include "core/ScriptedPrompter.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/sim/SimSystem.h"
+#include "QtServices.h"
 #include "skins/FactorySkins.h"
-#include "ui/QtTime.h"
 #include "ui/TfmDesignSkin.h"
 #include "ui/TfmMain.h"
 
@@ -19,22 +15,12 @@ using namespace qv;
 
 namespace {
 
-struct TProgram
+struct TProgram : qv::test::TQtServices
 {
-    explicit TProgram(const QString& folder)
+    explicit TProgram(const QString& folder) : TQtServices(folder)
     {
-        env.AppPath = folder.toStdString() + "/";
         skins.SetFileName("Skin.dat");
     }
-    TSystemClock clock;
-    TQtTimerService timers;
-    TScriptedPrompter prompter;
-    TLinuxFileSystem files;
-    TSimSystem system;
-    TMemoryRegistry store;
-    TRegistry registry{store};
-    TAppEnvironment env;
-    TServices services{clock, timers, prompter, files, system, registry, env};
     TDataSkins skins{services};
 };
 

@@ -2,13 +2,9 @@
 // contacts reaches the site twice and both show under "Inviati" sent once; the properties show the
 // gateway's answer and write it for the browser; the contact dialog's question about a leading
 // zero; the settings page adds a gateway through its editor and imports a dropped file.
+#include "QtServices.h"
 #include "app/DataModule.h"
-#include "core/ScriptedPrompter.h"
 #include "platform/linux/CurlHttp.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/sim/SimSystem.h"
-#include "ui/QtTime.h"
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmContatto.h"
 #include "ui/TfmGateway.h"
@@ -57,11 +53,10 @@ struct TSite
     std::vector<std::string> Bodies;
 };
 
-struct TProgram
+struct TProgram : qv::test::TQtServices
 {
-    explicit TProgram(const QString& folder)
+    explicit TProgram(const QString& folder) : TQtServices(folder)
     {
-        env.AppPath = folder.toStdString() + "/";
         data = std::make_unique<TDataModule>(services, nullptr, nullptr, nullptr, nullptr, nullptr, &http);
         data->LoadAll();
         data->Status.SetProfile(&data->Settings.Profiles()[0]);
@@ -81,15 +76,6 @@ struct TProgram
         h.OpenFile = [this](const std::string& f) { opened.push_back(f); };
         return h;
     }
-    TSystemClock clock;
-    TQtTimerService timers;
-    TScriptedPrompter prompter;
-    TLinuxFileSystem files;
-    TSimSystem system;
-    TMemoryRegistry store;
-    TRegistry registry{store};
-    TAppEnvironment env;
-    TServices services{clock, timers, prompter, files, system, registry, env};
     TCurlHttpTransport http;
     std::unique_ptr<TDataModule> data;
     std::vector<std::string> sounds, opened;

@@ -1,13 +1,9 @@
 // The statistics window on real data files, offscreen: it opens on today's connections, deletes
 // with the Delete key, draws the chart of the months, inserts a connection through its dialog,
 // keeps its choices; both reports written as PDF read back with pdftotext.
+#include "QtServices.h"
 #include "app/DataModule.h"
 #include "core/DateTime.h"
-#include "core/ScriptedPrompter.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/LinuxSystem.h"
-#include "platform/sim/SimSystem.h"
-#include "ui/QtTime.h"
 #include "ui/TfmDialogCheapReport.h"
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmStatistiche.h"
@@ -28,11 +24,10 @@ using namespace qv;
 
 namespace {
 
-struct TProgram
+struct TProgram : qv::test::TQtServices
 {
-    explicit TProgram(const QString& folder)
+    explicit TProgram(const QString& folder) : TQtServices(folder)
     {
-        env.AppPath = folder.toStdString() + "/";
         data = std::make_unique<TDataModule>(services);
         data->LoadAll();
         data->Status.SetProfile(&data->Settings.Profiles()[0]);
@@ -45,15 +40,6 @@ struct TProgram
         data->Connections.Save();
     }
     ~TProgram() { data->SaveAllModified(); }
-    TSystemClock clock;
-    TQtTimerService timers;
-    TScriptedPrompter prompter;
-    TLinuxFileSystem files;
-    TSimSystem system;
-    TMemoryRegistry store;
-    TRegistry registry{store};
-    TAppEnvironment env;
-    TServices services{clock, timers, prompter, files, system, registry, env};
     std::unique_ptr<TDataModule> data;
 };
 
