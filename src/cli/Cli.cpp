@@ -130,7 +130,8 @@ extern "C" void OnStopSignal(int)
 const char* Usage =
     "Uso: quorvanta-cli [--data-dir DIR] COMANDO\n"
     "Comandi:\n"
-    "  dump FILE                      mostra il contenuto di un file di dati\n"
+    "  dump FILE                      mostra il contenuto di un file di dati (di un file\n"
+    "                                 danneggiato quanto si legge, e dove; uscita 1)\n"
     "  resave IN OUT                  rilegge un file di dati e lo riscrive\n"
     "  tariffs list                   elenca le tariffe\n"
     "  tariffs export FILE            esporta le tariffe in JSON\n"
@@ -224,6 +225,9 @@ std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool wit
                                               withDialUp ? &ctx.Modem() : nullptr,
                                               withDialUp || withPopup ? ctx.Popup() : nullptr, &ctx.Http());
     data->Status.RecoverOnLoad = false;
+    // A damaged log is never answered "No" by the tool: a command that writes rescues it as "Sì"
+    // would, one that reads uses what can be read.
+    data->Connections.RescuePolicy = access == TAccess::Write ? TRescuePolicy::rpRescue : TRescuePolicy::rpReadOnly;
     data->LoadAll();
     return data;
 }
@@ -673,15 +677,20 @@ int EntrySetCommand(TCliContext& ctx, const std::vector<std::string>& args, std:
     return data->Settings.SaveFailed() ? 1 : 0;
 }
 
-// Reads a data file into a component of the class its header names.
-std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path, TBytes& bytes)
+// Reads a data file into a component of the class its header names. With salvage given, a damaged
+// file is read as far as it can be and the damage is told there.
+std::unique_ptr<TPersistentComponent> OpenDataFile(TCliContext& ctx, const std::string& path, TBytes& bytes,
+                                                   TSalvageReport* salvage = nullptr)
 {
     bytes = ctx.Files.ReadAll(path);
     const std::string className = PeekClassName(bytes);
     auto component = CreateDataComponent(className, ctx.Services());
     if (!component)
         throw EQvError("Classe di dati sconosciuta: " + className);
-    component->ReadFromBytes(bytes);
+    if (salvage)
+        *salvage = component->ReadFromBytesSalvaging(bytes);
+    else
+        component->ReadFromBytes(bytes);
     return component;
 }
 
@@ -710,11 +719,19 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
     try {
         if (command == "dump" && args.size() == 2) {
             TBytes bytes;
-            auto component = OpenDataFile(ctx, args[1], bytes);
+            TSalvageReport salvage;
+            auto component = OpenDataFile(ctx, args[1], bytes, &salvage);
             out << DumpObject(*component, component->ClassName());
             if (auto* skins = dynamic_cast<TDataSkins*>(component.get()))
                 out << DumpSkinData(*skins);
-            return 0;
+            if (!salvage.Damaged())
+                return 0;
+            // What was understood is above; where it stopped understanding is said after it.
+            for (const std::string& line : salvage.Lines()) {
+                out << "# danneggiato: " << line << "\n";
+                err << "Danneggiato: " << line << "\n";
+            }
+            return 1;
         }
         if (command == "resave" && args.size() == 3) {
             // The memory of the file read holds the file written: no second large buffer.

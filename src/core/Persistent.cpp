@@ -158,49 +158,167 @@ const std::pair<std::string, std::int64_t>* FindIdent(const std::vector<std::pai
     throw EReadError("Valore non valido per la proprietà " + context + std::string(name));
 }
 
-// context: the path of the enclosing collection item ("Taxs." or ""), only used in messages.
-void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
-                  const std::string& context, std::size_t* hint = nullptr);
+// Raised inside a salvaging read when nothing more of the stream can be understood.
+class EStopSalvage : public EReadError
+{
+public:
+    EStopSalvage() : EReadError("") {}
+};
 
-void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName)
+// context: the path of the enclosing collection item ("Taxs." or ""), only used in messages.
+// Returns the definition read directly from the table (null for dotted paths and lists).
+const TPropDef* ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
+                             const std::string& context, TSalvageReport* salvage, std::size_t* hint = nullptr);
+
+// Reads one item into a new item of c; an item cut short is taken out again. Collections nested in
+// an item are not salvaged on their own: their damage makes the item broken. strict (salvaging):
+// the item must hold its properties in table order and texts without control characters.
+// candidate (a position found after a broken item): it must also hold its key property and be
+// followed by another item or the end of the collection, or it is not taken for an item.
+void ReadItem(TStreamReader& r, TCollectionBase& c, const std::string& itemContext, bool strict, bool candidate)
+{
+    TValueTag t = r.ReadTag();
+    if (TStreamReader::IsIntegerTag(t) && t != TValueTag::vaInt64) {
+        r.ReadIntegerValue(t); // the optional item index
+        t = r.ReadTag();
+    }
+    if (t != TValueTag::vaList)
+        BadValue("", itemContext.substr(0, itemContext.size() - 1));
+    r.CountItem();
+    TPersistent& item = c.AddItem();
+    const TPropTable& table = c.ItemProperties();
+    std::size_t hint = 0;
+    try {
+        const TPropDef* last = nullptr;
+        bool key = false;
+        while (r.PeekByte() != 0) {
+            const TPropDef* p = ReadProperty(r, item, table, r.ReadShortStringView(), itemContext, nullptr, &hint);
+            if (strict && p) {
+                if (last && p <= last)
+                    throw EReadError("Proprietà fuori ordine");
+                last = p;
+                key = key || p->Key;
+                // A text with control characters other than line breaks and tabs was read over
+                // the bytes of what follows it.
+                if (p->Kind == TPropKind::String) {
+                    const std::string v = p->GetStr(item);
+                    if (std::any_of(v.begin(), v.end(), [](char ch) {
+                            const auto u = static_cast<unsigned char>(ch);
+                            return u < 0x20 && u != '\t' && u != '\r' && u != '\n';
+                        }))
+                        throw EReadError("Testo non valido");
+                }
+            }
+        }
+        r.ReadByte();
+        if (candidate) {
+            const bool needsKey = std::any_of(table.Props.begin(), table.Props.end(), [](const TPropDef& d) { return d.Key; });
+            const std::uint8_t next = r.PeekByte();
+            if ((needsKey && !key) || (next != 0 && next != static_cast<std::uint8_t>(TValueTag::vaList) &&
+                                       !TStreamReader::IsIntegerTag(static_cast<TValueTag>(next))))
+                throw EReadError("Elemento incompleto");
+        }
+    } catch (const EReadError&) {
+        // An item cut short is not data: what is saved after a failed read holds whole items only.
+        c.DeleteItem(c.Count() - 1);
+        throw;
+    }
+}
+
+// After a broken item: the first position from `from` where a whole item starts, read into c.
+bool FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from, const std::string& itemContext,
+                  TSalvageReport& salvage)
+{
+    for (std::size_t p = from; p < r.Size(); ++p) {
+        const std::uint8_t b = r.ByteAt(p);
+        if (b != static_cast<std::uint8_t>(TValueTag::vaList) && b != static_cast<std::uint8_t>(TValueTag::vaInt8))
+            continue;
+        r.Seek(p);
+        try {
+            ReadItem(r, c, itemContext, true, true);
+            return true;
+        } catch (const EStopSalvage&) {
+            throw;
+        } catch (const EReadError&) {
+            r.UncountItem();
+        }
+    }
+    r.Seek(r.Size());
+    return false;
+}
+
+// What may follow a collection of owner: the end of owner's properties or another of them.
+bool PlausibleAfterCollection(const TStreamReader& r, const TPropTable& owner)
+{
+    const std::size_t at = r.Position();
+    const std::uint8_t n = r.ByteAt(at);
+    if (n == 0 || at + 1 + n > r.Size())
+        return n == 0;
+    std::string name;
+    for (std::size_t i = 0; i < n; ++i)
+        name += static_cast<char>(r.ByteAt(at + 1 + i));
+    const auto dot = name.find('.');
+    return owner.Find(dot == std::string::npos ? name : name.substr(0, dot)) != nullptr;
+}
+
+void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName, TSalvageReport* salvage,
+               const TPropTable& owner)
 {
     if (r.ReadTag() != TValueTag::vaCollection)
         BadValue("", fullName);
     // A collection stored empty keeps the items it has; otherwise it is replaced.
     if (r.PeekByte() == 0) {
         r.ReadByte();
-        c.StoredEmpty = c.Count() > 0;
-        return;
+        if (!salvage || PlausibleAfterCollection(r, owner)) {
+            c.StoredEmpty = c.Count() > 0;
+            return;
+        }
+        r.Seek(r.Position() - 1);
     }
     c.ClearItems();
     const std::string itemContext = fullName + ".";
-    while (r.PeekByte() != 0) {
-        TValueTag t = r.ReadTag();
-        if (TStreamReader::IsIntegerTag(t) && t != TValueTag::vaInt64) {
-            r.ReadIntegerValue(t); // the optional item index
-            t = r.ReadTag();
-        }
-        if (t != TValueTag::vaList)
-            BadValue("", fullName);
-        r.CountItem();
-        TPersistent& item = c.AddItem();
-        const TPropTable& table = c.ItemProperties();
-        std::size_t hint = 0;
-        try {
-            while (r.PeekByte() != 0)
-                ReadProperty(r, item, table, r.ReadShortStringView(), itemContext, &hint);
+    bool damaged = false;
+    for (;;) {
+        if (r.PeekByte() == 0) {
             r.ReadByte();
-        } catch (const EReadError&) {
-            // An item cut short is not data: what is saved after a failed read holds whole items only.
-            c.DeleteItem(c.Count() - 1);
+            // A damaged item's list tag read as the end: what follows is then no property of the
+            // owner, and the items after it are looked for.
+            if (!salvage || PlausibleAfterCollection(r, owner))
+                break;
+            damaged = true;
+            salvage->Damages.push_back({r.Position() - 1, "Fine inattesa di " + fullName + " dopo l'elemento " +
+                                                              std::to_string(c.Count())});
+            ++salvage->DroppedItems;
+            if (!FindNextItem(r, c, r.Position(), itemContext, *salvage))
+                throw EStopSalvage();
+            ++salvage->KeptItems;
+            continue;
+        }
+        const std::size_t itemStart = r.Position();
+        try {
+            ReadItem(r, c, itemContext, salvage != nullptr, false);
+            if (damaged)
+                ++salvage->KeptItems;
+        } catch (const EStopSalvage&) {
             throw;
+        } catch (const EReadError& e) {
+            if (!salvage)
+                throw;
+            damaged = true;
+            salvage->Damages.push_back({r.Position(), std::string(e.what()) + " nell'elemento " +
+                                                          std::to_string(c.Count()) + " di " + fullName +
+                                                          " (inizio alla posizione " + std::to_string(itemStart) +
+                                                          ")"});
+            ++salvage->DroppedItems;
+            if (!FindNextItem(r, c, itemStart + 1, itemContext, *salvage))
+                throw EStopSalvage();
+            ++salvage->KeptItems;
         }
     }
-    r.ReadByte();
 }
 
-void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
-                  const std::string& context, std::size_t* hint)
+const TPropDef* ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, std::string_view path,
+                             const std::string& context, TSalvageReport* salvage, std::size_t* hint)
 {
     const TPropDef* p = table.Find(path, hint);
     if (!p) {
@@ -210,7 +328,10 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, s
             const std::string_view rest = path.substr(dot + 1);
             const TPropDef* h = table.Find(head);
             if (h && h->Kind == TPropKind::Object)
-                return ReadProperty(r, h->GetObject(obj), *h->ObjectTable, rest, context + std::string(head) + ".");
+            {
+                ReadProperty(r, h->GetObject(obj), *h->ObjectTable, rest, context + std::string(head) + ".", salvage);
+                return nullptr;
+            }
             if (h && h->Kind == TPropKind::StringList && rest == "Strings") {
                 if (r.ReadTag() != TValueTag::vaList)
                     BadValue(context, path);
@@ -223,7 +344,7 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, s
                 }
                 r.ReadByte();
                 h->SetList(obj, list);
-                return;
+                return nullptr;
             }
         }
         throw EReadError("Proprietà sconosciuta: " + context + std::string(path));
@@ -323,12 +444,13 @@ void ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTable& table, s
         p->SetStr(obj, r.ReadBinaryValue());
         break;
     case TPropKind::Collection:
-        ReadItems(r, p->GetCollection(obj), context + std::string(path));
+        ReadItems(r, p->GetCollection(obj), context + std::string(path), salvage, table);
         break;
     case TPropKind::StringList:
     case TPropKind::Object:
         throw EReadError("Proprietà sconosciuta: " + context + std::string(path));
     }
+    return p;
 }
 
 } // namespace
@@ -343,17 +465,83 @@ void WriteComponentStream(TStreamWriter& w, TPersistent& root, const std::string
     w.WriteByte(0); // no owned components
 }
 
-std::string ReadComponentStream(TStreamReader& r, TPersistent& root)
+std::string ReadComponentStream(TStreamReader& r, TPersistent& root, TSalvageReport* salvage)
 {
-    r.ReadSignature();
-    std::string className = r.ReadShortString();
-    r.ReadShortString(); // the component name
-    while (r.PeekByte() != 0)
-        ReadProperty(r, root, root.Properties(), r.ReadShortStringView(), "");
-    r.ReadByte();
-    if (r.ReadByte() != 0)
-        throw EReadError("Componenti annidati non previsti");
+    if (!salvage) {
+        r.ReadSignature();
+        std::string className = r.ReadShortString();
+        r.ReadShortString(); // the component name
+        while (r.PeekByte() != 0)
+            ReadProperty(r, root, root.Properties(), r.ReadShortStringView(), "", nullptr);
+        r.ReadByte();
+        if (r.ReadByte() != 0)
+            throw EReadError("Componenti annidati non previsti");
+        // Bytes after the end are damage too: a length grown by a damaged byte can read over whole
+        // items and still reach an end.
+        if (r.Remaining() != 0)
+            throw EReadError("Dati inattesi dopo la fine (posizione " + std::to_string(r.Position()) + ")");
+        return className;
+    }
+    std::string className;
+    const auto stop = [&](const std::string& reason) {
+        if (!reason.empty())
+            salvage->Damages.push_back({r.Position(), reason});
+        salvage->Stopped = true;
+        return className;
+    };
+    try {
+        r.ReadSignature();
+        className = r.ReadShortString();
+        r.ReadShortString();
+    } catch (const EReadError& e) {
+        return stop(e.what());
+    }
+    for (;;) {
+        const std::size_t at = r.Position();
+        try {
+            if (r.PeekByte() == 0)
+                break;
+            ReadProperty(r, root, root.Properties(), r.ReadShortStringView(), "", salvage);
+        } catch (const EStopSalvage&) {
+            return stop("");
+        } catch (const EReadError& e) {
+            // A property the class does not know, or a value of the wrong kind: its value says how
+            // long it is, so reading goes on after it.
+            const std::size_t noticed = r.Position();
+            try {
+                r.Seek(at);
+                r.ReadShortStringView();
+                r.SkipValue();
+                salvage->Damages.push_back({noticed, e.what()});
+            } catch (const EReadError&) {
+                r.Seek(noticed);
+                return stop(e.what());
+            }
+        }
+    }
+    try {
+        r.ReadByte();
+        if (r.ReadByte() != 0)
+            salvage->Damages.push_back({r.Position() - 1, "Componenti annidati non previsti"});
+        else if (r.Remaining() != 0)
+            salvage->Damages.push_back({r.Position(), "Dati inattesi dopo la fine"});
+    } catch (const EReadError& e) {
+        salvage->Damages.push_back({r.Position(), e.what()});
+    }
     return className;
+}
+
+std::vector<std::string> TSalvageReport::Lines() const
+{
+    std::vector<std::string> lines;
+    for (const TDamage& d : Damages)
+        lines.push_back("posizione " + std::to_string(d.Position) + ": " + d.Reason);
+    if (DroppedItems)
+        lines.push_back(std::to_string(DroppedItems) + (DroppedItems == 1 ? " elemento illeggibile escluso"
+                                                                            : " elementi illeggibili esclusi"));
+    if (Stopped)
+        lines.push_back("il resto del file non è leggibile");
+    return lines;
 }
 
 std::string PeekClassName(const TBytes& bytes)
@@ -458,6 +646,23 @@ void TPersistentComponent::ReadFromBytes(const TBytes& bytes)
     FLoading = wasLoading;
 }
 
+TSalvageReport TPersistentComponent::ReadFromBytesSalvaging(const TBytes& bytes)
+{
+    TSalvageReport report;
+    const bool wasLoading = FLoading;
+    FLoading = true;
+    try {
+        TStreamReader r(bytes);
+        ReadComponentStream(r, *this, &report);
+    } catch (const std::exception& e) {
+        // Only a failure that is not damage of the stream (memory) gets here.
+        report.Damages.push_back({0, e.what()});
+        report.Stopped = true;
+    }
+    FLoading = wasLoading;
+    return report;
+}
+
 void TPersistentComponent::Save()
 {
     if (Trim(FFileName).empty())
@@ -491,24 +696,7 @@ void TPersistentComponent::Load()
                 try {
                     ReadFromBytes(bytes);
                 } catch (const std::exception& e) {
-                    const std::string reason = e.what();
-                    if (!MoveAside(path)) {
-                        // The damaged file is the only copy: nothing may be written over it.
-                        ShowWarning(FServices.Prompter, "Impossibile caricare i dati dal file: " + FFileName +
-                                                            "\rIl file non può essere spostato in " + FFileName +
-                                                            "@error e non sarà modificato.\r\r[" + reason + "]");
-                        FServices.System.Halt(1);
-                    }
-                    const std::string head = "Impossibile caricare i dati dal file: " + FFileName +
-                                             " il file sarà ricreato!\r";
-                    if (FAskOnLoadError) {
-                        if (AskYesNo(FServices.Prompter, head + "Provo a salvare il salvabile?\r\r[" + reason + "]") ==
-                            TModalResult::mrYes)
-                            Save();
-                    } else {
-                        ShowInfo(FServices.Prompter, head + "[" + reason + "]");
-                    }
-                    FServices.System.Halt(1);
+                    OnReadFailure(path, bytes, e.what());
                 }
             }
         }
@@ -518,6 +706,49 @@ void TPersistentComponent::Load()
     }
     FLoading = false;
     AfterLoad();
+}
+
+void TPersistentComponent::OnReadFailure(const std::string& path, const TBytes& bytes, const std::string& reason)
+{
+    const std::string head = "Impossibile caricare i dati dal file: " + FFileName;
+    if (FAskOnLoadError && RescuePolicy == TRescuePolicy::rpReadOnly) {
+        // Nothing is moved or written: the command works on what can be read and says so.
+        FLastSalvage = ReadFromBytesSalvaging(bytes);
+        ShowWarning(FServices.Prompter, head + "\rSono usati i dati leggibili; il file non è stato modificato.\r" +
+                                            Join(FLastSalvage.Lines(), "\r") + "\r\r[" + reason + "]");
+        return;
+    }
+    if (!MoveAside(path)) {
+        // The damaged file is the only copy: nothing may be written over it.
+        ShowWarning(FServices.Prompter, head + "\rIl file non può essere spostato in " + FFileName +
+                                            "@error e non sarà modificato.\r\r[" + reason + "]");
+        FServices.System.Halt(1);
+        return;
+    }
+    const std::string recreated = head + " il file sarà ricreato!\r";
+    if (FAskOnLoadError && RescuePolicy == TRescuePolicy::rpRescue) {
+        // What "Sì" does, without asking: the damaged copy stays aside, what can be read is kept.
+        FLastSalvage = ReadFromBytesSalvaging(bytes);
+        Save();
+        ShowWarning(FServices.Prompter, head + "\rIl file danneggiato è stato spostato in " + FFileName +
+                                            "@error e i dati leggibili sono stati salvati in " + FFileName + ".\r" +
+                                            Join(FLastSalvage.Lines(), "\r") + "\r\r[" + reason + "]");
+        if (!FSaveFailed)
+            return;
+        FServices.System.Halt(1);
+        return;
+    }
+    if (FAskOnLoadError) {
+        if (AskYesNo(FServices.Prompter, recreated + "Provo a salvare il salvabile?\r\r[" + reason + "]") ==
+            TModalResult::mrYes) {
+            // Every item that can be read whole, before and after the damage.
+            FLastSalvage = ReadFromBytesSalvaging(bytes);
+            Save();
+        }
+    } else {
+        ShowInfo(FServices.Prompter, recreated + "[" + reason + "]");
+    }
+    FServices.System.Halt(1);
 }
 
 void TPersistentComponent::AfterLoad()

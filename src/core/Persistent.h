@@ -17,6 +17,35 @@ namespace qv {
 
 class TPersistentComponent;
 
+// What a salvaging read of a damaged stream found: where it stopped understanding, how many
+// collection items it left out, and whether it gave up before the end.
+struct TSalvageReport
+{
+    struct TDamage
+    {
+        std::size_t Position = 0; // where the damage was noticed
+        std::string Reason;
+    };
+    std::vector<TDamage> Damages;
+    std::size_t DroppedItems = 0;
+    std::size_t KeptItems = 0;    // items read whole after the first damage
+    bool Stopped = false;         // nothing after the last damage could be understood
+    bool Damaged() const { return !Damages.empty(); }
+    // One Italian line per damage, for the user and for the dump.
+    std::vector<std::string> Lines() const;
+};
+
+// How a component whose file cannot be read whole goes on. Ask: the program's own way (the question
+// when AskOnLoadError is set, then the program stops). Rescue: a command that writes does what "Sì"
+// does without asking (the damaged file aside, what can be read saved under the file's name) and
+// goes on. ReadOnly: a command that only reads uses what can be read, writes nothing and goes on.
+enum class TRescuePolicy
+{
+    rpAsk,
+    rpRescue,
+    rpReadOnly,
+};
+
 // An item of a data collection: its setters call Changed(true), which marks the owning component
 // modified. Items of collections nested inside items report to the same component.
 class TDataCollectionItem : public TPersistent
@@ -174,6 +203,13 @@ public:
     // The same into a buffer whose memory is reused (its content is replaced).
     void WriteToBytes(TBytes& out);
     void ReadFromBytes(const TBytes& bytes);
+    // Reads what can be read of a damaged stream: unknown properties are skipped, a broken item is
+    // left out and reading goes on at the next item's start. Never raises for damage.
+    TSalvageReport ReadFromBytesSalvaging(const TBytes& bytes);
+    // Applies only to components with AskOnLoadError; set before the file name.
+    TRescuePolicy RescuePolicy = TRescuePolicy::rpAsk;
+    // Filled by a load that had to salvage the file.
+    const TSalvageReport& LastSalvage() const { return FLastSalvage; }
 
 protected:
     // Owners call this in their destructor: saves when modified.
@@ -182,6 +218,8 @@ protected:
 
 private:
     void OnAutoSave();
+    // A file that could not be read whole: moved aside, rescued or asked about, as the policy says.
+    void OnReadFailure(const std::string& path, const TBytes& bytes, const std::string& reason);
     // Moves a damaged file to name + "@error", keeping an earlier one under a numbered name.
     bool MoveAside(const std::string& path);
     std::string FClassName;
@@ -195,6 +233,7 @@ private:
     bool FSaveFailed = false;
     std::unique_ptr<Timer> FAutoSaveTimer;
     std::size_t FLastStreamSize = 0;
+    TSalvageReport FLastSalvage;
 };
 
 template <class TItem> void TDataCollection<TItem>::MarkModified()
@@ -215,7 +254,8 @@ inline void TDataCollectionItem::Changed(bool value)
 // Writes and reads the properties of any persistent object in the stream format.
 void WriteComponentStream(TStreamWriter& w, TPersistent& root, const std::string& className);
 // Reads the stream into root; returns the class name stored in the header.
-std::string ReadComponentStream(TStreamReader& r, TPersistent& root);
+// With salvage given, damage is recorded there instead of raised, and reading goes on where it can.
+std::string ReadComponentStream(TStreamReader& r, TPersistent& root, TSalvageReport* salvage = nullptr);
 // The class name in the header of a stream (raises EReadError).
 std::string PeekClassName(const TBytes& bytes);
 

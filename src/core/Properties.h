@@ -75,6 +75,9 @@ struct TPropDef
     const TPropTable* ObjectTable = nullptr;
     // A string written even when empty (the format leaves empty strings out otherwise).
     bool WriteEmpty = false;
+    // Salvaging a damaged stream: an item read without this property is not taken for a whole item
+    // (a tail of a damaged item can look like an item of its own).
+    bool Key = false;
 };
 
 class TPropTable
@@ -228,6 +231,13 @@ public:
         d.GetObject = [get](TPersistent& o) -> TPersistent& { return (static_cast<T&>(o).*get)(); };
         d.ObjectTable = &table;
         FTable.Props.push_back(std::move(d));
+        return *this;
+    }
+
+    // Marks the property added last as one every whole item of a salvaged stream holds.
+    TPropBuilder& Key()
+    {
+        FTable.Props.back().Key = true;
         return *this;
     }
 

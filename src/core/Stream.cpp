@@ -267,6 +267,77 @@ std::string TStreamReader::ReadBinaryValue()
     return s;
 }
 
+void TStreamReader::SkipValue(int depth)
+{
+    // Nesting deeper than any of the program's files is damage, not data.
+    if (depth > 32)
+        throw EReadError("Annidamento eccessivo (posizione " + std::to_string(FPos) + ")");
+    const TValueTag t = ReadTag();
+    switch (t) {
+    case TValueTag::vaNull:
+    case TValueTag::vaFalse:
+    case TValueTag::vaTrue:
+    case TValueTag::vaNil:
+        return;
+    case TValueTag::vaList:
+        while (PeekByte() != 0)
+            SkipValue(depth + 1);
+        ReadByte();
+        return;
+    case TValueTag::vaInt8:
+    case TValueTag::vaInt16:
+    case TValueTag::vaInt32:
+    case TValueTag::vaInt64:
+        ReadIntegerValue(t);
+        return;
+    case TValueTag::vaExtended:
+    case TValueTag::vaSingle:
+    case TValueTag::vaCurrency:
+    case TValueTag::vaDate:
+        ReadFloatValue(t);
+        return;
+    case TValueTag::vaString:
+    case TValueTag::vaIdent:
+        ReadShortStringView();
+        return;
+    case TValueTag::vaLString:
+    case TValueTag::vaBinary: {
+        const auto n = static_cast<std::size_t>(ReadLE(4));
+        Need(n);
+        FPos += n;
+        return;
+    }
+    case TValueTag::vaWString: {
+        const auto n = static_cast<std::size_t>(ReadLE(4));
+        if (n > Remaining() / 2)
+            Need(Remaining() + 1);
+        FPos += 2 * n;
+        return;
+    }
+    case TValueTag::vaSet:
+        while (!ReadShortStringView().empty()) {
+        }
+        return;
+    case TValueTag::vaCollection:
+        while (PeekByte() != 0) {
+            TValueTag item = ReadTag();
+            if (IsIntegerTag(item)) {
+                ReadIntegerValue(item);
+                item = ReadTag();
+            }
+            if (item != TValueTag::vaList)
+                throw EReadError("Elemento di raccolta non valido (posizione " + std::to_string(FPos - 1) + ")");
+            while (PeekByte() != 0) {
+                ReadShortStringView();
+                SkipValue(depth + 1);
+            }
+            ReadByte();
+        }
+        ReadByte();
+        return;
+    }
+}
+
 void TStreamReader::CountItem()
 {
     // No data file of the program averages fewer than 16 bytes an item once it holds thousands.

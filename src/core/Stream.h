@@ -94,9 +94,21 @@ public:
     static bool IsStringTag(TValueTag t);
     std::size_t Position() const { return FPos; }
     std::size_t Remaining() const { return FSize - FPos; }
+    std::size_t Size() const { return FSize; }
+    std::uint8_t ByteAt(std::size_t pos) const { return pos < FSize ? FData[pos] : 0; }
+    // Goes back or forward to a position of the stream (salvaging a damaged one).
+    void Seek(std::size_t pos) { FPos = pos < FSize ? pos : FSize; }
+    // Reads over one value of any kind (its tag first), using only what the stream says of it.
+    void SkipValue(int depth = 0);
     // Counts one more collection item. Items cost far more memory than the two bytes an empty one
     // takes in the stream, so their number is bounded by the stream's size.
     void CountItem();
+    // Takes back the count of an item that was only tried (salvaging).
+    void UncountItem()
+    {
+        if (FItems)
+            --FItems;
+    }
 
 private:
     void Need(std::size_t n) const;

@@ -168,6 +168,17 @@ bool SameText(std::string_view a, std::string_view b)
     return LowerCase(a) == LowerCase(b);
 }
 
+std::string Join(const std::vector<std::string>& parts, std::string_view separator)
+{
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
 std::string ReplaceAll(std::string text, std::string_view what, std::string_view with)
 {
     if (what.empty())

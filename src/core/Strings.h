@@ -40,6 +40,7 @@ std::string FitToLength(const std::string& text, std::size_t length, char fill);
 bool IsNumeric(std::string_view text);
 
 std::vector<std::string> Split(std::string_view text, char separator);
+std::string Join(const std::vector<std::string>& parts, std::string_view separator);
 // Number of characters (code points) of a UTF-8 string.
 std::size_t Utf8Length(std::string_view s);
 // The first n characters (code points) of a UTF-8 string.

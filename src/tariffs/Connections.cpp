@@ -18,6 +18,7 @@ const TPropTable& TDataUnitsItem::Table()
     using T = TDataUnitsItem;
     static const TPropTable t = TPropBuilder<T>()
                                     .Date("I", &T::I, &T::SetI)
+                                    .Key()
                                     .Date("F", &T::F, &T::SetF)
                                     .Int("S", &T::S, &T::SetS)
                                     .Float("L", &T::L, &T::SetL)
