@@ -688,8 +688,7 @@ bool TMainController::CloseQuery()
 {
     TStatus& s = FData.Status;
     if (FShuttingDown) {
-        if (s.IsCounting())
-            s.StopCounting();
+        s.EndOfRun();
         return true;
     }
     if (FData.RasMonitor.IsRasOnline()) {
@@ -711,6 +710,7 @@ bool TMainController::CloseQuery()
     }
     if (FDial && FDial->IsDialWindowOpen() && s.DialRequested())
         FDial->CancelDial(true);
+    s.EndOfRun();
     return true;
 }
 

@@ -33,7 +33,9 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include <cmath>
 #include <cstdio>
@@ -67,9 +69,26 @@ void TCliContext::LockData()
     if (FLock)
         return;
     auto lock = std::make_unique<TLinuxSingleInstance>(Timers, TLinuxSingleInstance::DefaultFolder());
-    if (!lock->Lock())
-        throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di seguire le "
-                       "connessioni con quorvanta-cli.");
+    lock->Holder = "quorvanta-cli " + Command;
+    // Another command's change takes a moment: it is waited for, the program is not.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!lock->Lock()) {
+        const std::string holder = lock->HolderText();
+        const bool byTool = holder.rfind("quorvanta-cli ", 0) == 0;
+        if ((!byTool && !holder.empty()) || std::chrono::steady_clock::now() >= deadline) {
+            if (!byTool)
+                throw EQvError("Quorvanta è in esecuzione: chiudi il programma prima di modificare i dati o di "
+                               "seguire le connessioni con quorvanta-cli.");
+            // "quorvanta-cli COMMAND... PID": the pid is the last word.
+            const std::string rest = holder.substr(14);
+            const auto blank = rest.rfind(' ');
+            const std::string command = blank == std::string::npos ? rest : rest.substr(0, blank);
+            const std::string pid = blank == std::string::npos ? std::string("?") : rest.substr(blank + 1);
+            throw EQvError("Un altro comando di quorvanta-cli («" + command + "», processo " + pid +
+                           ") sta modificando i dati: riprova quando è terminato.");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     FLock = std::move(lock);
 }
 
@@ -120,7 +139,7 @@ IRasApi& TCliContext::DialUp()
 
 namespace {
 
-// Set by SIGINT and SIGTERM while the monitor runs.
+// Set by SIGINT, SIGTERM and SIGHUP while the monitor runs.
 std::atomic<bool> StopRequested{false};
 extern "C" void OnStopSignal(int)
 {
@@ -240,6 +259,16 @@ std::string PendingText(const TStatus& s)
     return "«" + s.EntryName() + "» di " + FormatDateTime("dddd d mmmm yyyy", s.StartTime()) + " delle " +
            FormatDateTime("h:nn", s.StartTime()) + " [Durata: " + FormatDurationLong(s.Time()) +
            " spesa: " + std::to_string(static_cast<long long>(std::trunc(s.CostoLire()))) + " lire]";
+}
+
+// A command that starts a count would write over a connection a crash left unsaved: the user
+// decides about it first.
+void RequireNoPendingConnection(const TStatus& s)
+{
+    if (s.HasPendingConnection())
+        throw EQvError("C'è una connessione non salvata: " + PendingText(s) +
+                       "\rDecidi prima che cosa farne con «quorvanta-cli recover --keep» (aggiungerla al registro) "
+                       "o «quorvanta-cli recover --discard» (ignorarla).");
 }
 
 int RecoverCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
@@ -455,6 +484,7 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     const TOptions o(args, 1);
     auto data = OpenData(ctx, TAccess::Write, true);
     TDataModule& d = *data;
+    RequireNoPendingConnection(d.Status);
     d.Status.SetProfile(&d.Settings.SelectProfile(""));
     d.OnStateShown = [&out, &ctx](TMtxStateMatrixStatus s) {
         out << FormatDateTime("hh:nn:ss", ctx.Clock.Now()) << " [" << TMtxMatrixStatus::StateDescription(s) << "]\n"
@@ -491,14 +521,14 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
     const std::int64_t start = ctx.Clock.TickCount();
     const std::int64_t limitMs = o.Get("for") ? ParseSeconds(*o.Get("for")) : std::int64_t{-1};
     StopRequested = false;
-    std::signal(SIGINT, OnStopSignal);
-    std::signal(SIGTERM, OnStopSignal);
+    // A closed terminal (SIGHUP) ends the count as Ctrl+C and a logout do.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, OnStopSignal);
     ctx.Timers.Run([&] { return StopRequested || (limitMs >= 0 && ctx.Clock.TickCount() - start >= limitMs); });
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    // Stopping keeps a running count, as closing the program does.
-    if (d.Status.IsCounting())
-        d.Status.StopCounting();
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(sig, SIG_DFL);
+    // Stopping keeps a running count, as closing the program does; a dial not yet answered is dropped.
+    d.Status.EndOfRun();
     return 0;
 }
 
@@ -506,6 +536,7 @@ int DialCommand(TCliContext& ctx, const std::string& entry, std::ostream& out)
 {
     auto data = OpenData(ctx, TAccess::Write, true);
     TDataModule& d = *data;
+    RequireNoPendingConnection(d.Status);
     d.RasMonitor.OnRasEvent = [&out](const std::string& e) { out << "  " << e << "\n" << std::flush; };
     int error = 0;
     d.RasMonitor.OnRasError = [&](int code, int) { error = code; };
@@ -514,12 +545,18 @@ int DialCommand(TCliContext& ctx, const std::string& entry, std::ostream& out)
     ctx.Timers.Run([&] {
         return error != 0 || d.RasMonitor.IsRasOnline() || ctx.Clock.TickCount() - start > 120000;
     });
+    // The tool ends here and the line stays up: its count belongs to whoever follows the line (the
+    // program or "monitor", which count it from when they see it), so nothing is left in
+    // "Status.dat" to be taken later for a connection lost in a crash.
+    const bool online = d.RasMonitor.IsRasOnline();
+    d.Status.Reset();
     if (error != 0) {
         out << "Errore: " << d.RasMonitor.RasErrorText(error) << " (" << error << ")\n";
         return 1;
     }
-    out << (d.RasMonitor.IsRasOnline() ? "Connesso.\n" : "Nessuna risposta.\n");
-    return d.RasMonitor.IsRasOnline() ? 0 : 1;
+    out << (online ? "Connesso. Il costo è contato da Quorvanta o da «quorvanta-cli monitor» mentre sono avviati.\n"
+                   : "Nessuna risposta.\n");
+    return online ? 0 : 1;
 }
 
 int HangUpCommand(TCliContext& ctx, std::ostream& out)
@@ -716,6 +753,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         OwnExecutable(), [](const std::string& path) { return std::filesystem::exists(path); });
     TCliContext ctx(out, err, dataDir, simulate);
     const std::string& command = args[0];
+    ctx.Command = command + (args.size() > 1 && args[1].rfind("--", 0) != 0 ? " " + args[1] : std::string());
     try {
         if (command == "dump" && args.size() == 2) {
             TBytes bytes;

@@ -92,8 +92,11 @@ public:
     // HTTP through libcurl.
     IHttpTransport& Http();
     bool Simulate;
-    // Takes the program's lock; raises the Italian refusal while the program runs.
+    // Takes the program's lock; raises the Italian refusal while the program runs. Another command
+    // that writes is waited for a few seconds first.
     void LockData();
+    // The command being run ("log add"), as the lock file tells it to others.
+    std::string Command;
 
     TSystemClock Clock;
     TLoopTimers Timers{Clock};

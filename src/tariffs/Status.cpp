@@ -460,6 +460,14 @@ void TStatus::StopCounting()
     Reset();
 }
 
+void TStatus::EndOfRun()
+{
+    if (IsCounting())
+        StopCounting();
+    else if (IsDialing())
+        Reset();
+}
+
 void TStatus::StopDialing()
 {
     if (!IsDialing())
@@ -694,7 +702,12 @@ void TStatus::RecoverPendingConnection()
         "statistiche)\r\r[Durata: " +
         FormatDurationLong(FTime) + " spesa: " + std::to_string(static_cast<long long>(std::trunc(FCostoLire))) +
         " lire]";
-    if (AskYesNo(FServices.Prompter, question) == TModalResult::mrYes)
+    const TModalResult answer = AskYesNo(FServices.Prompter, question);
+    // No answer (the session ended while the question was open) decides nothing: the connection
+    // stays in "Status.dat" and is asked about at the next start.
+    if (answer != TModalResult::mrYes && answer != TModalResult::mrNo)
+        return;
+    if (answer == TModalResult::mrYes)
         AppendToLog();
     Reset();
 }

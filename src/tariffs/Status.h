@@ -86,6 +86,9 @@ public:
     void DialFailed(int errorCode, int lastStep);
     void TapiDroppedWhileDialing();
     void Reset();
+    // The program or the tool stops: a running count is logged; a dial that never came on line is
+    // not a connection and leaves nothing behind to recover.
+    void EndOfRun();
 
     // ---- for the monitors and the main window ----
     void UpdateConnectionInfo();

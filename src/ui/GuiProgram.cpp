@@ -133,6 +133,14 @@ void TGuiProgram::EndSession()
 {
     // As at the desktop's end of session: the running count is stored without a question and
     // every component saves; the windows go when the event loops (modal ones too) have ended.
+    // During the start-up a question that is open answers nothing (a pending count stays for the
+    // next start) and the start stops where it is.
+    FPrompter.SessionEnding = true;
+    FSessionEnded = true;
+    if (FStarting) {
+        QCoreApplication::exit(0);
+        return;
+    }
     if (FController)
         FController->SessionEnding();
     if (FData)
@@ -225,7 +233,11 @@ int TGuiProgram::Start()
                                               popup, FHttp.get());
         FLauncher = std::make_unique<TLinuxProcessLauncher>();
         FPrograms = std::make_unique<TProcessControl>(FTimers, *FLauncher);
+        FStarting = true;
         FData->LoadAll();
+        FStarting = false;
+        if (FSessionEnded)
+            return 0;
         // The time server: a simulated one, 75 seconds ahead, with --simulate (the clock is left alone).
         if (FCommandLine.Simulate) {
             auto sim = std::make_unique<TSimTimeTransport>(FClock, FTimers);
@@ -286,7 +298,7 @@ int TGuiProgram::Start()
         StartupFailed(*FServices, *FHandler, e.what());
         return 1;
     }
-    return -1;
+    return FSessionEnded ? 0 : -1;
 }
 
 void TGuiProgram::SetHidden(bool hidden)

@@ -128,6 +128,8 @@ private:
     std::unique_ptr<TWaitRasView> FDialView;
     std::unique_ptr<TWaitRasController> FDial;
     std::unique_ptr<TMainController> FController;
+    bool FStarting = false;     // the data files are being loaded (questions may be open)
+    bool FSessionEnded = false; // SIGTERM, SIGHUP or SIGINT came
     // After the controller, which it calls back: it goes first.
     std::unique_ptr<TBudgetWatch> FBudgetWatch;
     // The check for news and releases.

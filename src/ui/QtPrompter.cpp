@@ -19,6 +19,8 @@ QString ToQt(const std::string& text)
 
 TModalResult TQtPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text)
 {
+    if (SessionEnding)
+        return TModalResult::mrNone;
     QMessageBox box(FParent);
     box.setWindowTitle(QApplication::applicationName());
     box.setText(ToQt(text));
@@ -48,7 +50,10 @@ TModalResult TQtPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const s
         break;
     }
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    switch (box.exec()) {
+    const int answer = box.exec();
+    if (SessionEnding)
+        return TModalResult::mrNone;
+    switch (answer) {
     case QMessageBox::Yes:
         return TModalResult::mrYes;
     case QMessageBox::No:

@@ -13,6 +13,9 @@ public:
     explicit TQtPrompter(QWidget* parent = nullptr) : FParent(parent) {}
     TModalResult MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text) override;
     void SetParent(QWidget* parent) { FParent = parent; }
+    // Set when the desktop session ends: no box is shown any more, and one that was open when it
+    // came answers nothing (mrNone), never No on the user's behalf.
+    bool SessionEnding = false;
 
 private:
     QWidget* FParent;

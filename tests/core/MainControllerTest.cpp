@@ -1,6 +1,7 @@
 // The main window's rules with a fake view, in virtual time.
 #include "TestSupport.h"
 #include "FakeViews.h"
+#include "app/DataClasses.h"
 #include "app/MainController.h"
 #include "app/TariffChooser.h"
 #include "platform/sim/SimDialUp.h"
@@ -217,6 +218,29 @@ TEST_F(TMain, SessionEndStoresARunningCountWithoutAQuestion)
     Main->SessionEnding();
     EXPECT_TRUE(Ctx.Prompter.Shown.empty());
     EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+}
+
+// A dial that never came on line is not a connection: ending the session or closing the program
+// while dialling logs nothing and leaves no count in "Status.dat" to be recovered.
+TEST_F(TMain, EndingWhileDiallingLogsNothingAndLeavesNothingToRecover)
+{
+    for (const bool sessionEnd : {true, false}) {
+        Data->Status.SetEntryName("Provider Uno");
+        Data->MtxStatus.SetEvent(nullptr, E::RasDialing);
+        Seconds(3);
+        ASSERT_TRUE(Data->Status.IsDialing());
+        if (sessionEnd)
+            Main->SessionEnding();
+        else
+            EXPECT_TRUE(Main->CloseQuery());
+        EXPECT_EQ(Data->Connections.Units().Count(), 0u) << sessionEnd;
+        EXPECT_FALSE(Data->Status.HasPendingConnection()) << sessionEnd;
+        Data->Status.Save();
+        TStandaloneStatus stored(Ctx.Services);
+        stored.ReadFromBytes(Ctx.Files.Files["/data/Status.dat"]);
+        EXPECT_FALSE(stored.HasPendingConnection()) << sessionEnd;
+        Data->MtxStatus.SetEvent(nullptr, E::RasIdle);
+    }
 }
 
 TEST_F(TMain, TariffChooserAppliesDeletesAndRestores)

@@ -1,6 +1,7 @@
 // The real program ended by the session (SIGTERM) while it counts a simulated connection: the
 // connection reaches "Connections.dat" and "Status.dat" is left without a pending count.
 #include "app/DataClasses.h"
+#include "app/SingleInstance.h"
 #include "core/Registry.h"
 #include "core/ScriptedPrompter.h"
 #include "core/Services.h"
@@ -80,6 +81,58 @@ private slots:
         QVERIFY(log.Units()[0].L() > 0);
         QVERIFY(std::lround(log.Units()[0].Duration() * 86400) >= 2);
         QVERIFY(!counting());
+    }
+
+    // SIGTERM while the start-up question about a connection left by a crash is open: the program
+    // ends for real and the connection stays in "Status.dat", to be asked about next time.
+    void sigtermDuringTheRecoveryQuestionKeepsThePendingCount()
+    {
+        QTemporaryDir runtime, data, home;
+        VirtualTime time;
+        TScriptedPrompter prompter;
+        TLinuxFileSystem files;
+        TSimSystem system;
+        TMemoryRegistry store;
+        TRegistry registry(store);
+        TAppEnvironment env;
+        env.AppPath = data.path().toStdString() + "/";
+        TServices services{time, time, prompter, files, system, registry, env};
+        {
+            TStandaloneStatus crashed(services);
+            crashed.SetFileName("Status.dat");
+            crashed.SetStartTime(46364.875);
+            crashed.SetTime(600 / 86400.0);
+            crashed.SetCostoLire(1234.5);
+            crashed.SetEntryName("Tiscali");
+            crashed.Save();
+        }
+        QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+        penv.insert("QT_QPA_PLATFORM", "offscreen");
+        penv.insert("XDG_RUNTIME_DIR", runtime.path());
+        penv.insert("HOME", home.path());
+        penv.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        penv.insert("QUORVANTA_SETTINGS_FILE", home.filePath("settings.ini"));
+        QProcess program;
+        program.setProcessEnvironment(penv);
+        program.start(QV_GUI_PATH, {"--simulate", "--data-dir", data.path()});
+        QVERIFY(program.waitForStarted());
+        // The lock is taken just before the data files are read; the question follows at once.
+        const QString lock = runtime.filePath("quorvanta/instance-" + QString::fromLatin1(SingleInstanceName) + ".lock");
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock) && QFile(lock).size() > 0, 15000);
+        QTest::qWait(2000);
+        QCOMPARE(program.state(), QProcess::Running);
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        TStandaloneStatus left(services);
+        left.ReadFromBytes(files.ReadAll(env.AppPath + "Status.dat"));
+        QVERIFY(left.HasPendingConnection());
+        QCOMPARE(left.StoredEntryName(), std::string("Tiscali"));
+        TDataUnits log(services);
+        log.ReadFromBytes(files.ReadAll(env.AppPath + "Connections.dat"));
+        QCOMPARE(log.Units().Count(), std::size_t{0});
     }
 };
 

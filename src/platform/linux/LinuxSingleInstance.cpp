@@ -98,7 +98,25 @@ bool TLinuxSingleInstance::Lock()
         return false;
     }
     FLockFd = fd;
+    const std::string text = Holder + " " + std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const ssize_t n = ::pwrite(fd, text.data(), text.size(), 0);
+    }
     return true;
+}
+
+std::string TLinuxSingleInstance::HolderText() const
+{
+    const int fd = ::open(FLockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return {};
+    char buf[256];
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    ::close(fd);
+    std::string text = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
 }
 
 bool TLinuxSingleInstance::Acquire()

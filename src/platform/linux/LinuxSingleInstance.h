@@ -20,8 +20,14 @@ public:
     // Raises EQvError when the lock file cannot be opened: a program that cannot tell whether it
     // runs twice must not start.
     bool Acquire() override;
-    // Only the lock: true when no program holds it (kept until this object goes).
+    // Only the lock: true when no program holds it (kept until this object goes). The holder's
+    // description is written into the lock file, so that a refused start can say who holds it.
     bool Lock();
+    // What the lock file says of its holder: "quorvanta PID" or "quorvanta-cli PID COMMAND"; empty
+    // when the holder has not written it yet.
+    std::string HolderText() const;
+    // This process's description, written by Lock().
+    std::string Holder = "quorvanta";
     bool SendToRunning(int wParam, int lParam) override;
     const std::string& SocketPath() const { return FSocketPath; }
 
