@@ -17,6 +17,7 @@
 #include "cli/SkinsCommand.h"
 #include "cli/SmsCommand.h"
 #include "core/Dump.h"
+#include "core/LocalTime.h"
 #include "core/Environment.h"
 #include "core/Strings.h"
 #include "core/Version.h"
@@ -365,11 +366,14 @@ int PriceCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
     const double from = o.Date("from");
     const double to = o.Date("to");
     const TTaxItem::TPrice price = tax->ComputeCost(from, to);
+    if (!std::isfinite(price.Cost))
+        throw EQvError("Il costo della tariffa " + tax->DisplayName() + " non è un numero finito: controllane i prezzi");
     if (json) {
         out << "{\"cost\": " << RoundTrip(price.Cost) << ", \"pulses\": " << price.Pulses << "}\n";
     } else {
         out << tax->DisplayName() << "\n"
-            << "Durata: " << FormatDurationLong(CutToSeconds(to) - CutToSeconds(from)) << "\n"
+            << "Durata: " << FormatDurationLong(SecondsToDuration(static_cast<double>(RealSecondsBetween(from, to))))
+            << "\n"
             << "Costo: " << FormatNumber(price.Cost, 3) << " lire (" << FormatNumber(LireToEuro(price.Cost), 3)
             << " euro)\n"
             << "Scatti: " << price.Pulses << "\n";
@@ -588,7 +592,7 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
     if (sub == "export" && args.size() == 3)
         return log.ExportText(log.Units(), args[2]) ? 0 : 1;
     if (sub == "import" && args.size() == 3)
-        return log.ImportText(args[2]) ? 0 : 1;
+        return log.ImportText(args[2], true) ? 0 : 1;
     if (sub == "add") {
         const TOptions o(args, 2);
         TConnectionData c;
@@ -599,9 +603,12 @@ int LogCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ostr
         const std::string pulses = o.Get("pulses").value_or("0");
         const auto count = ReadInteger(pulses);
         if (!count || *count < 0)
-            throw EQvError("Numero di scatti non valido: " + pulses);
+            throw EQvError("Numero di scatti non valido: " + pulses + " (da 0 a 2.147.483.647)");
         c.Pulses = *count;
         c.Cost = ParseNumber(o.Get("cost").value_or("0"), "Costo non valido: ");
+        if (c.Cost < 0 || c.Cost > MaxConnectionCost)
+            throw EQvError("Costo non valido: " + o.Get("cost").value_or("0") + " (da 0 a " +
+                           FormatNumber(MaxConnectionCost) + " lire)");
         c.Entry = o.Get("entry").value_or("");
         log.AddConnection(c);
         return log.SaveFailed() ? 1 : 0;

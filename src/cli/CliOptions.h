@@ -2,6 +2,7 @@
 // The options of the command line's commands: "--name value" pairs and single flags.
 
 #include "core/DateTime.h"
+#include "core/LocalTime.h"
 #include "core/Errors.h"
 
 #include <algorithm>
@@ -36,12 +37,20 @@ public:
             throw EQvError("Manca l'opzione --" + name);
         return *v;
     }
+    // A date-time of the system's time zone. A date alone is its first second, or for --to the whole
+    // day (its last second); a time the clock skips on the night of daylight saving is refused.
     double Date(const std::string& name) const
     {
         const std::string text = Required(name);
-        const auto d = ParseDateTimeIso(text);
+        auto d = ParseDateTimeIso(text);
         if (!d)
             throw EQvError("Data non valida per --" + name + ": " + text + " (AAAA-MM-GG hh:mm:ss)");
+        const bool dateOnly = text.find_first_of(": T") == std::string::npos;
+        if (dateOnly && name == "to")
+            *d += EncodeTime(23, 59, 59, 0);
+        if (!LocalTimeExists(*d))
+            throw EQvError("L'ora indicata per --" + name + " non esiste: " + text +
+                           " (in quella notte l'orologio passa all'ora legale e salta un'ora)");
         return *d;
     }
 

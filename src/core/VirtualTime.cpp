@@ -1,5 +1,7 @@
 #include "core/VirtualTime.h"
 
+#include "core/LocalTime.h"
+
 #include <algorithm>
 
 namespace qv {
@@ -17,7 +19,18 @@ VirtualTime::~VirtualTime() = default;
 
 double VirtualTime::Now() const
 {
+    if (FFollowZone) {
+        const std::int64_t ms = FUnixAtTickZero * 1000 + FTick;
+        const std::int64_t seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+        return UnixToLocal(seconds) + static_cast<double>(ms - seconds * 1000) / MsPerDay;
+    }
     return FNowAtTickZero + static_cast<double>(FTick) / MsPerDay;
+}
+
+void VirtualTime::FollowTimeZone()
+{
+    FUnixAtTickZero = LocalToUnixClamped(FNowAtTickZero);
+    FFollowZone = true;
 }
 
 double VirtualTime::UtcNow() const
@@ -27,6 +40,8 @@ double VirtualTime::UtcNow() const
 
 void VirtualTime::SetNow(double now)
 {
+    if (FFollowZone)
+        FUnixAtTickZero = LocalToUnixClamped(now) - FTick / 1000;
     FNowAtTickZero = now - static_cast<double>(FTick) / MsPerDay;
 }
 

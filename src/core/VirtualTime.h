@@ -36,11 +36,16 @@ public:
     void SetNow(double now);
     // Runs the calls posted so far.
     void RunPosted();
+    // From now on the wall clock follows the system's time zone as a real one does: it jumps an
+    // hour forward or back on a daylight-saving night while the ticks go on evenly.
+    void FollowTimeZone();
 
 private:
     std::int64_t FTick = 0;
     double FNowAtTickZero;
     double FUtcOffset;
+    bool FFollowZone = false;
+    std::int64_t FUnixAtTickZero = 0;
     TScheduledTimer::TSchedule FSchedule;
     std::mutex FPostMutex;
     std::deque<std::function<void()>> FPosted;

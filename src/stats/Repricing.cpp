@@ -39,20 +39,20 @@ TRepricingResult Reprice(const std::vector<TRepricingSpan>& spans, TTaxations& t
         row.Tariff = tax.DisplayName();
         std::int64_t month = -1;
         std::uint32_t allowance = 0;
+        const auto monthOf = [](double d) {
+            const TDateParts p = DecodeDate(d);
+            return static_cast<std::int64_t>(p.Year) * 12 + p.Month;
+        };
         for (const TRepricingSpan& s : spans) {
-            // The monthly free seconds come back at each calendar month, as the program grants them.
-            const TDateParts d = DecodeDate(s.Start);
-            const std::int64_t key = static_cast<std::int64_t>(d.Year) * 12 + d.Month;
-            if (key != month) {
-                month = key;
+            // The monthly free seconds come back at each calendar month, as the program grants them;
+            // a connection across the change gets the new month's from its first second.
+            if (monthOf(s.Start) != month)
                 allowance = tax.BonusMese() > 0 ? static_cast<std::uint32_t>(tax.BonusMese()) : 0;
-            }
             const TTaxItem::TPrice price = tax.ComputeCost(s.Start, s.End, false, {}, allowance);
             row.Total += price.Cost;
             row.Pulses += price.Pulses;
-            const std::int64_t seconds = DurationToSeconds(CutToSeconds(s.End) - CutToSeconds(s.Start));
-            allowance = seconds >= static_cast<std::int64_t>(allowance) ? 0
-                                                                        : allowance - static_cast<std::uint32_t>(seconds);
+            allowance = price.FreeLeft;
+            month = monthOf(s.End);
         }
         row.Saving = r.Paid - row.Total;
         r.Rows.push_back(std::move(row));

@@ -10,10 +10,20 @@
 
 namespace qv {
 
+namespace {
+
+// A logged connection's real duration; an end stored before its start counts as its distance.
+double RecordDuration(const TDataUnitsItem& u)
+{
+    return u.F() >= u.I() ? u.Duration() : AbsDifference(u.F(), u.I());
+}
+
+} // namespace
+
 void TElementoData::Add(const TDataUnitsItem& u)
 {
     Pulses += u.S();
-    Duration += AbsDifference(u.F(), u.I());
+    Duration += RecordDuration(u);
     Lire += u.L();
     Euro += u.E();
     ++Count;
@@ -128,7 +138,7 @@ std::string BranchCell(const TDataUnitsItem& u, std::size_t column)
     case 3:
         return std::to_string(u.S());
     case 4:
-        return FormatDurationLong(AbsDifference(u.F(), u.I()));
+        return FormatDurationLong(RecordDuration(u));
     case 5:
         return FormatPattern("%3.2n", u.L());
     case 6:

@@ -1,10 +1,12 @@
 #include "tariffs/Connections.h"
 
 #include "core/DateTime.h"
+#include "core/LocalTime.h"
 #include "core/Functions.h"
 #include "core/Strings.h"
 
 #include <algorithm>
+#include <cmath>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -35,6 +37,13 @@ const TPropTable& TDataUnitsItem::Table()
 double TDataUnitsItem::E() const
 {
     return LireToEuro(FL);
+}
+
+double TDataUnitsItem::Duration() const
+{
+    if (FAggregate || !(FF >= FI))
+        return FF - FI;
+    return SecondsToDuration(static_cast<double>(RealSecondsBetween(FI, FF)));
 }
 
 void TDataUnitsItem::Accumulate(const TDataUnitsItem& item)
@@ -190,6 +199,7 @@ bool TDataUnits::SumBy(TDataUnitsItems& items, double from, double to, const TGr
             last = &items.Add();
             last->Assign(*u);
             last->FF = u->FI; // the aggregate's duration starts at zero
+            last->FAggregate = true;
             last->FS = 0;
             last->FL = 0;
         }
@@ -294,7 +304,7 @@ bool TDataUnits::ExportText(const TDataUnitsItems& records, const std::string& f
     return true;
 }
 
-bool TDataUnits::ImportText(const std::string& fileName)
+bool TDataUnits::ImportText(const std::string& fileName, bool allOrNothing)
 {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) {
@@ -332,7 +342,8 @@ bool TDataUnits::ImportText(const std::string& fileName)
             pulses = ReadInteger(f[2]);
             lire = ReadNumber(f[3]);
         }
-        if (!start || !end || !pulses || !lire || *end < *start) {
+        if (!start || !end || !pulses || !lire || *end < *start || *pulses < 0 || !std::isfinite(*lire) ||
+            *lire < 0 || *lire > MaxConnectionCost) {
             ++rejected;
             continue;
         }
@@ -363,7 +374,7 @@ bool TDataUnits::ImportText(const std::string& fileName)
                                           " connessioni su " + std::to_string(accepted) + "!");
     // All or nothing: a file where as many lines fail as succeed is probably not a log, and none
     // of it may reach "Connections.dat".
-    if (accepted <= rejected)
+    if (accepted <= rejected || (allOrNothing && rejected > 0))
         return false;
     for (const TRow& r : rows)
         AddSimple(r.Pulses, r.Entry, r.Lire, r.End, r.Start);

@@ -8,6 +8,10 @@
 
 namespace qv {
 
+// The largest cost one logged connection may have, in lire (a billion: over 500,000 euro); a larger
+// or negative one is a typing error or a damaged import, never a connection.
+inline constexpr double MaxConnectionCost = 1.0e9;
+
 // How the live status hands over a finished connection.
 struct TConnectionData
 {
@@ -52,7 +56,10 @@ public:
     std::uint32_t R() const { return FR; }
     void SetR(std::uint32_t v) { FR = v; }
 
-    double Duration() const { return FF - FI; }
+    // A connection's real duration (a daylight-saving night counts the hour skipped or repeated);
+    // an aggregate's is the sum of its connections'.
+    double Duration() const;
+    bool FAggregate = false;
     // Adds pulses, cost and duration (into F) of another item.
     void Accumulate(const TDataUnitsItem& item);
     void Assign(const TDataUnitsItem& other);
@@ -102,8 +109,10 @@ public:
 
     // Writes items in the text format; reports success and failure with boxes.
     bool ExportText(const TDataUnitsItems& records, const std::string& fileName);
-    // Reads a text file into the log; true when more lines were accepted than rejected.
-    bool ImportText(const std::string& fileName);
+    // Reads a text file into the log; true when more lines were accepted than rejected. A line
+    // with negative pulses, a cost outside 0…MaxConnectionCost or an end before its start is
+    // rejected. allOrNothing (the command line): one rejected line refuses the whole file.
+    bool ImportText(const std::string& fileName, bool allOrNothing = false);
 
     static const char* ExportHeader();
 

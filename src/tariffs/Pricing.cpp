@@ -2,6 +2,7 @@
 #include "core/DateTime.h"
 #include "core/Errors.h"
 #include "core/Functions.h"
+#include "core/LocalTime.h"
 #include "core/Strings.h"
 #include "tariffs/Taxations.h"
 
@@ -43,11 +44,12 @@ double TTaxItem::TatCost(TFasciaOraria band, std::int64_t before, std::int64_t l
 }
 
 TTaxItem::TPrice TTaxItem::PieceCost(double from, double to, TFasciaOraria band, double start0,
-                                     std::uint32_t freeSeconds)
+                                     std::int64_t freeEnd)
 {
-    std::int64_t before = from > start0 ? DurationToSeconds(from - start0) : 0;
-    std::int64_t len = DurationToSeconds(to - from);
-    const auto free = static_cast<std::int64_t>(freeSeconds);
+    // Real seconds: the hour a spring night skips is not charged, the hour an autumn night repeats is.
+    std::int64_t before = from > start0 ? std::max<std::int64_t>(RealSecondsBetween(start0, from), 0) : 0;
+    std::int64_t len = std::max<std::int64_t>(RealSecondsBetween(from, to), 0);
+    const std::int64_t free = freeEnd;
     if (before < free) {
         len = len > free - before ? len - (free - before) : 0;
         before = free;
@@ -69,7 +71,7 @@ TTaxItem::TPrice TTaxItem::PieceCost(double from, double to, TFasciaOraria band,
     return {static_cast<double>(pulses) * PulsePrice(band), static_cast<std::int32_t>(pulses)};
 }
 
-TTaxItem::TPrice TTaxItem::DayCost(double from, double to, double start0, std::uint32_t freeSeconds,
+TTaxItem::TPrice TTaxItem::DayCost(double from, double to, double start0, std::int64_t freeEnd,
                                    bool processMessages, const TProgress& progress, TPrice total)
 {
     if (DayNumber(from) != DayNumber(to))
@@ -89,7 +91,7 @@ TTaxItem::TPrice TTaxItem::DayCost(double from, double to, double start0, std::u
     const double day = static_cast<double>(DayNumber(from));
     while (band != last) {
         const double pieceEnd = day + band->TimeEnd();
-        add(PieceCost(from, pieceEnd, band->Tipo(), start0, freeSeconds));
+        add(PieceCost(from, pieceEnd, band->Tipo(), start0, freeEnd));
         from = pieceEnd;
         // The next band by list position: the timetable is kept in time order.
         std::size_t i = 0;
@@ -99,7 +101,7 @@ TTaxItem::TPrice TTaxItem::DayCost(double from, double to, double start0, std::u
             break;
         band = &list[i + 1];
     }
-    add(PieceCost(from, to, band->Tipo(), start0, freeSeconds));
+    add(PieceCost(from, to, band->Tipo(), start0, freeEnd));
     return total;
 }
 
@@ -114,14 +116,27 @@ TTaxItem::TPrice TTaxItem::ComputeCost(double start, double end, bool processMes
     TPrice total = ConnectionCharge(start, free);
     FPulseCarry = 0;
     const double start0 = start;
+    std::int64_t freeEnd = free;
+    const auto monthOf = [](double d) {
+        const TDateParts p = DecodeDate(d);
+        return static_cast<std::int64_t>(p.Year) * 12 + p.Month;
+    };
+    std::int64_t month = monthOf(start);
     while (DayNumber(start) != DayNumber(end)) {
         const double day = static_cast<double>(DayNumber(start));
-        total = DayCost(start, day + EndOfDay, start0, free, processMessages, progress, total);
+        total = DayCost(start, day + EndOfDay, start0, freeEnd, processMessages, progress, total);
         start = day + 1;
+        if (FBonusMese > 0 && monthOf(start) != month) {
+            // A new month: its allowance is free from its first second.
+            month = monthOf(start);
+            freeEnd = RealSecondsBetween(start0, start) + FBonusMese;
+        }
     }
-    total = DayCost(start, end, start0, free, processMessages, progress, total);
+    total = DayCost(start, end, start0, freeEnd, processMessages, progress, total);
     if (FTipo == ttTat)
         total.Pulses = 0;
+    const std::int64_t length = std::max<std::int64_t>(RealSecondsBetween(start0, end), 0);
+    total.FreeLeft = freeEnd > length ? static_cast<std::uint32_t>(std::min<std::int64_t>(freeEnd - length, UINT32_MAX)) : 0;
     return total;
 }
 

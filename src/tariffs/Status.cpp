@@ -1,5 +1,7 @@
 #include "tariffs/Status.h"
 
+#include "core/LocalTime.h"
+
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "core/Strings.h"
@@ -275,6 +277,26 @@ void TStatus::UpdateCost()
         PulseRatedStep();
 }
 
+double TStatus::EndTime() const
+{
+    if (!(FTime > 0))
+        return FStartTime;
+    return AddRealSeconds(FStartTime, DurationToSeconds(FTime));
+}
+
+void TStatus::NoteAllowance()
+{
+    // An allowance a new month granted during the count belongs to that month's part, which the
+    // price gives it by itself; it is not what the connection started with.
+    if (FTax->BonusMese() > 0 && FStartTime != 0) {
+        const TDateParts started = DecodeDate(FStartTime);
+        const TDateParts now = DecodeDate(FServices.Clk.Now());
+        if (started.Year != now.Year || started.Month != now.Month)
+            return;
+    }
+    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+}
+
 void TStatus::ConsumeFreeSeconds()
 {
     const auto elapsed = static_cast<std::uint32_t>(FElapsed);
@@ -300,7 +322,7 @@ void TStatus::TimeRatedStep()
 {
     const auto elapsed = static_cast<std::uint32_t>(FElapsed);
     FSinceStep = FStepStart < elapsed ? elapsed - FStepStart : 0;
-    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    NoteAllowance();
     if (FTax->BonusDisponibile() == 0) {
         // Priced with the free seconds the connection started with, so the seconds that were free
         // stay free once the allowance runs out.
@@ -333,7 +355,7 @@ void TStatus::PulseRatedStep()
 {
     const auto elapsed = static_cast<std::uint32_t>(FElapsed);
     FSinceStep = FStepStart < elapsed ? elapsed - FStepStart : 0;
-    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    NoteAllowance();
     if (FTax->BonusDisponibile() != 0) {
         ConsumeFreeSeconds();
     } else {
@@ -385,7 +407,7 @@ void TStatus::ApplyConnectionCharge(bool silent)
     if (!FTax)
         return;
     // The charge as the whole connection will be priced: free seconds at its start mean no charge.
-    FBonusAtStart = std::max(FBonusAtStart, FTax->BonusDisponibile());
+    NoteAllowance();
     const TTaxItem::TPrice charge = FTax->ConnectionCharge(FStartTime, FBonusAtStart);
     SetCostoLire(charge.Cost);
     SetNumScatti(charge.Pulses);

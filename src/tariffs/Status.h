@@ -123,7 +123,9 @@ public:
     std::int32_t Elapsed() const { return FElapsed; }
     std::uint32_t Remaining() const { return FRemaining; }
     double RemainingAsTime() const { return FRemaining * 1000.0 / 86400000.0; }
-    double EndTime() const { return FTime > 0 ? FStartTime + FTime : FStartTime; }
+    // The local time at the end: the real seconds counted after the start, so a count across a
+    // daylight-saving change ends at the time the wall clock shows.
+    double EndTime() const;
     std::uint32_t StartTick() const { return FStartTick; }
     std::int32_t DialOffset() const { return FDialOffset; }
     std::uint32_t BonusAtStart() const { return FBonusAtStart; }
@@ -177,6 +179,9 @@ private:
     void TimeRatedStep();
     void PulseRatedStep();
     void ConsumeFreeSeconds();
+    // Takes a larger allowance of the tariff as the one the connection started with, unless a new
+    // month granted it.
+    void NoteAllowance();
     bool ShowFreeSeconds();
     void ReturnFreeSeconds();
     std::int32_t ElapsedNow() const;

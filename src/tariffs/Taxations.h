@@ -95,13 +95,18 @@ public:
     {
         double Cost = 0;
         std::int32_t Pulses = 0;
+        // Free seconds still left at the end (of the allowance of the month the span ends in).
+        std::uint32_t FreeLeft = 0;
     };
     using TProgress = std::function<void(double cost, std::int32_t pulses)>;
     // The charge at the answer. freeSeconds: the free seconds to count with (default: the tariff's
     // BonusDisponibile).
     TPrice ConnectionCharge(double start, std::optional<std::uint32_t> freeSeconds = std::nullopt) const;
     // The price of a span, connection charge included. Raises "L'intervallo di tempo non è corretto!"
-    // for an end before the start.
+    // for an end before the start. The span's seconds are real seconds (a daylight-saving night
+    // has 23 or 25 hours). freeSeconds are those left at the start; a tariff with a monthly allowance
+    // (BonusMese) grants it anew from the first second of each month the span enters, while the
+    // part before keeps what its own month had.
     TPrice ComputeCost(double start, double end, bool processMessages = false, const TProgress& progress = {},
                        std::optional<std::uint32_t> freeSeconds = std::nullopt);
     // Time-rated price of len seconds in a band when before seconds of the call have elapsed.
@@ -117,9 +122,10 @@ public:
     double FQuorvanta;
 
 private:
-    TPrice DayCost(double from, double to, double start0, std::uint32_t freeSeconds, bool processMessages,
+    // freeEnd: the real second (counted from the span's start) up to which the span is free.
+    TPrice DayCost(double from, double to, double start0, std::int64_t freeEnd, bool processMessages,
                    const TProgress& progress, TPrice total);
-    TPrice PieceCost(double from, double to, TFasciaOraria band, double start0, std::uint32_t freeSeconds);
+    TPrice PieceCost(double from, double to, TFasciaOraria band, double start0, std::int64_t freeEnd);
     TTaxations* Owner() const;
     TBandItems FBandsFeriali{FComponent};
     TBandItems FBandsSabato{FComponent};

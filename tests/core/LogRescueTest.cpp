@@ -120,8 +120,9 @@ TEST(LogRescue, FaultInjectionOverEveryByteOfOneItem)
                 saved.ReadFromBytes(run.Files.Files["/data/Connections.dat"]);
                 const std::set<std::string> names = Entries(saved);
                 for (int i = 0; i < 10; ++i) {
-                    if (i != damaged)
+                    if (i != damaged) {
                         EXPECT_TRUE(names.count("Voce " + std::to_string(i))) << i << " missing; " << where;
+                    }
                 }
                 EXPECT_LE(saved.Units().Count(), 10u) << where;
                 if (run.Files.Exists("/data/Connections.dat@error1")) {
