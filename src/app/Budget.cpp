@@ -249,7 +249,7 @@ void TBudgetWatch::Check()
         return;
     const double now = FServices.Clk.Now();
     CheckBudget(now);
-    CheckIdle(now);
+    CheckIdle();
     const std::string text = StatusText();
     if (text != FLastText) {
         FLastText = text;
@@ -278,23 +278,27 @@ void TBudgetWatch::CheckBudget(double now)
             level = percent;
             break;
         }
-    if (reached == 0 || (b->Avvisi() & reached))
-        return;
-    b->SetAvvisi(b->Avvisi() | reached | (reached - 1));
-    const std::string spent = Trim(FormatPattern("%3.0n", s.Spent));
-    const std::string budget = Trim(FormatPattern("%3.0n", b->Importo()));
-    if (level < 100) {
-        if (OnBalloon)
-            OnBalloon("Attenzione: hai speso il " + std::to_string(static_cast<int>(level)) +
-                      "% del budget mensile (£ " + spent + " di £ " + budget + ")");
-        return;
+    if (reached != 0 && !(b->Avvisi() & reached)) {
+        // The alerts: once per cycle each.
+        b->SetAvvisi(b->Avvisi() | reached | (reached - 1));
+        const std::string spent = Trim(FormatPattern("%3.0n", s.Spent));
+        const std::string budget = Trim(FormatPattern("%3.0n", b->Importo()));
+        if (level < 100) {
+            if (OnBalloon)
+                OnBalloon("Attenzione: hai speso il " + std::to_string(static_cast<int>(level)) +
+                          "% del budget mensile (£ " + spent + " di £ " + budget + ")");
+        } else {
+            if (OnBalloon)
+                OnBalloon("Budget mensile esaurito: spese £ " + spent + " su £ " + budget + "!");
+            if (!FStatus.Profile() || FStatus.Profile()->SoundsEnabled())
+                FSounds.PlayNamedSound("MsgError", false);
+        }
     }
-    if (OnBalloon)
-        OnBalloon("Budget mensile esaurito: spese £ " + spent + " su £ " + budget + "!");
-    if (!FStatus.Profile() || FStatus.Profile()->SoundsEnabled())
-        FSounds.PlayNamedSound("MsgError", false);
-    if (!b->Riaggancia() || !FStatus.IsCounting())
+    // The hang-up: offered once to every connection counted while the budget is spent, even when
+    // the alert came earlier in the cycle (with no count running, or for an earlier connection).
+    if (level < 100 || !b->Riaggancia() || !FStatus.IsCounting() || FOfferedFor == FStatus.StartTime())
         return;
+    FOfferedFor = FStatus.StartTime();
     FAsking = true;
     if (SetQuestionPending)
         SetQuestionPending(true);
@@ -307,7 +311,7 @@ void TBudgetWatch::CheckBudget(double now)
         OnHangUp(erBudget);
 }
 
-void TBudgetWatch::CheckIdle(double now)
+void TBudgetWatch::CheckIdle()
 {
     if (!FStatus.IsCounting()) {
         FCountStart = 0;
@@ -321,8 +325,10 @@ void TBudgetWatch::CheckIdle(double now)
     TIdleItem* rule = entry ? FBudgets.FindIdle(entry->Nome()) : nullptr;
     if (!rule || !rule->Attivo())
         return;
-    FIdle.Sample(now, static_cast<std::uint64_t>(FStatus.BytesTransmitted()) + FStatus.BytesReceived());
-    if (!FIdle.Idle(now, rule->Byte(), rule->Minuti()))
+    // Measured on the tick count: a clock set forward or back is no time without traffic.
+    const double steady = static_cast<double>(FServices.Clk.TickCount()) / 86400000.0;
+    FIdle.Sample(steady, static_cast<std::uint64_t>(FStatus.BytesTransmitted()) + FStatus.BytesReceived());
+    if (!FIdle.Idle(steady, rule->Byte(), rule->Minuti()))
         return;
     const std::string what = "meno di " + std::to_string(rule->Byte()) + " byte in " + std::to_string(rule->Minuti()) +
                              (rule->Minuti() == 1 ? " minuto" : " minuti");

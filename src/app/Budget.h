@@ -122,7 +122,7 @@ TBudgetState ComputeBudget(const TDataUnits& log, const TBudgetItem& budget, dou
 std::string BudgetText(const TBudgetState& state, const TBudgetItem& budget);
 
 // ---- the idle rule ----
-// Byte totals of a connection sampled over time: idle when, over the last window, fewer bytes moved
+// Byte totals of a connection sampled over time (a steady clock, in days): idle when, over the last window, fewer bytes moved
 // than the limit (only once the connection is older than the window).
 class TIdleMeter
 {
@@ -165,7 +165,7 @@ public:
 
 private:
     void CheckBudget(double now);
-    void CheckIdle(double now);
+    void CheckIdle();
     TServices& FServices;
     TBudgets& FBudgets;
     TDataUnits& FLog;
@@ -176,6 +176,7 @@ private:
     double FCountStart = 0;
     TEndReason FReason = erDropped;
     bool FAsking = false;
+    double FOfferedFor = 0; // the start of the connection last offered the budget's hang-up
     std::string FLastText;
 };
 

@@ -29,7 +29,9 @@ double VirtualTime::Now() const
 
 void VirtualTime::FollowTimeZone()
 {
-    FUnixAtTickZero = LocalToUnixClamped(FNowAtTickZero);
+    if (FFollowZone)
+        return;
+    FUnixAtTickZero = LocalToUnixClamped(Now()) - FTick / 1000;
     FFollowZone = true;
 }
 

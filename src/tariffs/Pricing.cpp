@@ -110,10 +110,22 @@ TTaxItem::TPrice TTaxItem::ComputeCost(double start, double end, bool processMes
 {
     start = CutToSeconds(start);
     end = CutToSeconds(end);
-    if (start > end)
+    // An end that reads earlier than its start is one only in the hour an autumn night repeats.
+    if (start > end && RealSecondsBetween(start, end) < 0)
         throw EQvError("L'intervallo di tempo non è corretto!");
     const std::uint32_t free = freeSeconds.value_or(FBonusDisponibile);
     TPrice total = ConnectionCharge(start, free);
+    if (start > end) {
+        FPulseCarry = 0;
+        const TPrice piece = PieceCost(start, end, BandAt(start), start, free);
+        total.Cost += piece.Cost;
+        total.Pulses += piece.Pulses;
+        if (FTipo == ttTat)
+            total.Pulses = 0;
+        const std::int64_t length = RealSecondsBetween(start, end);
+        total.FreeLeft = free > length ? static_cast<std::uint32_t>(free - length) : 0;
+        return total;
+    }
     FPulseCarry = 0;
     const double start0 = start;
     std::int64_t freeEnd = free;

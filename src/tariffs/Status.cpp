@@ -599,8 +599,13 @@ void TStatus::SetTax(TTaxItem* tax)
         FTax = nullptr;
         return;
     }
-    if (tax == FTax)
+    if (tax == FTax) {
+        // The tariff already applied, chosen for an entry that has none yet: the entry records it,
+        // or the chooser would come back at its every connection.
+        if (HasEntry())
+            FSettings.Entrys().SetEntryTax(FEntryName, tax->DisplayName(), DialUp.IsPhoneBookEntry);
         return;
+    }
     TTaxItem* previous = FTax;
     FTax = tax;
     SetDefaultTax(tax->DisplayName());

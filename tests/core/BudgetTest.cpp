@@ -171,6 +171,53 @@ TEST_F(TBudgetFixture, AnExhaustedBudgetHangsUpAfterTheQuestionAndTheEndSaysWhy)
     EXPECT_STREQ(EndReasonText(erDropped), "linea caduta");
 }
 
+// The alert of a spent budget is told once a cycle, but every connection counted after it is
+// offered the hang-up, also when the alert came with no count running.
+TEST_F(TBudgetFixture, AConnectionAfterTheAlertIsStillOfferedTheHangUp)
+{
+    TBudgetItem& b = Budget(400, 1);
+    b.SetRiaggancia(true);
+    Spend(At(2026, 3, 2, 10, 0), 500); // spent before any count (an import, a lowered budget)
+    Seconds(2);
+    ASSERT_EQ(Balloons.size(), 1u);
+    EXPECT_EQ(Balloons[0].rfind("Budget mensile esaurito", 0), 0u);
+    const auto questions = [&] {
+        return std::count_if(Ctx.Prompter.Shown.begin(), Ctx.Prompter.Shown.end(), [](const auto& shown) {
+            return shown.Text == "Budget mensile esaurito!!!\r\rInterrompi la connessione?";
+        });
+    };
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    OnLine();
+    Seconds(600);
+    EXPECT_EQ(questions(), 1); // asked once for this connection, not every second
+    EXPECT_EQ(Balloons.size(), 1u);
+    Main->Disconnect(true);
+    Seconds(3);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
+    OnLine();
+    Seconds(3);
+    EXPECT_EQ(questions(), 2); // the next connection is asked again
+    EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
+}
+
+// The clock set an hour forward on a line that moves 1000 bytes a second is no quiet hour.
+TEST_F(TBudgetFixture, AClockChangeIsNoTimeWithoutTraffic)
+{
+    TIdleItem& rule = Data->Budgets.IdleFor("Provider Uno");
+    rule.SetAttivo(true);
+    rule.SetByte(100000); // ten minutes at 1000 bytes a second move 600,000
+    rule.SetMinuti(10);
+    Sim.BytesPerSecondIn = 1000;
+    Sim.BytesPerSecondOut = 0;
+    OnLine();
+    Seconds(60);
+    Ctx.Time.SetNow(Ctx.Time.Now() + 1.0 / 24);
+    Seconds(5);
+    EXPECT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    for (const auto& shown : Ctx.Prompter.Shown)
+        EXPECT_EQ(shown.Text.find("Connessione inattiva"), std::string::npos);
+}
+
 TEST_F(TBudgetFixture, TheDurationLimitIsTheEndsReason)
 {
     TEntryItem& entry = Data->Settings.Entrys().EntryFor("Provider Uno", keRAS);

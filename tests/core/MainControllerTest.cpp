@@ -272,6 +272,24 @@ TEST_F(TMain, TariffChooserAppliesDeletesAndRestores)
     EXPECT_NE(chooser.BandsText(0).find("Fasce orarie SABATO\rFascia ridotta dalle 0.00.00"), std::string::npos);
 }
 
+// The chooser opened for an entry without a tariff: applying the tariff preselected (the one in
+// force) records it for the entry, so the chooser does not come back at its next connection.
+TEST_F(TMain, ApplyingTheTariffInForceRecordsItForTheEntry)
+{
+    TTariffChooser chooser(Ctx.Services, *Data);
+    Data->Status.SetTax(&Data->Taxations.Taxs()[0]);
+    Data->Status.SetEntryName("Servizio Premium");
+    const auto taxOf = [&](const std::string& name) {
+        for (const auto& e : Data->Settings.Entrys())
+            if (e->Nome() == name)
+                return e->TaxName();
+        return std::string("<nessuna>");
+    };
+    ASSERT_NE(taxOf("Servizio Premium"), "Telecom - TAT Urbana");
+    chooser.Apply(0);
+    EXPECT_EQ(taxOf("Servizio Premium"), "Telecom - TAT Urbana");
+}
+
 TEST_F(TMain, ScheduledDisconnectionDialog)
 {
     EXPECT_EQ(Main->ScheduleOnOpen().Moment, Ctx.Time.Now());
