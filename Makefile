@@ -79,6 +79,8 @@ fuzz: deps
 	cmake --build --preset fuzz
 	mkdir -p fuzz/corpus-run && cp -n tests/data/*.dat fuzz/corpus-run/ 2>/dev/null || true
 	./build/fuzz/fuzz/qv_fuzz_stream -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-run
+	mkdir -p fuzz/corpus-salvage && cp -n tests/data/*.dat fuzz/corpus-salvage/ 2>/dev/null || true
+	./build/fuzz/fuzz/qv_fuzz_salvage -max_total_time=$${FUZZ_SECONDS:-60} fuzz/corpus-salvage
 	./build/fuzz/fuzz/qv_fuzz_log_import -max_total_time=$${FUZZ_SECONDS:-60}
 	./build/fuzz/fuzz/qv_fuzz_tariff_json -max_total_time=$${FUZZ_SECONDS:-60}
 	mkdir -p fuzz/corpus-skins && cp -n tests/data/Skin.dat fuzz/corpus-skins/ 2>/dev/null || true

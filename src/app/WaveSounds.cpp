@@ -190,13 +190,22 @@ const std::vector<TDefaultWave>& DefaultWaves()
 
 void TWaveSounds::LoadDefaults()
 {
+    // The factory sounds are the same every time: synthesized once a run.
+    static const std::vector<std::string> synthesized = [] {
+        std::vector<std::string> waves;
+        for (const TDefaultWave& d : DefaultWaves())
+            waves.push_back(SynthesizeWave(d.Nome, d.Size));
+        return waves;
+    }();
     FWaves.Clear();
-    for (const TDefaultWave& d : DefaultWaves()) {
+    const auto& defaults = DefaultWaves();
+    for (std::size_t i = 0; i < defaults.size(); ++i) {
+        const TDefaultWave& d = defaults[i];
         TWaveItem& w = FWaves.Add();
         w.SetNome(d.Nome);
         w.SetDescrizione(d.Descrizione);
         w.WaveFile().SetFileName(std::string(d.Nome) + ".wav");
-        w.WaveFile().SetData(SynthesizeWave(d.Nome, d.Size));
+        w.WaveFile().SetData(synthesized[i]);
     }
 }
 

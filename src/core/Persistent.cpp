@@ -226,8 +226,7 @@ void ReadItem(TStreamReader& r, TCollectionBase& c, const std::string& itemConte
 }
 
 // After a broken item: the first position from `from` where a whole item starts, read into c.
-bool FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from, const std::string& itemContext,
-                  TSalvageReport& salvage)
+bool FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from, const std::string& itemContext)
 {
     for (std::size_t p = from; p < r.Size(); ++p) {
         const std::uint8_t b = r.ByteAt(p);
@@ -289,7 +288,7 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
             salvage->Damages.push_back({r.Position() - 1, "Fine inattesa di " + fullName + " dopo l'elemento " +
                                                               std::to_string(c.Count())});
             ++salvage->DroppedItems;
-            if (!FindNextItem(r, c, r.Position(), itemContext, *salvage))
+            if (!FindNextItem(r, c, r.Position(), itemContext))
                 throw EStopSalvage();
             ++salvage->KeptItems;
             continue;
@@ -310,7 +309,7 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
                                                           " (inizio alla posizione " + std::to_string(itemStart) +
                                                           ")"});
             ++salvage->DroppedItems;
-            if (!FindNextItem(r, c, itemStart + 1, itemContext, *salvage))
+            if (!FindNextItem(r, c, itemStart + 1, itemContext))
                 throw EStopSalvage();
             ++salvage->KeptItems;
         }
@@ -627,6 +626,7 @@ void TPersistentComponent::WriteToBytes(TBytes& out)
         out.reserve(FLastStreamSize + FLastStreamSize / 16 + 64);
     TStreamWriter w(out);
     WriteComponentStream(w, *this, FClassName);
+    w.Finish();
     FLastStreamSize = out.size();
 }
 

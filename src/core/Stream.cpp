@@ -3,6 +3,7 @@
 #include "core/Extended.h"
 #include "core/Strings.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -22,42 +23,55 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
-void Append(TBytes& out, const void* data, std::size_t n)
+} // namespace
+
+void TStreamWriter::Grow(std::size_t n)
 {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    out.insert(out.end(), p, p + n);
+    // Into the memory already reserved first, then doubling.
+    std::size_t size = std::max<std::size_t>({FLen + n, FOut.capacity(), 2 * FOut.size(), 256});
+    FOut.resize(size);
 }
 
-} // namespace
+void TStreamWriter::Append(const void* data, std::size_t n)
+{
+    if (n)
+        std::memcpy(Room(n), data, n);
+}
 
 void TStreamWriter::WriteLE(std::uint64_t value, int bytes)
 {
-    std::uint8_t b[8];
+    std::uint8_t* p = Room(static_cast<std::size_t>(bytes));
     for (int i = 0; i < bytes; ++i)
-        b[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    Append(FOut, b, static_cast<std::size_t>(bytes));
+        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 void TStreamWriter::WriteSignature()
 {
-    FOut.insert(FOut.end(), Signature, Signature + 4);
+    Append(Signature, 4);
 }
 
 void TStreamWriter::WriteShortString(std::string_view bytes)
 {
     // Length and bytes in one append: names and short texts are most of a data file.
-    std::uint8_t buf[256];
     const std::size_t n = bytes.size() > 255 ? 255 : bytes.size();
-    buf[0] = static_cast<std::uint8_t>(n);
-    std::memcpy(buf + 1, bytes.data(), n);
-    Append(FOut, buf, n + 1);
+    std::uint8_t* p = Room(n + 1);
+    p[0] = static_cast<std::uint8_t>(n);
+    if (n)
+        std::memcpy(p + 1, bytes.data(), n);
 }
 
 void TStreamWriter::WriteShortString(std::string_view prefix, std::string_view name)
 {
     if (prefix.empty())
         return WriteShortString(name);
-    WriteShortString(std::string(prefix) + std::string(name));
+    const std::size_t total = prefix.size() + name.size();
+    const std::size_t n = total > 255 ? 255 : total;
+    std::uint8_t* p = Room(n + 1);
+    p[0] = static_cast<std::uint8_t>(n);
+    const std::size_t first = std::min(prefix.size(), n);
+    std::memcpy(p + 1, prefix.data(), first);
+    if (n > first)
+        std::memcpy(p + 1 + first, name.data(), n - first);
 }
 
 void TStreamWriter::WriteInteger(std::int64_t value)
@@ -80,9 +94,10 @@ void TStreamWriter::WriteInteger(std::int64_t value)
 
 void TStreamWriter::WriteFloat(double value)
 {
-    WriteTag(TValueTag::vaExtended);
     const TExtendedBytes e = DoubleToExtended(value);
-    Append(FOut, e.data(), e.size());
+    std::uint8_t* p = Room(11);
+    p[0] = static_cast<std::uint8_t>(TValueTag::vaExtended);
+    std::memcpy(p + 1, e.data(), 10);
 }
 
 void TStreamWriter::WriteString(std::string_view utf8)
@@ -100,7 +115,7 @@ void TStreamWriter::WriteString(std::string_view utf8)
     } else {
         WriteTag(TValueTag::vaLString);
         WriteLE(bytes.size(), 4);
-        Append(FOut, bytes.data(), bytes.size());
+        Append(bytes.data(), bytes.size());
     }
 }
 
@@ -114,7 +129,7 @@ void TStreamWriter::WriteBinary(const std::string& bytes)
 {
     WriteTag(TValueTag::vaBinary);
     WriteLE(bytes.size(), 4);
-    FOut.insert(FOut.end(), bytes.begin(), bytes.end());
+    Append(bytes.data(), bytes.size());
 }
 
 void TStreamReader::Need(std::size_t n) const

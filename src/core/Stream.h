@@ -46,10 +46,17 @@ public:
 class TStreamWriter
 {
 public:
-    explicit TStreamWriter(TBytes& out) : FOut(out) {}
+    // Appends to out. The buffer is grown ahead and only trimmed to what was written by Finish()
+    // (or when the writer goes): a data file of 100,000 items is a million small appends.
+    explicit TStreamWriter(TBytes& out) : FOut(out), FLen(out.size()) {}
+    ~TStreamWriter() { Finish(); }
+    TStreamWriter(const TStreamWriter&) = delete;
+    TStreamWriter& operator=(const TStreamWriter&) = delete;
+    void Finish() { FOut.resize(FLen); }
+    std::size_t Size() const { return FLen; }
     void WriteSignature();
-    void WriteByte(std::uint8_t b) { FOut.push_back(b); }
-    void WriteTag(TValueTag t) { FOut.push_back(static_cast<std::uint8_t>(t)); }
+    void WriteByte(std::uint8_t b) { *Room(1) = b; }
+    void WriteTag(TValueTag t) { *Room(1) = static_cast<std::uint8_t>(t); }
     // Raw short string: one length byte and the bytes (at most 255).
     void WriteShortString(std::string_view bytes);
     // The same for a name made of two parts ("Font." + "Name"), without joining them first.
@@ -64,8 +71,19 @@ public:
     void WriteBinary(const std::string& bytes);
 
 private:
+    std::uint8_t* Room(std::size_t n)
+    {
+        if (FOut.size() - FLen < n)
+            Grow(n);
+        std::uint8_t* p = FOut.data() + FLen;
+        FLen += n;
+        return p;
+    }
+    void Grow(std::size_t n);
+    void Append(const void* data, std::size_t n);
     void WriteLE(std::uint64_t value, int bytes);
     TBytes& FOut;
+    std::size_t FLen;
 };
 
 class TStreamReader

@@ -195,6 +195,7 @@ void TSkinFileEx::EncodeData()
         TBytes bytes;
         TStreamWriter w(bytes);
         WriteComponentStream(w, *FDecoded, "TSkinComponent");
+        w.Finish();
         std::string data;
         const auto n = static_cast<std::uint32_t>(bytes.size());
         for (int i = 0; i < 4; ++i)

@@ -242,6 +242,7 @@ TEST(Persistence, ManyEmptyItemsAreBoundedByTheFileSize)
     }
     for (int i = 0; i < 3; ++i)
         w.WriteByte(0);
+    w.Finish();
     TTestContext ctx;
     TDataUnits units(ctx.Services);
     try {

@@ -88,6 +88,7 @@ TEST(Stream, IntegersUseTheSmallestTag)
         TBytes out;
         TStreamWriter w(out);
         w.WriteInteger(c.Value);
+        w.Finish();
         ASSERT_EQ(out.size(), c.Size) << c.Value;
         EXPECT_EQ(out[0], c.Tag) << c.Value;
         TStreamReader r(out);
