@@ -132,10 +132,15 @@ void TStreamWriter::WriteBinary(const std::string& bytes)
     Append(bytes.data(), bytes.size());
 }
 
-void TStreamReader::Need(std::size_t n) const
+void TStreamReader::PastTheEnd() const
 {
-    if (n > FSize - FPos)
-        throw EReadError("Fine del file inattesa (posizione " + std::to_string(FPos) + ")");
+    throw EReadError("Fine del file inattesa (posizione " + std::to_string(FPos) + ")");
+}
+
+void TStreamReader::UnknownTag(std::uint8_t b) const
+{
+    throw EReadError("Tipo di valore sconosciuto " + std::to_string(b) + " (posizione " + std::to_string(FPos - 1) +
+                     ")");
 }
 
 std::uint64_t TStreamReader::ReadLE(int bytes)
@@ -155,26 +160,6 @@ void TStreamReader::ReadSignature()
     FPos += 4;
 }
 
-std::uint8_t TStreamReader::ReadByte()
-{
-    Need(1);
-    return FData[FPos++];
-}
-
-std::uint8_t TStreamReader::PeekByte() const
-{
-    Need(1);
-    return FData[FPos];
-}
-
-TValueTag TStreamReader::ReadTag()
-{
-    const std::uint8_t b = ReadByte();
-    if (b > static_cast<std::uint8_t>(TValueTag::vaInt64))
-        throw EReadError("Tipo di valore sconosciuto " + std::to_string(b) + " (posizione " +
-                         std::to_string(FPos - 1) + ")");
-    return static_cast<TValueTag>(b);
-}
 
 std::string TStreamReader::ReadShortString()
 {
@@ -185,14 +170,6 @@ std::string TStreamReader::ReadShortString()
     return s;
 }
 
-std::string_view TStreamReader::ReadShortStringView()
-{
-    const std::uint8_t n = ReadByte();
-    Need(n);
-    std::string_view s(reinterpret_cast<const char*>(FData + FPos), n);
-    FPos += n;
-    return s;
-}
 
 bool TStreamReader::IsIntegerTag(TValueTag t)
 {

@@ -93,13 +93,35 @@ public:
     explicit TStreamReader(const TBytes& bytes) : FData(bytes.data()), FSize(bytes.size()) {}
 
     void ReadSignature();
-    std::uint8_t ReadByte();
-    std::uint8_t PeekByte() const;
-    TValueTag ReadTag();
+    // The small reads are inline: a data file of 100,000 items is millions of them.
+    std::uint8_t ReadByte()
+    {
+        Need(1);
+        return FData[FPos++];
+    }
+    std::uint8_t PeekByte() const
+    {
+        Need(1);
+        return FData[FPos];
+    }
+    TValueTag ReadTag()
+    {
+        const std::uint8_t b = ReadByte();
+        if (b > static_cast<std::uint8_t>(TValueTag::vaInt64))
+            UnknownTag(b);
+        return static_cast<TValueTag>(b);
+    }
     TValueTag PeekTag() const { return static_cast<TValueTag>(PeekByte()); }
     std::string ReadShortString();
     // The same, as a view into the stream's bytes.
-    std::string_view ReadShortStringView();
+    std::string_view ReadShortStringView()
+    {
+        const std::uint8_t n = ReadByte();
+        Need(n);
+        const std::string_view s(reinterpret_cast<const char*>(FData + FPos), n);
+        FPos += n;
+        return s;
+    }
     // The value after a tag of the integer kinds (2, 3, 4, 19).
     std::int64_t ReadIntegerValue(TValueTag tag);
     // The value after a tag of any number kind (integers, extended, single, currency, date).
@@ -129,7 +151,13 @@ public:
     }
 
 private:
-    void Need(std::size_t n) const;
+    void Need(std::size_t n) const
+    {
+        if (n > FSize - FPos)
+            PastTheEnd();
+    }
+    [[noreturn]] void PastTheEnd() const;
+    [[noreturn]] void UnknownTag(std::uint8_t b) const;
     std::uint64_t ReadLE(int bytes);
     const std::uint8_t* FData;
     std::size_t FSize;

@@ -244,15 +244,7 @@ TEST(CliData, PendingConnectionWaitsForTheUsersDecision)
 {
     TDiskContext ctx;
     const std::string d = ctx.Dir.Path;
-    const auto leaveConnection = [&] {
-        TStandaloneStatus crashed(ctx.Services);
-        crashed.SetFileName("Status.dat");
-        crashed.SetStartTime(At(2026, 12, 8, 21, 30));
-        crashed.SetTime(SecondsToDuration(600));
-        crashed.SetCostoLire(1234.5);
-        crashed.SetEntryName("Tiscali");
-        crashed.Save();
-    };
+    const auto leaveConnection = [&] { LeavePendingConnection(ctx); };
     leaveConnection();
     const std::string status = ReadFile(ctx.Dir / "Status.dat");
     for (const std::vector<std::string>& read :

@@ -18,18 +18,6 @@ using namespace qv::test;
 
 namespace {
 
-// A connection left in "Status.dat" by a program that stopped while counting.
-void LeavePendingConnection(TDiskContext& ctx)
-{
-    TStandaloneStatus crashed(ctx.Services);
-    crashed.SetFileName("Status.dat");
-    crashed.SetStartTime(At(2026, 12, 8, 21, 30));
-    crashed.SetTime(SecondsToDuration(600));
-    crashed.SetCostoLire(1234.5);
-    crashed.SetEntryName("Tiscali");
-    crashed.Save();
-}
-
 // Ten logged connections, the 5th with one letter of a property name damaged.
 std::string DamagedLog(TDiskContext& ctx)
 {

@@ -20,22 +20,51 @@
 
 using namespace qv;
 
+namespace {
+
+// The real program on a data folder, a runtime folder and a home of its own; the test reads and
+// writes the data files through its own services.
+struct TProgramRun
+{
+    QTemporaryDir Runtime, Data, Home;
+    VirtualTime Time;
+    TScriptedPrompter Prompter;
+    TLinuxFileSystem Files;
+    TSimSystem System;
+    TMemoryRegistry Store;
+    TRegistry Registry{Store};
+    TAppEnvironment Env = [this] {
+        TAppEnvironment e;
+        e.AppPath = Data.path().toStdString() + "/";
+        return e;
+    }();
+    TServices Services{Time, Time, Prompter, Files, System, Registry, Env};
+
+    void Start(QProcess& program)
+    {
+        QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+        penv.insert("QT_QPA_PLATFORM", "offscreen");
+        penv.insert("XDG_RUNTIME_DIR", Runtime.path());
+        penv.insert("HOME", Home.path());
+        penv.insert("XDG_CONFIG_HOME", Home.filePath("config"));
+        penv.insert("QUORVANTA_SETTINGS_FILE", Home.filePath("settings.ini"));
+        program.setProcessEnvironment(penv);
+        program.start(QV_GUI_PATH, {"--simulate", "--data-dir", Data.path()});
+    }
+};
+
+} // namespace
+
 class TestSessionEnd : public QObject
 {
     Q_OBJECT
 private slots:
     void sigtermDuringACountStoresTheConnection()
     {
-        QTemporaryDir runtime, data, home;
-        VirtualTime time;
-        TScriptedPrompter prompter;
-        TLinuxFileSystem files;
-        TSimSystem system;
-        TMemoryRegistry store;
-        TRegistry registry(store);
-        TAppEnvironment env;
-        env.AppPath = data.path().toStdString() + "/";
-        TServices services{time, time, prompter, files, system, registry, env};
+        TProgramRun run;
+        TServices& services = run.Services;
+        TLinuxFileSystem& files = run.Files;
+        TAppEnvironment& env = run.Env;
         {
             // The profile dials the simulated provider at start-up; no warning about numbers abroad.
             TSettings settings(services);
@@ -45,15 +74,8 @@ private slots:
             settings.SetInternationalPrefix("");
             settings.Save();
         }
-        QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
-        penv.insert("QT_QPA_PLATFORM", "offscreen");
-        penv.insert("XDG_RUNTIME_DIR", runtime.path());
-        penv.insert("HOME", home.path());
-        penv.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        penv.insert("QUORVANTA_SETTINGS_FILE", home.filePath("settings.ini"));
         QProcess program;
-        program.setProcessEnvironment(penv);
-        program.start(QV_GUI_PATH, {"--simulate", "--data-dir", data.path()});
+        run.Start(program);
         QVERIFY(program.waitForStarted());
 
         // Counting: "Status.dat" is saved when counting starts.
@@ -87,16 +109,10 @@ private slots:
     // ends for real and the connection stays in "Status.dat", to be asked about next time.
     void sigtermDuringTheRecoveryQuestionKeepsThePendingCount()
     {
-        QTemporaryDir runtime, data, home;
-        VirtualTime time;
-        TScriptedPrompter prompter;
-        TLinuxFileSystem files;
-        TSimSystem system;
-        TMemoryRegistry store;
-        TRegistry registry(store);
-        TAppEnvironment env;
-        env.AppPath = data.path().toStdString() + "/";
-        TServices services{time, time, prompter, files, system, registry, env};
+        TProgramRun run;
+        TServices& services = run.Services;
+        TLinuxFileSystem& files = run.Files;
+        TAppEnvironment& env = run.Env;
         {
             TStandaloneStatus crashed(services);
             crashed.SetFileName("Status.dat");
@@ -106,18 +122,11 @@ private slots:
             crashed.SetEntryName("Tiscali");
             crashed.Save();
         }
-        QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
-        penv.insert("QT_QPA_PLATFORM", "offscreen");
-        penv.insert("XDG_RUNTIME_DIR", runtime.path());
-        penv.insert("HOME", home.path());
-        penv.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        penv.insert("QUORVANTA_SETTINGS_FILE", home.filePath("settings.ini"));
         QProcess program;
-        program.setProcessEnvironment(penv);
-        program.start(QV_GUI_PATH, {"--simulate", "--data-dir", data.path()});
+        run.Start(program);
         QVERIFY(program.waitForStarted());
         // The lock is taken just before the data files are read; the question follows at once.
-        const QString lock = runtime.filePath("quorvanta/instance-" + QString::fromLatin1(SingleInstanceName) + ".lock");
+        const QString lock = run.Runtime.filePath("quorvanta/instance-" + QString::fromLatin1(SingleInstanceName) + ".lock");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock) && QFile(lock).size() > 0, 15000);
         QTest::qWait(2000);
         QCOMPARE(program.state(), QProcess::Running);
