@@ -11,8 +11,8 @@
 namespace qv {
 
 constexpr double LireEuroRate = 1936.27;
-// Divided in extended precision by the rate as an extended constant, then rounded to double, as the
-// Windows program computes it: the euro values in existing data files match to the last bit.
+// Divided in extended precision by the rate as an extended constant, then rounded to double: the euro
+// values stored in existing data files match to the last bit.
 inline double LireToEuro(double amount)
 {
     return static_cast<double>(static_cast<long double>(amount) / 1936.27L);

@@ -20,7 +20,7 @@ inline constexpr int ERROR_BUFFER_TOO_SMALL = 603;
 inline constexpr int ERROR_NO_CONNECTION = 668;
 inline constexpr int ERROR_LINE_BUSY = 676;
 inline constexpr int ERROR_AUTHENTICATION_FAILURE = 691;
-// Codes of the Linux service that the Windows one has no word for.
+// Codes of failures that only pppd and its setup can have.
 inline constexpr int ERROR_DIALUP_NOT_INSTALLED = 20001;   // no pppd on the system
 inline constexpr int ERROR_PEER_NOT_AUTHENTICATED = 20002; // the remote end failed to prove who it is
 inline constexpr int ERROR_CANNOT_SAVE_PASSWORD = 20003;   // no keyring, no writable secrets file

@@ -265,8 +265,8 @@ const char* TDataUnits::ExportHeader()
 
 namespace {
 
-// Fixed notation with the given decimals and the Italian decimal comma ("1936,27"), as the
-// Windows program writes the log's text form.
+// Fixed notation with the given decimals and the Italian decimal comma ("1936,27"), as the log's
+// text form has it.
 std::string Fixed(double v, int decimals)
 {
     char buf[400];
@@ -291,7 +291,7 @@ bool TDataUnits::ExportText(const TDataUnitsItems& records, const std::string& f
                 "\t" + std::to_string(u->S()) + "\t" + Fixed(u->L(), 2) + "\t" + Fixed(u->E(), 3) + "\t" + u->N() +
                 "\r\n";
     }
-    // The text file is for other Windows-era tools: the code page of the data files.
+    // The text file is read by older tools too: it keeps the code page of the data files.
     const std::string bytes = Utf8ToCp1252(text);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
