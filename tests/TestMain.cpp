@@ -18,6 +18,10 @@ int main(int argc, char** argv)
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("TZ", "Europe/Rome", 1);
+#ifdef QV_MODULE_DIR
+    // The modules of this build, wherever the test binary lies.
+    ::setenv("QUORVANTA_MODULE_DIR", QV_MODULE_DIR, 1);
+#endif
     // A runtime folder of this run's own: the single-instance lock of the tests never meets a
     // program the user runs, nor another test binary running beside this one.
     std::string runtime = (std::filesystem::temp_directory_path() / "qv-runtime-XXXXXX").string();

@@ -1,5 +1,6 @@
 // The statistics window opened on a log of 100,000 connections until it is painted: in the details
-// view (the tree built, today's connections listed) and in the chart view (every month of the log).
+// view (the tree built, today's connections listed) and in the chart view (every month of the log);
+// the resident memory of the program idle in the tray with such a log.
 #include "BenchLog.h"
 #include "TestSupport.h"
 #include "app/DataModule.h"
@@ -7,6 +8,14 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
 
 using namespace qv;
 using namespace qv::test;
@@ -37,8 +46,64 @@ void BM_StatsWindowOpen(benchmark::State& state)
     state.counters[chart ? "bars" : "rows"] = static_cast<double>(rows);
 }
 
+// A figure of /proc/PID/status, in kB.
+double StatusKb(pid_t pid, const std::string& field)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stod(line.substr(field.size() + 1));
+    return 0;
+}
+
+// The program as a user starts it (the real adapters, no simulation), with a log of 100,000
+// connections, measured once it has settled in the tray.
+void BM_IdleProgramMemory(benchmark::State& state)
+{
+    TDiskContext ctx;
+    {
+        TDataUnits log(ctx.Services);
+        FillLog(log, 100000);
+        log.SetFileName("Connections.dat");
+        log.Save();
+    }
+    // Its own data and runtime folders: never the user's data, never the user's running program.
+    const std::string runtime = ctx.Dir.Path + "/run";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    std::vector<std::string> env{"QUORVANTA_DATA_DIR=" + ctx.Dir.Path, "XDG_RUNTIME_DIR=" + runtime};
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        if (v.rfind("QUORVANTA_DATA_DIR=", 0) != 0 && v.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+            env.push_back(v);
+    }
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    double rss = 0, anon = 0;
+    for (auto _ : state) {
+        const char* argv[] = {QV_GUI_PATH, nullptr};
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, QV_GUI_PATH, nullptr, nullptr, const_cast<char* const*>(argv), envp.data()) != 0) {
+            state.SkipWithError("posix_spawn");
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        rss = StatusKb(pid, "VmRSS");
+        anon = StatusKb(pid, "RssAnon");
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    state.counters["rss_MB"] = rss / 1024;
+    state.counters["anon_MB"] = anon / 1024;
+}
+
 } // namespace
 
+BENCHMARK(BM_IdleProgramMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StatsWindowOpen)->ArgName("chart")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)

@@ -22,14 +22,12 @@
 #include "core/Strings.h"
 #include "core/Version.h"
 #include "platform/linux/LinuxFileSystem.h"
-#include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/sim/SimDialUp.h"
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPopup.h"
 #include "platform/linux/SmbPopupTransport.h"
-#include "platform/linux/CurlHttp.h"
-#include "platform/linux/ModemManagerLines.h"
+#include "platform/linux/Modules.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -96,7 +94,7 @@ void TCliContext::LockData()
 IHttpTransport& TCliContext::Http()
 {
     if (!FHttp)
-        FHttp = std::make_unique<TCurlHttpTransport>();
+        FHttp = modules::HttpTransport();
     return *FHttp;
 }
 
@@ -117,7 +115,7 @@ ITapiService& TCliContext::Modem()
         if (Simulate)
             FModem = std::make_unique<TSimModem>();
         else
-            FModem = MakeModemLines(Timers);
+            FModem = modules::ModemLines(Timers);
     }
     return *FModem;
 }
@@ -131,7 +129,7 @@ IRasApi& TCliContext::DialUp()
             FDialUp = std::move(sim);
         } else {
             auto pppd = std::make_unique<TPppdDialUp>(Timers);
-            pppd->Keyring = DesktopKeyring();
+            pppd->Keyring = modules::Keyring();
             FDialUp = std::move(pppd);
         }
     }

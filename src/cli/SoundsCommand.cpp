@@ -5,7 +5,7 @@
 #include "core/Errors.h"
 #include "core/Strings.h"
 #include "platform/linux/LinuxProcesses.h"
-#include "platform/linux/SdlSoundOutput.h"
+#include "platform/linux/Modules.h"
 
 #include <chrono>
 #include <fstream>
@@ -41,8 +41,8 @@ int SoundsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::o
         EnsurePrivateFolder(ctx.Env.AppPath);
     }
     ctx.Files.ReadOnly = !writes;
-    TSdlSoundOutput output(ctx.Timers);
-    TWaveSounds waves(ctx.Services(), output);
+    const auto output = modules::SoundOutput(ctx.Timers);
+    TWaveSounds waves(ctx.Services(), *output);
     waves.SetFileName("Waves.dat");
     if (sub == "list") {
         for (const auto& w : waves.Waves())

@@ -4,7 +4,7 @@
 #include "core/Errors.h"
 #include "core/Functions.h"
 #include "platform/linux/TcpTimeTransport.h"
-#include "platform/linux/TimedatedClock.h"
+#include "platform/linux/Modules.h"
 #include "tariffs/Settings.h"
 
 #include <cmath>
@@ -62,7 +62,7 @@ int TimeCommand(TCliContext& ctx, const std::vector<std::string>& args, std::ost
         out << "Il computer segna già l'ora esatta!\n";
         return 0;
     }
-    const auto setter = MakeClockSetter();
+    const auto setter = modules::ClockSetter();
     const std::string why = setter->ShiftClock(std::llround(delta * 86400.0 * 1e6));
     if (!why.empty())
         throw EQvError("Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario\r[" + why +

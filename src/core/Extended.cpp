@@ -1,12 +1,36 @@
 #include "core/Extended.h"
 
 #include <bit>
+#include <cstring>
 
 namespace qv {
 
 namespace {
 constexpr int ExtBias = 16383;
 constexpr int DblBias = 1023;
+
+// The 64-bit mantissa is stored little-endian: on such a machine it is one load or store.
+std::uint64_t LoadMantissa(const TExtendedBytes& b)
+{
+    std::uint64_t m = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&m, b.data(), 8);
+    } else {
+        for (int i = 7; i >= 0; --i)
+            m = (m << 8) | b[static_cast<std::size_t>(i)];
+    }
+    return m;
+}
+
+void StoreMantissa(TExtendedBytes& b, std::uint64_t m)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(b.data(), &m, 8);
+    } else {
+        for (int i = 0; i < 8; ++i)
+            b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(m >> (8 * i));
+    }
+}
 } // namespace
 
 TExtendedBytes DoubleToExtended(double value)
@@ -33,9 +57,8 @@ TExtendedBytes DoubleToExtended(double value)
         mantissa = (std::uint64_t{1} << 63) | (frac << 11);
         extExp = exp - DblBias + ExtBias;
     }
-    TExtendedBytes out{};
-    for (int i = 0; i < 8; ++i)
-        out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+    TExtendedBytes out;
+    StoreMantissa(out, mantissa);
     const auto top = static_cast<std::uint16_t>((negative ? 0x8000 : 0) | extExp);
     out[8] = static_cast<std::uint8_t>(top & 0xFF);
     out[9] = static_cast<std::uint8_t>(top >> 8);
@@ -44,9 +67,7 @@ TExtendedBytes DoubleToExtended(double value)
 
 double ExtendedToDouble(const TExtendedBytes& b)
 {
-    std::uint64_t m = 0;
-    for (int i = 7; i >= 0; --i)
-        m = (m << 8) | b[static_cast<std::size_t>(i)];
+    std::uint64_t m = LoadMantissa(b);
     const auto top = static_cast<std::uint16_t>(b[8] | (b[9] << 8));
     const std::uint64_t sign = static_cast<std::uint64_t>(top >> 15) << 63;
     int e = top & 0x7FFF;

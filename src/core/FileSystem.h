@@ -3,12 +3,28 @@
 // (a full disk, a file that cannot be opened) and the Linux adapter can make saves atomic.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace qv {
 
-using TBytes = std::vector<std::uint8_t>;
+// An allocator whose resize leaves new bytes as they are: a buffer about to be filled by a read or
+// a writer is not zeroed first (megabytes for a large data file).
+template <class T> class TUninitAllocator : public std::allocator<T>
+{
+public:
+    template <class U> struct rebind
+    {
+        using other = TUninitAllocator<U>;
+    };
+    TUninitAllocator() = default;
+    template <class U> TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
+    // Construction with values is left to std::allocator_traits (std::construct_at).
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+};
+
+using TBytes = std::vector<std::uint8_t, TUninitAllocator<std::uint8_t>>;
 
 class IFileSystem
 {

@@ -8,15 +8,9 @@
 
 namespace qv {
 
-const TPropDef* TPropTable::Find(std::string_view name, std::size_t* hint) const
+const TPropDef* TPropTable::FindFrom(std::string_view name, std::size_t* hint) const
 {
     const std::size_t n = Props.size();
-    // Streams hold the properties in table order: the one after the last found is nearly always it.
-    if (hint && *hint < n) {
-        const std::string& candidate = Props[*hint].Name;
-        if (candidate.size() == name.size() && std::memcmp(candidate.data(), name.data(), name.size()) == 0)
-            return &Props[(*hint)++];
-    }
     const std::size_t start = hint && *hint < n ? *hint : 0;
     for (std::size_t k = 0; k < n; ++k) {
         const std::size_t i = start + k < n ? start + k : start + k - n;

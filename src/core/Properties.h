@@ -86,7 +86,20 @@ public:
     TPropTable() = default;
     std::vector<TPropDef> Props;
     // hint: where to start looking (properties come in table order); updated past the match.
-    const TPropDef* Find(std::string_view name, std::size_t* hint = nullptr) const;
+    const TPropDef* Find(std::string_view name, std::size_t* hint = nullptr) const
+    {
+        // Streams hold the properties in table order: the one after the last found is nearly
+        // always it (a data file of 100,000 items asks a million times).
+        if (hint && *hint < Props.size()) {
+            const std::string& candidate = Props[*hint].Name;
+            if (std::string_view(candidate) == name)
+                return &Props[(*hint)++];
+        }
+        return FindFrom(name, hint);
+    }
+
+private:
+    const TPropDef* FindFrom(std::string_view name, std::size_t* hint) const;
 };
 
 // Base of every object with published properties.

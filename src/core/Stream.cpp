@@ -38,32 +38,15 @@ void TStreamWriter::Append(const void* data, std::size_t n)
         std::memcpy(Room(n), data, n);
 }
 
-void TStreamWriter::WriteLE(std::uint64_t value, int bytes)
-{
-    std::uint8_t* p = Room(static_cast<std::size_t>(bytes));
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 void TStreamWriter::WriteSignature()
 {
     Append(Signature, 4);
 }
 
-void TStreamWriter::WriteShortString(std::string_view bytes)
-{
-    // Length and bytes in one append: names and short texts are most of a data file.
-    const std::size_t n = bytes.size() > 255 ? 255 : bytes.size();
-    std::uint8_t* p = Room(n + 1);
-    p[0] = static_cast<std::uint8_t>(n);
-    if (n)
-        std::memcpy(p + 1, bytes.data(), n);
-}
 
-void TStreamWriter::WriteShortString(std::string_view prefix, std::string_view name)
+void TStreamWriter::WriteJoinedShortString(std::string_view prefix, std::string_view name)
 {
-    if (prefix.empty())
-        return WriteShortString(name);
     const std::size_t total = prefix.size() + name.size();
     const std::size_t n = total > 255 ? 255 : total;
     std::uint8_t* p = Room(n + 1);
@@ -74,23 +57,6 @@ void TStreamWriter::WriteShortString(std::string_view prefix, std::string_view n
         std::memcpy(p + 1 + first, name.data(), n - first);
 }
 
-void TStreamWriter::WriteInteger(std::int64_t value)
-{
-    const auto bits = static_cast<std::uint64_t>(value);
-    if (value >= -128 && value <= 127) {
-        WriteTag(TValueTag::vaInt8);
-        WriteLE(bits, 1);
-    } else if (value >= -32768 && value <= 32767) {
-        WriteTag(TValueTag::vaInt16);
-        WriteLE(bits, 2);
-    } else if (value >= INT32_MIN && value <= INT32_MAX) {
-        WriteTag(TValueTag::vaInt32);
-        WriteLE(bits, 4);
-    } else {
-        WriteTag(TValueTag::vaInt64);
-        WriteLE(bits, 8);
-    }
-}
 
 void TStreamWriter::WriteFloat(double value)
 {
@@ -143,15 +109,6 @@ void TStreamReader::UnknownTag(std::uint8_t b) const
                      ")");
 }
 
-std::uint64_t TStreamReader::ReadLE(int bytes)
-{
-    Need(static_cast<std::size_t>(bytes));
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | FData[FPos + static_cast<std::size_t>(i)];
-    FPos += static_cast<std::size_t>(bytes);
-    return v;
-}
 
 void TStreamReader::ReadSignature()
 {
@@ -171,21 +128,8 @@ std::string TStreamReader::ReadShortString()
 }
 
 
-bool TStreamReader::IsIntegerTag(TValueTag t)
-{
-    return t == TValueTag::vaInt8 || t == TValueTag::vaInt16 || t == TValueTag::vaInt32 || t == TValueTag::vaInt64;
-}
 
-bool TStreamReader::IsFloatTag(TValueTag t)
-{
-    return IsIntegerTag(t) || t == TValueTag::vaExtended || t == TValueTag::vaSingle || t == TValueTag::vaCurrency ||
-           t == TValueTag::vaDate;
-}
 
-bool TStreamReader::IsStringTag(TValueTag t)
-{
-    return t == TValueTag::vaString || t == TValueTag::vaLString || t == TValueTag::vaWString;
-}
 
 std::int64_t TStreamReader::ReadIntegerValue(TValueTag tag)
 {

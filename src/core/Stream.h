@@ -5,7 +5,9 @@
 #include "core/Errors.h"
 #include "core/FileSystem.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,12 +59,42 @@ public:
     void WriteSignature();
     void WriteByte(std::uint8_t b) { *Room(1) = b; }
     void WriteTag(TValueTag t) { *Room(1) = static_cast<std::uint8_t>(t); }
-    // Raw short string: one length byte and the bytes (at most 255).
-    void WriteShortString(std::string_view bytes);
+    // Raw short string: one length byte and the bytes (at most 255). Length and bytes in one
+    // append: names and short texts are most of a data file.
+    void WriteShortString(std::string_view bytes)
+    {
+        const std::size_t n = bytes.size() > 255 ? 255 : bytes.size();
+        std::uint8_t* p = Room(n + 1);
+        p[0] = static_cast<std::uint8_t>(n);
+        if (n)
+            std::memcpy(p + 1, bytes.data(), n);
+    }
     // The same for a name made of two parts ("Font." + "Name"), without joining them first.
-    void WriteShortString(std::string_view prefix, std::string_view name);
+    void WriteShortString(std::string_view prefix, std::string_view name)
+    {
+        if (prefix.empty())
+            WriteShortString(name);
+        else
+            WriteJoinedShortString(prefix, name);
+    }
     // Smallest of the 8/16/32-bit tags that holds the value; 64-bit beyond.
-    void WriteInteger(std::int64_t value);
+    void WriteInteger(std::int64_t value)
+    {
+        if (value >= -128 && value <= 127) {
+            std::uint8_t* p = Room(2);
+            p[0] = static_cast<std::uint8_t>(TValueTag::vaInt8);
+            p[1] = static_cast<std::uint8_t>(value);
+        } else if (value >= -32768 && value <= 32767) {
+            WriteTag(TValueTag::vaInt16);
+            WriteLE(static_cast<std::uint64_t>(value), 2);
+        } else if (value >= INT32_MIN && value <= INT32_MAX) {
+            WriteTag(TValueTag::vaInt32);
+            WriteLE(static_cast<std::uint64_t>(value), 4);
+        } else {
+            WriteTag(TValueTag::vaInt64);
+            WriteLE(static_cast<std::uint64_t>(value), 8);
+        }
+    }
     void WriteFloat(double value);
     // UTF-8 text, stored as Windows-1252 with tag 6 (up to 255 bytes) or 12.
     void WriteString(std::string_view utf8);
@@ -81,7 +113,17 @@ private:
     }
     void Grow(std::size_t n);
     void Append(const void* data, std::size_t n);
-    void WriteLE(std::uint64_t value, int bytes);
+    void WriteJoinedShortString(std::string_view prefix, std::string_view name);
+    void WriteLE(std::uint64_t value, int bytes)
+    {
+        std::uint8_t* p = Room(static_cast<std::size_t>(bytes));
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(p, &value, static_cast<std::size_t>(bytes));
+        } else {
+            for (int i = 0; i < bytes; ++i)
+                p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    }
     TBytes& FOut;
     std::size_t FLen;
 };
@@ -129,9 +171,19 @@ public:
     // The value after a string tag (6, 12, 18), as UTF-8.
     std::string ReadStringValue(TValueTag tag);
     std::string ReadBinaryValue();
-    static bool IsIntegerTag(TValueTag t);
-    static bool IsFloatTag(TValueTag t);
-    static bool IsStringTag(TValueTag t);
+    static bool IsIntegerTag(TValueTag t)
+    {
+        return t == TValueTag::vaInt8 || t == TValueTag::vaInt16 || t == TValueTag::vaInt32 || t == TValueTag::vaInt64;
+    }
+    static bool IsFloatTag(TValueTag t)
+    {
+        return IsIntegerTag(t) || t == TValueTag::vaExtended || t == TValueTag::vaSingle ||
+               t == TValueTag::vaCurrency || t == TValueTag::vaDate;
+    }
+    static bool IsStringTag(TValueTag t)
+    {
+        return t == TValueTag::vaString || t == TValueTag::vaLString || t == TValueTag::vaWString;
+    }
     std::size_t Position() const { return FPos; }
     std::size_t Remaining() const { return FSize - FPos; }
     std::size_t Size() const { return FSize; }
@@ -158,7 +210,19 @@ private:
     }
     [[noreturn]] void PastTheEnd() const;
     [[noreturn]] void UnknownTag(std::uint8_t b) const;
-    std::uint64_t ReadLE(int bytes);
+    std::uint64_t ReadLE(int bytes)
+    {
+        Need(static_cast<std::size_t>(bytes));
+        std::uint64_t v = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&v, FData + FPos, static_cast<std::size_t>(bytes));
+        } else {
+            for (int i = bytes - 1; i >= 0; --i)
+                v = (v << 8) | FData[FPos + static_cast<std::size_t>(i)];
+        }
+        FPos += static_cast<std::size_t>(bytes);
+        return v;
+    }
     const std::uint8_t* FData;
     std::size_t FSize;
     std::size_t FPos = 0;

@@ -1,11 +1,9 @@
 #include "ui/GuiProgram.h"
 
-#include "platform/linux/ModemManagerLines.h"
 #include "platform/sim/SimModem.h"
 #include "platform/sim/SimPopup.h"
 #include "ui/TfmAbout.h"
-#include "platform/linux/NetState.h"
-#include "platform/linux/CurlHttp.h"
+#include "platform/linux/Modules.h"
 #include "ui/TfmGuida.h"
 #include "platform/linux/SmbPopupTransport.h"
 
@@ -14,13 +12,10 @@
 #include "core/Shell.h"
 #include "core/Strings.h"
 #include "core/Version.h"
-#include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/PppdDialUp.h"
 #include "platform/linux/LinuxProcesses.h"
-#include "platform/linux/SdlSoundOutput.h"
 #include "platform/linux/TcpTimeTransport.h"
-#include "platform/linux/TimedatedClock.h"
 #include "platform/sim/SimDialUp.h"
 #include "platform/sim/SimTime.h"
 #include "ui/SettingsPagesUi.h"
@@ -213,22 +208,22 @@ int TGuiProgram::Start()
             FDialUp = std::move(sim);
         } else {
             auto pppd = std::make_unique<TPppdDialUp>(FTimers);
-            pppd->Keyring = DesktopKeyring();
+            pppd->Keyring = modules::Keyring();
             FDialUp = std::move(pppd);
         }
-        FSoundOutput = std::make_unique<TSdlSoundOutput>(FTimers);
+        FSoundOutput = modules::SoundOutput(FTimers);
         // The modem lines: ModemManager, or a simulated modem.
         if (FCommandLine.Simulate)
             FModem = std::make_unique<TSimModem>();
         else
-            FModem = MakeModemLines(FTimers);
+            FModem = modules::ModemLines(FTimers);
         // Popup messages through Samba's smbclient, or simulated.
         std::shared_ptr<IPopupTransport> popup;
         if (FCommandLine.Simulate)
             popup = std::make_shared<TSimPopupTransport>();
         else
             popup = std::make_shared<TSmbPopupTransport>();
-        FHttp = std::make_unique<TCurlHttpTransport>();
+        FHttp = modules::HttpTransport();
         FData = std::make_unique<TDataModule>(*FServices, nullptr, FDialUp.get(), FSoundOutput.get(), FModem.get(),
                                               popup, FHttp.get());
         FLauncher = std::make_unique<TLinuxProcessLauncher>();
@@ -246,7 +241,7 @@ int TGuiProgram::Start()
             FClockSetter = std::make_unique<TSimClockSetter>();
         } else {
             FTimeTransport = std::make_unique<TTcpTimeTransport>(FTimers);
-            FClockSetter = MakeClockSetter();
+            FClockSetter = modules::ClockSetter();
         }
         FInternetTime = std::make_unique<TInternetTime>(*FServices, *FTimeTransport);
         FInternetTime->SetTimeOut(20000);
@@ -269,7 +264,7 @@ int TGuiProgram::Start()
         FController->StartedByWinStart = FCommandLine.StartedByWinStart;
         FController->Programs = FPrograms.get();
         // "SystemOnline": NetworkManager's answer, else a default route.
-        FController->SystemOnline = [] { return InternetConnected(); };
+        FController->SystemOnline = [] { return modules::InternetConnected(); };
         FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
                                                       FData->Sounds());
         FController->AttachBudget(FBudgetWatch.get());
