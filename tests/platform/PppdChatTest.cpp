@@ -380,20 +380,44 @@ TEST(PppSecrets, EveryOtherLineAndFieldIsKept)
                                "mario\tother\tseconda\n";
     WriteFile(path, before);
     ::chmod(path.c_str(), 0640);
-    EXPECT_EQ(FindSecret(before, "anna"), std::optional<std::string>("a#b\\c")); // "#" inside a word is no comment
-    const std::string after = ReplaceSecret(before, "mario", "nu\"ova");
+    EXPECT_EQ(FindSecret(before, "anna", ""), std::optional<std::string>("a#b\\c")); // "#" inside a word is no comment
+    const std::string after = ReplaceSecret(before, "mario", "isp", "nu\"ova");
     EXPECT_EQ(after, "# Secrets for authentication using PAP\n"
                      "# client\tserver\tsecret\t\t\tIP addresses\n"
                      "\n"
                      "\"mario\"\tisp\t\"nu\\\"ova\"\t10.0.0.1 10.0.0.2   # casa\n"
                      "anna * 'a#b\\\\c'\n"
-                     "mario\tother\t\"nu\\\"ova\"\n");
-    EXPECT_EQ(FindSecret(after, "mario"), std::optional<std::string>("nu\"ova"));
-    EXPECT_EQ(ReplaceSecret("x * y", "nuovo", "p"), "x * y\n\"nuovo\" * \"p\"\n");
+                     "mario\tother\tseconda\n"); // the line for another server stays
+    EXPECT_EQ(FindSecret(after, "mario", "isp"), std::optional<std::string>("nu\"ova"));
+    EXPECT_EQ(FindSecret(after, "mario", "other"), std::optional<std::string>("seconda"));
+    EXPECT_EQ(FindSecret(after, "mario", ""), std::nullopt); // no line for any server
+    EXPECT_EQ(ReplaceSecret("x * y", "nuovo", "", "p"), "x * y\n\"nuovo\" * \"p\"\n");
     ASSERT_EQ(WriteSecretsFile(path, after), "");
     EXPECT_EQ(ReadFile(path), after);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the file's own mode
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path), fs::directory_iterator()), 1); // no temporaries
+}
+
+TEST(PppSecrets, TheLinePppdTakesForClientAndServer)
+{
+    const std::string text = "* * \"tutti\"\n"
+                             "* isp1 \"server\"\n"
+                             "mario * \"cliente\"\n"
+                             "\"mario\" isp1 \"uno\"\n"
+                             "mario isp2 due\n"
+                             "mario isp2 \"dopo\"\n";
+    // Naming both beats naming the client, which beats naming the server; the first of equals wins.
+    EXPECT_EQ(FindSecret(text, "mario", "isp1"), std::optional<std::string>("uno"));
+    EXPECT_EQ(FindSecret(text, "mario", "isp2"), std::optional<std::string>("due"));
+    EXPECT_EQ(FindSecret(text, "mario", "isp3"), std::optional<std::string>("cliente"));
+    EXPECT_EQ(FindSecret(text, "anna", "isp1"), std::optional<std::string>("server"));
+    EXPECT_EQ(FindSecret(text, "anna", ""), std::optional<std::string>("tutti"));
+    EXPECT_EQ(FindSecret("mario isp1 uno\n", "mario", ""), std::nullopt);
+    // Only the line pppd takes changes; a line for every client is never rewritten for one user.
+    EXPECT_EQ(ReplaceSecret(text, "mario", "isp2", "nuova"),
+              "* * \"tutti\"\n* isp1 \"server\"\nmario * \"cliente\"\n\"mario\" isp1 \"uno\"\n"
+              "mario isp2 \"nuova\"\nmario isp2 \"dopo\"\n");
+    EXPECT_EQ(ReplaceSecret("* * \"tutti\"", "anna", "isp1", ""), "* * \"tutti\"\n\"anna\" \"isp1\" \"\"\n");
 }

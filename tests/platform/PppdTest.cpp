@@ -91,6 +91,28 @@ TEST_F(TPppdTree, PhoneBookNumbersAndCredentials)
     EXPECT_NE(ReadFile(Tree / "etc/ppp/pap-secrets").find("# client server secret"), std::string::npos);
 }
 
+TEST_F(TPppdTree, CredentialsFollowThePeersServerName)
+{
+    // One user at two providers, told apart by their "remotename"; the secrets file is a link.
+    WriteFile(Tree / "etc/ppp/peers/isp1", "user mario\nremotename isp1\n");
+    WriteFile(Tree / "etc/ppp/peers/isp2", "user mario\nremotename isp2\n");
+    WriteFile(Tree / "etc/ppp/real-pap-secrets", "\"mario\" isp1 \"uno\"\nmario isp2 due\n");
+    fs::remove(Tree / "etc/ppp/pap-secrets");
+    fs::create_symlink(Tree / "etc/ppp/real-pap-secrets", Tree / "etc/ppp/pap-secrets");
+    TRasCredentials c;
+    ASSERT_EQ(Ppp->GetCredentials("isp2", c), 0);
+    EXPECT_EQ(c.Password, "due");
+    ASSERT_EQ(Ppp->SetCredentials("isp1", "mario", "nuova", false), 0);
+    EXPECT_EQ(ReadFile(Tree / "etc/ppp/real-pap-secrets"), "\"mario\" isp1 \"nuova\"\nmario isp2 due\n");
+    EXPECT_TRUE(fs::is_symlink(Tree / "etc/ppp/pap-secrets"));
+    // Forgetting isp1's password after a refused login leaves isp2's.
+    ASSERT_EQ(Ppp->SetCredentials("isp1", "mario", "", true), 0);
+    Ppp->GetCredentials("isp2", c);
+    EXPECT_EQ(c.Password, "due");
+    Ppp->GetCredentials("isp1", c);
+    EXPECT_FALSE(c.PasswordSaved);
+}
+
 TEST_F(TPppdTree, ClassificationThroughAWholeConnection)
 {
     std::vector<TRasConnection> list;

@@ -94,36 +94,72 @@ std::string WithoutEnd(const std::string& line)
 
 } // namespace
 
-std::optional<std::string> FindSecret(const std::string& text, const std::string& client)
+namespace {
+
+struct TBestLine
 {
-    for (const std::string& line : LinesKeepingEnds(text)) {
-        const auto w = SecretWords(WithoutEnd(line));
-        if (w.size() >= 3 && w[0].Value == client)
-            return w[2].Value;
+    std::size_t Index = 0;
+    bool NamesClient = false;
+};
+
+// The line pppd takes, as its own search does: a word "*" stands for any name.
+std::optional<TBestLine> BestLine(const std::vector<std::string>& lines, const std::string& client,
+                                  const std::string& server)
+{
+    const auto wild = [](const TSecretWord& w) { return w.Value == "*"; };
+    std::optional<TBestLine> best;
+    int bestScore = -1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto w = SecretWords(WithoutEnd(lines[i]));
+        if (w.size() < 2)
+            continue;
+        if (!wild(w[0]) && w[0].Value != client)
+            continue;
+        if (!wild(w[1]) && w[1].Value != server)
+            continue;
+        const int score = (wild(w[0]) ? 0 : 2) + (wild(w[1]) ? 0 : 1);
+        if (score > bestScore) {
+            bestScore = score;
+            best = TBestLine{i, !wild(w[0])};
+        }
     }
-    return std::nullopt;
+    return best;
 }
 
-std::string ReplaceSecret(const std::string& text, const std::string& client, const std::string& secret)
+} // namespace
+
+std::optional<std::string> FindSecret(const std::string& text, const std::string& client, const std::string& server)
 {
-    std::string out;
-    bool replaced = false;
-    for (std::string line : LinesKeepingEnds(text)) {
+    const auto lines = LinesKeepingEnds(text);
+    const auto best = BestLine(lines, client, server);
+    if (!best)
+        return std::nullopt;
+    const auto w = SecretWords(WithoutEnd(lines[best->Index]));
+    return w.size() >= 3 ? w[2].Value : std::string();
+}
+
+std::string ReplaceSecret(const std::string& text, const std::string& client, const std::string& server,
+                          const std::string& secret)
+{
+    auto lines = LinesKeepingEnds(text);
+    const auto best = BestLine(lines, client, server);
+    // A line for any client serves other users too: the user's own line goes before it in pppd's choice.
+    if (best && best->NamesClient) {
+        std::string& line = lines[best->Index];
         const auto w = SecretWords(WithoutEnd(line));
-        if (w.size() >= 2 && w[0].Value == client) {
-            if (w.size() >= 3)
-                line.replace(w[2].Begin, w[2].End - w[2].Begin, QuoteSecretWord(secret));
-            else
-                line.insert(w[1].End, " " + QuoteSecretWord(secret));
-            replaced = true;
-        }
+        if (w.size() >= 3)
+            line.replace(w[2].Begin, w[2].End - w[2].Begin, QuoteSecretWord(secret));
+        else
+            line.insert(w[1].End, " " + QuoteSecretWord(secret));
+    } else {
+        if (!lines.empty() && lines.back().back() != '\n')
+            lines.back() += '\n';
+        lines.push_back(QuoteSecretWord(client) + " " + (server.empty() ? std::string("*") : QuoteSecretWord(server)) +
+                        " " + QuoteSecretWord(secret) + "\n");
+    }
+    std::string out;
+    for (const auto& line : lines)
         out += line;
-    }
-    if (!replaced) {
-        if (!out.empty() && out.back() != '\n')
-            out += '\n';
-        out += QuoteSecretWord(client) + " * " + QuoteSecretWord(secret) + "\n";
-    }
     return out;
 }
 

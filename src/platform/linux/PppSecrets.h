@@ -24,12 +24,17 @@ std::vector<TSecretWord> SecretWords(const std::string& line);
 // A word written so that pppd reads back exactly value.
 std::string QuoteSecretWord(const std::string& value);
 
-// The secret of the first line for client (any server), if there is one.
-std::optional<std::string> FindSecret(const std::string& text, const std::string& client);
+// The secret pppd takes for client authenticating to server (the peer's "remotename", empty when it
+// has none), if a line gives one. As pppd chooses: a line matches when its client and server fields
+// are the names or "*"; a line naming the client beats one naming only the server, which beats one
+// naming neither; among equals the first wins.
+std::optional<std::string> FindSecret(const std::string& text, const std::string& client, const std::string& server);
 
-// The text with the secret of every line for client replaced (other fields kept), or a line
-// "client * secret" appended when there is none.
-std::string ReplaceSecret(const std::string& text, const std::string& client, const std::string& secret);
+// The text with the secret of the line pppd takes for client and server replaced (every other line
+// and field kept), when that line names the client; else a line "client server secret" ("*" for
+// an empty server) appended, which pppd then prefers to lines for any client.
+std::string ReplaceSecret(const std::string& text, const std::string& client, const std::string& server,
+                          const std::string& secret);
 
 // Rewrites a secrets file atomically (temporary file, flush, rename), keeping its owner and mode;
 // a new file is private (0600). Returns an empty text, or why it failed.

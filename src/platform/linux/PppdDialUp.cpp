@@ -65,6 +65,22 @@ std::string ReadText(const std::string& path)
     return ss.str();
 }
 
+// The whole file, or nothing when it cannot be read to its end (a file missing counts as empty).
+std::optional<std::string> ReadWhole(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return std::string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return ss.str();
+}
+
 // Splits an options line as pppd does: blanks separate, quotes group.
 std::vector<std::string> Words(const std::string& line)
 {
@@ -453,14 +469,19 @@ int TPppdDialUp::ProjectionAddress(std::int64_t handle, std::string& address)
     return address.empty() ? 731 : 0;
 }
 
-std::string TPppdDialUp::PeerUser(const std::string& entry)
+std::string TPppdDialUp::PeerOption(const std::string& entry, const std::string& option)
 {
     for (const std::string& raw : Split(ReadText(Path("/etc/ppp/peers/" + entry)), '\n')) {
         const std::vector<std::string> w = Words(Trim(raw));
-        if (w.size() >= 2 && w[0] == "user")
+        if (w.size() >= 2 && w[0] == option)
             return w[1];
     }
     return {};
+}
+
+std::string TPppdDialUp::PeerUser(const std::string& entry)
+{
+    return PeerOption(entry, "user");
 }
 
 int TPppdDialUp::GetCredentials(const std::string& entry, TRasCredentials& credentials)
@@ -477,9 +498,11 @@ int TPppdDialUp::GetCredentials(const std::string& entry, TRasCredentials& crede
             credentials.PasswordSaved = true;
             return 0;
         }
-    // The secrets files are usually root's alone: an unreadable file just knows nothing.
+    // The secrets files are usually root's alone: an unreadable file just knows nothing. The line
+    // is the one pppd takes for the peer's user and "remotename".
+    const std::string server = PeerOption(entry, "remotename");
     for (const char* file : {"/etc/ppp/pap-secrets", "/etc/ppp/chap-secrets"})
-        if (const auto secret = FindSecret(ReadText(Path(file)), credentials.User)) {
+        if (const auto secret = FindSecret(ReadText(Path(file)), credentials.User, server)) {
             credentials.Password = *secret;
             credentials.PasswordSaved = !secret->empty();
             return 0;
@@ -499,14 +522,24 @@ int TPppdDialUp::SetCredentials(const std::string& entry, const std::string& use
     if (!secret.empty() && Keyring.Store && Keyring.Store(entry, user, secret))
         return 0;
     bool saved = false;
+    const std::string server = PeerOption(entry, "remotename");
     for (const char* file : {"/etc/ppp/pap-secrets", "/etc/ppp/chap-secrets"}) {
-        const std::string path = Path(file);
+        // A file that is a link is changed where it points.
+        std::error_code ec;
+        std::string path = Path(file);
+        if (fs::is_symlink(path, ec))
+            if (const auto target = fs::weakly_canonical(path, ec); !ec)
+                path = target.string();
         if (::access(path.c_str(), W_OK) != 0)
             continue;
-        const std::string text = ReadText(path);
-        if (secret.empty() && !FindSecret(text, user))
+        // A file that cannot be read is never written: its other lines would be lost.
+        const auto read = ReadWhole(path);
+        if (!read)
+            continue;
+        const std::string& text = *read;
+        if (secret.empty() && !FindSecret(text, user, server))
             continue; // nothing to forget here
-        saved = WriteSecretsFile(path, ReplaceSecret(text, user, secret)).empty() || saved;
+        saved = WriteSecretsFile(path, ReplaceSecret(text, user, server, secret)).empty() || saved;
     }
     return saved || secret.empty() ? 0 : ERROR_CANNOT_SAVE_PASSWORD;
 }

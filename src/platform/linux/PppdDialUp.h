@@ -97,6 +97,8 @@ private:
     std::string InterfaceOfConnection(std::int64_t handle);
     std::string LinkNameOf(std::int64_t pid);
     std::string PeerUser(const std::string& entry);
+    // The first value of an option in the peer's file ("user", "remotename"), empty when none.
+    std::string PeerOption(const std::string& entry, const std::string& option);
     bool PeerHas(const std::string& entry, const std::string& option);
     std::string Runtime();
     TChild* Child(std::int64_t pid);
