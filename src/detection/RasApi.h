@@ -24,6 +24,7 @@ inline constexpr int ERROR_AUTHENTICATION_FAILURE = 691;
 inline constexpr int ERROR_DIALUP_NOT_INSTALLED = 20001;   // no pppd on the system
 inline constexpr int ERROR_PEER_NOT_AUTHENTICATED = 20002; // the remote end failed to prove who it is
 inline constexpr int ERROR_CANNOT_SAVE_PASSWORD = 20003;   // no keyring, no writable secrets file
+inline constexpr int ERROR_NOT_IN_DIP_GROUP = 20004;       // pppd is there, only its group may run it
 
 struct TRasConnection
 {

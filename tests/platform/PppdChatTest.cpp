@@ -219,6 +219,16 @@ TEST_F(TRealChat, ABusyLineMakesTheMonitorRedial)
     EXPECT_EQ(errors, 1);
 }
 
+TEST_F(TRealChat, APppdKilledFromOutsideIsADroppedLine)
+{
+    Peer("ok", "CONNECT 115200");
+    const std::int64_t handle = Dial("ok");
+    ASSERT_TRUE(WaitFor([&] { return Reached(21); })) << ReadFile(Tree / "q/pppd-ok.log");
+    ASSERT_EQ(::kill(static_cast<pid_t>(handle), SIGKILL), 0);
+    ASSERT_TRUE(WaitFor([&] { return Error() != 0; }));
+    EXPECT_EQ(Error(), 629);
+}
+
 TEST_F(TRealChat, ConnectThenHangUpAndTheProgramLeavesTheLineUp)
 {
     Peer("ok", "CONNECT 115200");
@@ -348,10 +358,15 @@ TEST_F(TRealChat, PppdIsLookedForInTheSystemFoldersAndItsAbsenceIsSaid)
     ::chmod((Tree / "usr/sbin/pppd").c_str(), 0755);
     TPppdDialUp byName(Ctx.Time, Tree.Path, "pppd", "/proc");
     EXPECT_EQ(byName.PppdPath(), Tree / "usr/sbin/pppd"); // not through PATH
-    fs::remove(Tree / "usr/sbin/pppd");
-    EXPECT_EQ(byName.PppdPath(), "");
     WriteFile(Tree / "etc/ppp/peers/ok", "connect \"chat\"\n");
     std::int64_t handle = 0;
+    // There but not runnable by this user (the group dip's alone): the user is told what to do.
+    ::chmod((Tree / "usr/sbin/pppd").c_str(), 0644);
+    EXPECT_EQ(byName.Dial("ok", "", "", [](int, int) {}, handle), ERROR_NOT_IN_DIP_GROUP);
+    EXPECT_NE(byName.ErrorText(ERROR_NOT_IN_DIP_GROUP).find(" dip»"), std::string::npos);
+    EXPECT_NE(byName.ErrorText(ERROR_NOT_IN_DIP_GROUP).find("pppd è installato"), std::string::npos);
+    fs::remove(Tree / "usr/sbin/pppd");
+    EXPECT_EQ(byName.PppdPath(), "");
     EXPECT_EQ(byName.Dial("ok", "", "", [](int, int) {}, handle), ERROR_DIALUP_NOT_INSTALLED);
     EXPECT_EQ(byName.ErrorText(ERROR_DIALUP_NOT_INSTALLED), "pppd non è installato: installa il pacchetto ppp");
 }

@@ -91,6 +91,26 @@ TEST_F(TPppdTree, PhoneBookNumbersAndCredentials)
     EXPECT_NE(ReadFile(Tree / "etc/ppp/pap-secrets").find("# client server secret"), std::string::npos);
 }
 
+TEST_F(TPppdTree, AWrapperThatBecomesPppdLateIsListed)
+{
+    fs::create_directories(Tree / "proc/4242");
+    WriteFile(Tree / "proc/4242/cmdline", std::string("/bin/sh\0/usr/local/bin/connetti\0", 32));
+    std::vector<TRasConnection> found;
+    for (int scan = 0; scan < 25; ++scan) {
+        ASSERT_EQ(Ppp->Connections(found), 0);
+        EXPECT_TRUE(found.empty());
+    }
+    Process(4242, "tiscali"); // the wrapper runs "exec pppd call tiscali"
+    int scans = 0;
+    do {
+        ASSERT_EQ(Ppp->Connections(found), 0);
+        ++scans;
+    } while (found.empty() && scans < 30);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Entry, "tiscali");
+    EXPECT_LE(scans, 10);
+}
+
 TEST_F(TPppdTree, CredentialsFollowThePeersServerName)
 {
     // One user at two providers, told apart by their "remotename"; the secrets file is a link.

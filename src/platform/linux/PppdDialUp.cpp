@@ -17,6 +17,7 @@
 #include <netinet/in.h>
 #include <sstream>
 #include <spawn.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -207,6 +208,17 @@ TPppdDialUp::~TPppdDialUp()
             child->Watcher.join();
 }
 
+bool TPppdDialUp::PppdPresent() const
+{
+    std::error_code ec;
+    if (FPppd.find('/') != std::string::npos)
+        return fs::exists(FPppd, ec);
+    for (const std::string& folder : PppdFolders)
+        if (fs::exists(Path(folder + "/" + FPppd), ec))
+            return true;
+    return false;
+}
+
 std::string TPppdDialUp::PppdPath() const
 {
     if (FPppd.find('/') != std::string::npos)
@@ -304,9 +316,11 @@ int TPppdDialUp::Connections(std::vector<TRasConnection>& connections)
         const std::int64_t pid = std::stoll(pidText);
         if (FChildren.count(pid))
             continue;
+        // A process seen ten times as something else is looked at once every ten scans only: a
+        // wrapper may still turn into pppd (exec) long after it started.
         const auto known = FOthers.find(pid);
-        if (known != FOthers.end() && known->second >= 10) {
-            others.emplace(pid, known->second);
+        if (known != FOthers.end() && known->second >= 10 && known->second % 10 != 0) {
+            others.emplace(pid, known->second + 1);
             continue;
         }
         const std::vector<std::string> argv = Split(ReadText(it->path().string() + "/cmdline"), '\0');
@@ -645,8 +659,9 @@ int TPppdDialUp::Dial(const std::string& entry, const std::string& user, const s
                       std::function<void(int state, int error)> progress, std::int64_t& handle)
 {
     const std::string program = PppdPath();
+    // Debian's pppd may be run by root and the group dip only (mode 4754): there but not for us.
     if (program.empty())
-        return ERROR_DIALUP_NOT_INSTALLED;
+        return PppdPresent() ? ERROR_NOT_IN_DIP_GROUP : ERROR_DIALUP_NOT_INSTALLED;
     if (!fs::exists(Path("/etc/ppp/peers/" + entry)))
         return 623;
     std::string folder;
@@ -826,7 +841,9 @@ void TPppdDialUp::Watch(TChild* child, int logFd, std::function<void(int, int)> 
             hungUp = child->HungUp;
         }
         const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        int code = exitCode == 127 ? 797 : exitCode < 0 ? 0 : ErrorOfExit(exitCode, report);
+        // Killed by a signal we did not send (an out-of-memory kill, another program): the line
+        // dropped, as when pppd reports a hang-up (629).
+        int code = exitCode == 127 ? 797 : exitCode < 0 ? 629 : ErrorOfExit(exitCode, report);
         // A stock peer runs "chat -v": its report is in the system log, not in pppd's output.
         if (exitCode == 8 && ChatFailure(report).empty() && SystemLogOfChat && !hungUp)
             code = ErrorOfExit(8, SystemLogOfChat(startedAt));
@@ -868,6 +885,12 @@ std::string TPppdDialUp::ErrorTextOf(int code)
     for (const TCodeText& t : Texts)
         if (t.Code == code)
             return t.Text;
+    if (code == ERROR_NOT_IN_DIP_GROUP) {
+        const passwd* pw = ::getpwuid(::geteuid());
+        const std::string user = pw && pw->pw_name ? pw->pw_name : "UTENTE";
+        return "pppd è installato, ma solo gli utenti del gruppo dip possono avviarlo: aggiungi " + user +
+               " al gruppo con «sudo adduser " + user + " dip», poi esci dalla sessione e rientra.";
+    }
     if (code == ERROR_CANNOT_SAVE_PASSWORD)
         return "La password non può essere salvata: nessun portachiavi del desktop e i file pap-secrets e "
                "chap-secrets non sono scrivibili.";

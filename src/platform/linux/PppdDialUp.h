@@ -63,6 +63,8 @@ public:
 
     // The pppd that Dial starts, or empty when none is installed.
     std::string PppdPath() const;
+    // Whether a pppd is there at all, runnable by this user or not.
+    bool PppdPresent() const;
     // The dial step a log line of pppd or of its chat script announces, or -1. Only chat's report
     // counts, never its echo of what it expects or aborts on.
     static int StepOfLine(const std::string& line);

@@ -239,7 +239,7 @@ int TSimDialUp::Dial(const std::string& entry, const std::string&, const std::st
     }
     step(3000, 3);
     if (outcome == TSimOutcome::DropsAfterConnect) {
-        fail(4000, 734);
+        fail(4000, 629); // pppd's "Modem hangup" (exit 16)
         return 0;
     }
     step(3500, 5);
