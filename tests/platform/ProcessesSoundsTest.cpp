@@ -97,6 +97,59 @@ TEST(LinuxProcesses, OneThatIgnoresTermIsKilledAndAReusedPidIsNeverSignalled)
     }
 }
 
+TEST(LinuxProcesses, ARelativePathIsTheWorkingFoldersAndIsRunFromIt)
+{
+    TTempDir dir;
+    std::filesystem::create_directories(dir / "bin");
+    WriteFile(dir / "bin/segna", "#!/bin/sh\necho \"$0\" > segnato.txt\n");
+    ::chmod((dir / "bin/segna").c_str(), 0755);
+    TLinuxProcessLauncher launcher;
+    auto r = launcher.Start({"bin/segna", dir.Path, "", 6}); // our own folder is elsewhere
+    ASSERT_EQ(r.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return !r.Process->Running(); }, 2000));
+    EXPECT_EQ(ReadFile(dir / "segnato.txt"), dir / "bin/segna\n");
+    EXPECT_EQ(launcher.Start({"bin/nessuno", dir.Path, "", 6}).Error, TLaunchError::FileNotFound);
+}
+
+TEST(LinuxProcesses, TerminatingEndsWhatTheProgramStartedAndAProgramLetGoIsCollected)
+{
+    TTempDir dir;
+    TLinuxProcessLauncher launcher;
+    // A launcher script that starts the real program and waits for it.
+    auto r = launcher.Start({"/bin/sh", dir.Path, "-c \"sleep 30 & echo \\$! > figlio.pid; wait\"", 6});
+    ASSERT_EQ(r.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "figlio.pid").find('\n') != std::string::npos; }, 2000));
+    const pid_t child = std::atoi(ReadFile(dir / "figlio.pid").c_str());
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(r.Process->Terminate(), "");
+    // The child is the launcher's, reparented when the launcher ends: gone, not merely orphaned.
+    EXPECT_TRUE(WaitFor([&] { return ::kill(child, 0) != 0; }, 3000));
+
+    // Let go while running: collected when it ends, no zombie left behind.
+    auto quick = launcher.Start({"/bin/sh", dir.Path, "-c \"echo \\$\\$ > io.pid; sleep 0.3\"", 6});
+    ASSERT_EQ(quick.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "io.pid").find('\n') != std::string::npos; }, 2000));
+    const pid_t pid = std::atoi(ReadFile(dir / "io.pid").c_str());
+    quick.Process.reset();
+    EXPECT_TRUE(WaitFor([&] { return ::kill(pid, 0) != 0; }, 3000)); // a zombie would still answer
+}
+
+TEST(LinuxProcesses, AStubbornProgramIsKilledBeforeTheProgramExits)
+{
+    TTempDir dir;
+    TLinuxProcessLauncher launcher;
+    launcher.KillAfterMs = 300;
+    auto stubborn = launcher.Start(
+        {"/bin/sh", dir.Path, "-c \"trap '' TERM; echo \\$\\$ > io.pid; while :; do sleep 0.05; done\"", 6});
+    ASSERT_EQ(stubborn.Error, "");
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(dir / "io.pid").find('\n') != std::string::npos; }, 2000));
+    const pid_t pid = std::atoi(ReadFile(dir / "io.pid").c_str());
+    ASSERT_EQ(stubborn.Process->Terminate(), "");
+    stubborn.Process.reset(); // the program forgets it at once, as at exit
+    TLinuxProcessLauncher::FinishTerminations(); // what runs at exit
+    EXPECT_NE(::kill(pid, 0), 0); // killed and collected by the time the wait returns
+}
+
 TEST(LinuxProcesses, FailuresInItalian)
 {
     TLinuxProcessLauncher launcher;

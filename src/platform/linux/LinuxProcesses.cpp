@@ -34,13 +34,56 @@ int PidfdSendSignal(int fd, int sig)
     return static_cast<int>(::syscall(SYS_pidfd_send_signal, fd, sig, nullptr, 0));
 }
 
+// The threads that end stubborn programs, joined before the process exits.
+class TTerminations
+{
+public:
+    ~TTerminations() { Finish(); }
+    void Add(std::thread t)
+    {
+        std::lock_guard lock(FMutex);
+        FThreads.push_back(std::move(t));
+    }
+    void Finish()
+    {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(FMutex);
+            threads.swap(FThreads);
+        }
+        for (auto& t : threads)
+            if (t.joinable())
+                t.join();
+    }
+
+private:
+    std::mutex FMutex;
+    std::vector<std::thread> FThreads;
+};
+
+TTerminations& Terminations()
+{
+    static TTerminations t;
+    return t;
+}
+
 class TLinuxProcess : public IProcess, public std::enable_shared_from_this<TLinuxProcess>
 {
 public:
     TLinuxProcess(pid_t pid, int pidfd, int killAfterMs) : FPid(pid), FFd(pidfd), FKillAfterMs(killAfterMs) {}
     ~TLinuxProcess() override
     {
-        Reap(false);
+        if (!Reaped(false) && FFd >= 0) {
+            // Let go while it runs: a waiter collects it when it ends, so it never stays a zombie.
+            std::thread([fd = FFd] {
+                siginfo_t info{};
+                while (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(fd), &info, WEXITED) != 0 &&
+                       errno == EINTR) {
+                }
+                ::close(fd);
+            }).detach();
+            return;
+        }
         if (FFd >= 0)
             ::close(FFd);
     }
@@ -55,27 +98,36 @@ public:
             std::lock_guard lock(FMutex);
             if (ReapLocked(false))
                 return {}; // it ended by itself: nothing to do
-            if (PidfdSendSignal(FFd, SIGTERM) != 0)
+            if (SignalGroupLocked(SIGTERM) != 0)
                 return errno == ESRCH ? std::string() : std::string(std::strerror(errno));
         }
         // A program that ignores SIGTERM gets SIGKILL; the wait runs beside the main loop.
-        std::thread([self = shared_from_this()] {
+        Terminations().Add(std::thread([self = shared_from_this()] {
             pollfd p{self->FFd, POLLIN, 0};
             if (::poll(&p, 1, self->FKillAfterMs) == 0) {
                 std::lock_guard lock(self->FMutex);
                 if (!self->ReapLocked(false))
-                    PidfdSendSignal(self->FFd, SIGKILL);
+                    self->SignalGroupLocked(SIGKILL);
             }
-            self->Reap(true);
-        }).detach();
+            self->Reaped(true);
+        }));
         return {};
     }
 
 private:
-    void Reap(bool wait)
+    bool Reaped(bool wait)
     {
         std::lock_guard lock(FMutex);
-        ReapLocked(wait);
+        return ReapLocked(wait);
+    }
+    // The program and everything it started in its group. While the program is not collected its
+    // pid, and so its group's id, cannot belong to anyone else.
+    int SignalGroupLocked(int sig)
+    {
+        const int rc = PidfdSendSignal(FFd, sig);
+        if (rc == 0)
+            ::kill(-FPid, sig);
+        return rc;
     }
     // True when the process has ended (and it was collected).
     bool ReapLocked(bool wait)
@@ -83,11 +135,14 @@ private:
         if (FEnded)
             return true;
         siginfo_t info{};
-        if (::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(FFd), &info, WEXITED | (wait ? 0 : WNOHANG)) == 0 &&
-            info.si_pid != 0)
-            FEnded = true;
-        else if (errno == ECHILD)
+        const int rc =
+            ::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(FFd), &info, WEXITED | (wait ? 0 : WNOHANG));
+        if (rc == 0) {
+            if (info.si_pid != 0)
+                FEnded = true;
+        } else if (errno == ECHILD) {
             FEnded = true; // collected elsewhere
+        }
         return FEnded;
     }
     pid_t FPid;
@@ -146,6 +201,11 @@ IProcessLauncher::TResult Spawn(const std::string& program, const std::vector<st
 
 } // namespace
 
+void TLinuxProcessLauncher::FinishTerminations()
+{
+    Terminations().Finish();
+}
+
 std::string LaunchErrorText(int error)
 {
     switch (error) {
@@ -173,6 +233,13 @@ IProcessLauncher::TResult TLinuxProcessLauncher::Start(const TStartRequest& r)
     std::vector<std::string> args = SplitExecLine(r.CommandLine);
     std::string workDir = r.WorkingDirectory;
     const bool address = path.find("://") != std::string::npos || path.rfind("mailto:", 0) == 0;
+    // A relative path is the working folder's (where the program runs), checked and run as one.
+    if (!address && path[0] != '/' && !workDir.empty()) {
+        std::error_code ec;
+        const fs::path inFolder = fs::path(workDir) / path;
+        if (path.find('/') != std::string::npos || fs::exists(inFolder, ec))
+            path = fs::absolute(inFolder, ec).lexically_normal().string();
+    }
     if (!address && path.find('/') == std::string::npos && !fs::exists(path)) {
         const std::string found = FindInPath(path);
         if (found.empty())
