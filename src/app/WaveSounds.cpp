@@ -87,13 +87,28 @@ void TWaveItem::Reload()
     const std::string& name = FWaveFile.FileName();
     if (name.empty() || !std::filesystem::exists(name))
         return;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(name, ec);
+    if (!ec && size > MaxWaveBytes)
+        throw EQvError("Il file " + name + " è troppo grande per un suono (" + std::to_string(size >> 20) +
+                       " MB; al massimo " + std::to_string(MaxWaveBytes >> 20) + " MB)");
     std::ifstream in(name, std::ios::binary);
     std::stringstream ss;
     if (!in || !(ss << in.rdbuf())) {
         FActive = false;
         throw EQvError("Impossibile leggere il file " + name);
     }
-    FWaveFile.SetData(ss.str());
+    std::string image = ss.str();
+    if (image.size() > MaxWaveBytes)
+        throw EQvError("Il file " + name + " è troppo grande per un suono (al massimo " +
+                       std::to_string(MaxWaveBytes >> 20) + " MB)");
+    // A damaged file never replaces a sound that plays.
+    if (auto* sounds = dynamic_cast<TWaveSounds*>(FComponent)) {
+        const std::string why = sounds->Output().Check(image);
+        if (!why.empty())
+            throw EQvError("Il file " + name + " non è un file wav che si possa riprodurre: " + why);
+    }
+    FWaveFile.SetData(image);
     FActive = true;
     MarkChanged();
 }

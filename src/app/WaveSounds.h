@@ -21,7 +21,17 @@ public:
     // wav: a whole RIFF WAVE file image. onError runs on the main thread when it cannot play.
     virtual void Play(std::shared_ptr<const std::string> wav, bool pauseFirst, std::function<void()> onError) = 0;
     virtual void Beep(int frequency, int milliseconds) = 0;
+    // Why the image cannot be played (decoded as playing decodes it); empty when it can.
+    virtual std::string Check(const std::string& wav)
+    {
+        (void)wav;
+        return {};
+    }
 };
+
+// The largest sound kept in "Waves.dat" (8 MiB: over a minute and a half of CD-quality stereo,
+// far longer than any signal of the program); the file's own lengths hold at most 4 GiB.
+inline constexpr std::size_t MaxWaveBytes = 8u << 20;
 
 // A sound output that plays nothing and remembers what it was given.
 class TSilentOutput : public ISoundOutput
@@ -80,7 +90,8 @@ public:
     TWaveFile& WaveFile() { return FWaveFile; }
     const TWaveFile& WaveFile() const { return FWaveFile; }
     // Loads the file named by WaveFile.FileName when it exists (the collection then saves it);
-    // raises EQvError when it cannot be read, with Active left false.
+    // raises EQvError when it cannot be read, is larger than MaxWaveBytes or cannot be played, and
+    // keeps the sound it had.
     void Reload();
 
 private:

@@ -8,6 +8,7 @@
 #include "platform/linux/Modules.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -70,15 +71,25 @@ int SoundsCommand(TCliContext& ctx, const std::vector<std::string>& args, std::o
         out << "Esportato " << w.Nome() << " in " << args[3] << "\n";
         return 0;
     }
-    // import: a RIFF WAVE image, stored in "Waves.dat" so it plays without the file.
-    std::ifstream in(args[3], std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string image = ss.str();
-    if (!in || image.size() < 12 || image.compare(0, 4, "RIFF") != 0 || image.compare(8, 4, "WAVE") != 0)
-        throw EQvError("Il file " + args[3] + " non è un file wav");
+    // import: a RIFF WAVE image that plays, stored in "Waves.dat" so it plays without the file.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(args[3], ec))
+        throw EQvError("File non trovato: " + args[3]);
+    {
+        std::ifstream in(args[3], std::ios::binary);
+        char head[12] = {};
+        in.read(head, sizeof head);
+        if (!in || std::string_view(head, 4) != "RIFF" || std::string_view(head + 8, 4) != "WAVE")
+            throw EQvError("Il file " + args[3] + " non è un file wav");
+    }
+    const std::string before = w.WaveFile().FileName();
     w.WaveFile().SetFileName(args[3]);
-    w.Reload();
+    try {
+        w.Reload();
+    } catch (...) {
+        w.WaveFile().SetFileName(before); // the sound stays as it was
+        throw;
+    }
     waves.Save();
     out << "Importato " << args[3] << " come " << w.Nome() << "\n";
     return waves.SaveFailed() ? 1 : 0;

@@ -224,6 +224,20 @@ TEST(CliSounds, ListExportImportAndPlay)
     const TRun bad = Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "testo.wav"});
     EXPECT_EQ(bad.Code, 1);
     EXPECT_NE(bad.Err.find("non è un file wav"), std::string::npos);
+    // A damaged file with a good header, a file too large, a missing file: the sound stays.
+    WriteFile(dir / "rotto.wav", bell.substr(0, 12) + std::string(40, '\x7f'));
+    const TRun damaged = Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "rotto.wav"});
+    EXPECT_EQ(damaged.Code, 1);
+    EXPECT_NE(damaged.Err.find("non è un file wav che si possa riprodurre"), std::string::npos) << damaged.Err;
+    WriteFile(dir / "enorme.wav", bell.substr(0, 44) + std::string(MaxWaveBytes, '\x80'));
+    const TRun large = Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "enorme.wav"});
+    EXPECT_EQ(large.Code, 1);
+    EXPECT_NE(large.Err.find("troppo grande per un suono"), std::string::npos) << large.Err;
+    const TRun missing = Cli({"--data-dir", dir.Path, "sounds", "import", "Ring", dir / "nessuno.wav"});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_NE(missing.Err.find("File non trovato"), std::string::npos) << missing.Err;
+    ASSERT_EQ(Cli({"--data-dir", dir.Path, "sounds", "export", "Ring", dir / "still.wav"}).Code, 0);
+    EXPECT_EQ(ReadFile(dir / "still.wav"), bell);
     EXPECT_EQ(Cli({"--data-dir", dir.Path, "sounds", "play", "Fischio"}).Err, "Errore: Suono Fischio non trovato!\n");
     EXPECT_EQ(Cli({"--data-dir", dir.Path, "sounds", "play", "Laser"}).Code, 0); // SDL's dummy driver
 }

@@ -117,6 +117,11 @@ public:
         if (Real())
             FReal->Beep(frequency, milliseconds);
     }
+    std::string Check(const std::string& wav) override
+    {
+        // Without the decoder nothing could play it either.
+        return Real() ? FReal->Check(wav) : "modulo dei suoni non disponibile";
+    }
 
 private:
     bool Real()

@@ -104,4 +104,21 @@ void TSdlSoundOutput::Run()
         SDL_Quit(); // the program uses SDL for nothing else
 }
 
+std::string TSdlSoundOutput::Check(const std::string& wav)
+{
+    if (wav.size() > static_cast<std::size_t>(INT32_MAX))
+        return "file troppo grande";
+    // The decoder the sound thread uses; it needs no audio device.
+    SDL_AudioSpec spec{};
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) {
+        const char* why = SDL_GetError();
+        return why && *why ? why : "formato non riconosciuto";
+    }
+    SDL_FreeWAV(buffer);
+    return length == 0 ? "nessun campione audio" : std::string();
+}
+
 } // namespace qv

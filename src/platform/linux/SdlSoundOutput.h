@@ -20,6 +20,7 @@ public:
     ~TSdlSoundOutput() override;
     void Play(std::shared_ptr<const std::string> wav, bool pauseFirst, std::function<void()> onError) override;
     void Beep(int frequency, int milliseconds) override;
+    std::string Check(const std::string& wav) override;
     // Requests the sound thread has taken so far (for tests: it keeps up with a burst).
     int Taken() const;
 
