@@ -97,6 +97,7 @@ std::int32_t TSmbPopupTransport::Send(const std::string& recipient, const std::s
             return 2273;
         std::vector<std::string> lookupArgs{nmblookup};
         lookupArgs.insert(lookupArgs.end(), LookupOptions.begin(), LookupOptions.end());
+        lookupArgs.push_back("--"); // a name that begins with "-" is a name, not an option
         lookupArgs.push_back(r.Name);
         const TProgramRun lookup = RunProgram(lookupArgs, {}, FTimeoutMs, true, track, untrack);
         address = NmbAddress(lookup.Output);
