@@ -40,5 +40,10 @@ bool Loaded(const std::string& name);
 } // namespace qv::modules
 
 // What a module exports (C names, so that dlsym finds them); each module also exports
-// qv_module_version, the build it belongs to.
+// qv_module_version, the build it belongs to (QV_MODULE_VERSION, with core/Version.h included).
 #define QV_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
+#define QV_MODULE_VERSION                                                                                        \
+    QV_MODULE_EXPORT const char* qv_module_version()                                                             \
+    {                                                                                                            \
+        return qv::ProjectVersion;                                                                               \
+    }

@@ -58,28 +58,25 @@ constexpr TCodeText Texts[] = {
     {ERROR_PEER_NOT_AUTHENTICATED, "Il server remoto non si è autenticato: la connessione è stata rifiutata."},
 };
 
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // The whole file, or nothing when it cannot be read to its end (a file missing counts as empty).
 std::optional<std::string> ReadWhole(const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return std::string();
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    if (!in) {
+        std::error_code ec;
+        return fs::exists(path, ec) ? std::nullopt : std::optional<std::string>(std::string());
+    }
     std::stringstream ss;
     ss << in.rdbuf();
     if (in.bad())
         return std::nullopt;
     return ss.str();
+}
+
+// The file's text; empty when it is missing or cannot be read.
+std::string ReadText(const std::string& path)
+{
+    return ReadWhole(path).value_or(std::string());
 }
 
 // Splits an options line as pppd does: blanks separate, quotes group.

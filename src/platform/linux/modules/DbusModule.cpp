@@ -5,10 +5,7 @@
 #include "platform/linux/NetState.h"
 #include "platform/linux/TimedatedClock.h"
 
-QV_MODULE_EXPORT const char* qv_module_version()
-{
-    return qv::ProjectVersion;
-}
+QV_MODULE_VERSION
 
 QV_MODULE_EXPORT qv::ITapiService* qv_modem_lines(qv::TimerService* timers)
 {

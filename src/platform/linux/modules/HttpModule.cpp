@@ -3,10 +3,7 @@
 #include "platform/linux/CurlHttp.h"
 #include "platform/linux/Modules.h"
 
-QV_MODULE_EXPORT const char* qv_module_version()
-{
-    return qv::ProjectVersion;
-}
+QV_MODULE_VERSION
 
 QV_MODULE_EXPORT qv::IHttpTransport* qv_http_transport()
 {

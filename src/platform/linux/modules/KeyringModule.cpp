@@ -3,10 +3,7 @@
 #include "platform/linux/DesktopKeyring.h"
 #include "platform/linux/Modules.h"
 
-QV_MODULE_EXPORT const char* qv_module_version()
-{
-    return qv::ProjectVersion;
-}
+QV_MODULE_VERSION
 
 QV_MODULE_EXPORT void qv_keyring(qv::TPppdDialUp::TKeyring* keyring)
 {

@@ -3,10 +3,7 @@
 #include "platform/linux/Modules.h"
 #include "platform/linux/SdlSoundOutput.h"
 
-QV_MODULE_EXPORT const char* qv_module_version()
-{
-    return qv::ProjectVersion;
-}
+QV_MODULE_VERSION
 
 QV_MODULE_EXPORT qv::ISoundOutput* qv_sound_output(qv::TimerService* timers)
 {
