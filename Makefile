@@ -4,7 +4,7 @@ BUILD_DIR = build/$(PRESET)
 PACKAGES = cmake ninja-build g++ ccache pkg-config qt6-base-dev qt6-charts-dev libsdl2-dev \
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev nlohmann-json3-dev \
   xvfb xauth trayer ppp libsecret-1-dev qt6-translations-l10n \
-  libsdbus-c++-dev dbus-daemon python3-dbusmock poppler-utils samba smbclient tzdata
+  libsdbus-c++-dev dbus-daemon python3-dbusmock poppler-utils samba smbclient tzdata modemmanager
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 DEB_PACKAGES = dpkg-dev fakeroot lintian desktop-file-utils appstream
 

@@ -46,18 +46,20 @@ void TTimeCheck::TimeSignal()
 
 void TTimeCheck::Received(double delta)
 {
-    if (std::abs(delta) <= EncodeTime(0, 0, 1, 999)) {
+    if (std::abs(delta) <= ExactClockBound()) {
         Balloon("Il computer segna già l'ora esatta!");
         return;
     }
-    if (FData.Settings.AutoTimeCheck()) {
+    // Corrected without a question only within the bound; a larger move shows the server's time.
+    if (FData.Settings.AutoTimeCheck() && std::abs(delta) <= MaxSilentCorrection) {
         Correct(delta);
         return;
     }
     FData.QuestionPending = true;
-    const TModalResult answer = AskYesNo(FServices.Prompter, "L'orario di sistema deve essere spostato di: " +
-                                                                 FormatDurationLong(std::abs(delta)) +
-                                                                 "\r\rModificare l'orario di sistema?");
+    const TModalResult answer = AskYesNo(
+        FServices.Prompter, "Il time server segna: " + FormatDateTime("dddd d mmmm yyyy hh:nn:ss", FServices.Clk.Now() + delta) +
+                                "\rL'orario di sistema deve essere spostato di: " + (delta >= 0 ? "+" : "-") +
+                                FormatDurationLong(std::abs(delta)) + "\r\rModificare l'orario di sistema?");
     FData.QuestionPending = false;
     if (answer == TModalResult::mrYes)
         Correct(delta);
@@ -66,8 +68,8 @@ void TTimeCheck::Received(double delta)
 void TTimeCheck::Correct(double delta)
 {
     const auto us = static_cast<std::int64_t>(std::llround(delta * 86400.0 * 1e6));
-    if (!FClock.ShiftClock(us).empty()) {
-        Balloon("Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario");
+    if (const std::string why = FClock.ShiftClock(us); !why.empty()) {
+        Balloon(ClockRefusalText(why));
         return;
     }
     // The elapsed time runs on the steady tick; the start moves with the clock so that the span

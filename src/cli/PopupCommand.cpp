@@ -27,7 +27,7 @@ const char* StateText(TMsgStato s)
     return "";
 }
 
-int Send(TCliContext& ctx, const TOptions& o, std::ostream& out)
+int Send(TCliContext& ctx, const TOptions& o, bool force, std::ostream& out)
 {
     auto data = OpenData(ctx, TAccess::Write, false, true);
     TMessenger& m = data->Messenger;
@@ -42,6 +42,7 @@ int Send(TCliContext& ctx, const TOptions& o, std::ostream& out)
     const std::string text = o.Required("text");
     const bool group = to == "*" || m.FindGroup(to) != nullptr;
     TPopupRules rules(ctx.Services(), m);
+    rules.AcceptUnsendable = force;
     if (const auto daily = o.Get("daily")) {
         const auto time = ParseTimeOfDay(*daily + ":00");
         if (!time)
@@ -92,8 +93,10 @@ int PopupCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
     if (args.size() < 2)
         return 2;
     const std::string& what = args[1];
-    if (what == "send")
-        return Send(ctx, TOptions(args, 2), out);
+    if (what == "send") {
+        const bool force = TakeFlag(args, "--force");
+        return Send(ctx, TOptions(args, 2), force, out);
+    }
     if (args.size() != 2)
         return 2;
     auto data = OpenData(ctx, TAccess::Read);

@@ -17,6 +17,8 @@ std::string PopupErrorText(std::int32_t status)
         return "Richiesta di rete non supportata";
     case 87:
         return "Il parametro specificato è errato";
+    case 2123:
+        return "Il messaggio supera la lunghezza massima di un messaggio popup";
     case 2136:
         return "Errore generale di rete";
     case 2273:

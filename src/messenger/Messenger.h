@@ -45,6 +45,10 @@ public:
     virtual std::int32_t Send(const std::string& recipient, const std::string& text) = 0;
     // Ends the sends in progress at once (the program is closing).
     virtual void CancelAll() {}
+    // Why a text cannot go out at all (an Italian text naming the limit); empty when it can.
+    virtual std::string TooLong(const std::string& /*text*/) const { return {}; }
+    // The characters of a text the receiver cannot show, each once and in order; empty when all can.
+    virtual std::string Unsendable(const std::string& /*text*/) const { return {}; }
 };
 
 class TUserItem : public TDataCollectionItem
@@ -154,6 +158,12 @@ public:
     void DailyUpkeep();
     // The once-a-second check: sends what is due.
     void CheckDue();
+    // The transport's judgement of a text (see IPopupTransport); empty without a transport.
+    std::string TooLong(const std::string& text) const { return FTransport ? FTransport->TooLong(text) : std::string(); }
+    std::string Unsendable(const std::string& text) const
+    {
+        return FTransport ? FTransport->Unsendable(text) : std::string();
+    }
 
     std::function<void(const std::string&)> OnError;
     std::function<void(TUserItem&)> OnChangeUser;

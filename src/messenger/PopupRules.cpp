@@ -29,6 +29,8 @@ bool TPopupRules::SendNow(const std::string& dest, bool toGroup, const std::stri
         ShowError(FServices.Prompter, "Se non è troppo disturbo compila il messaggino... magari!");
         return false;
     }
+    if (!TextFits(text))
+        return false;
     TMsgData d;
     d.Kind = mkOneTime;
     d.DataInvio = FServices.Clk.Now();
@@ -38,6 +40,25 @@ bool TPopupRules::SendNow(const std::string& dest, bool toGroup, const std::stri
     d.Msg = text;
     FMessenger.SendMsg(d);
     return true;
+}
+
+bool TPopupRules::TextFits(const std::string& text)
+{
+    // Judged with the signature the message will carry.
+    std::string signature;
+    if (FMessenger.OnAddSignature)
+        FMessenger.OnAddSignature(signature);
+    const std::string whole = text + signature;
+    if (const std::string why = FMessenger.TooLong(whole); !why.empty()) {
+        ShowError(FServices.Prompter, why);
+        return false;
+    }
+    const std::string unsendable = FMessenger.Unsendable(whole);
+    if (unsendable.empty() || AcceptUnsendable)
+        return true;
+    return AskYesNo(FServices.Prompter, "Il destinatario non può ricevere questi caratteri: «" + unsendable +
+                                            "»\rarriveranno come «?».\r\rInviare comunque il messaggio?") ==
+           TModalResult::mrYes;
 }
 
 double TPopupRules::NextSend(double day, double timeOfDay, bool daily) const
@@ -71,6 +92,8 @@ bool TPopupRules::Schedule(const std::string& dest, bool toGroup, const std::str
         ShowError(FServices.Prompter, "Impossibile inviare il messaggio... l'orario di invio è già trascorso!");
         return false;
     }
+    if (!TextFits(text))
+        return false;
     TMsgData d;
     d.Kind = daily ? mkAllDays : mkOneTime;
     d.Stato = daily ? msTemplate : msToSend;

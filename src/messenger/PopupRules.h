@@ -23,7 +23,10 @@ public:
     TPopupRules(TServices& services, TMessenger& messenger) : FServices(services), FMessenger(messenger) {}
 
     double Now() const { return FServices.Clk.Now(); }
-    // "Invia": false (after the message) for a blank recipient or text.
+    // Characters the receiver cannot show are sent as "?" without the question that asks first.
+    bool AcceptUnsendable = false;
+    // "Invia": false (after the message) for a blank recipient or text, a text longer than a message
+    // carries, or characters the receiver cannot show when the user would rather not send them.
     bool SendNow(const std::string& dest, bool toGroup, const std::string& text);
 
     // The scheduling dialog: the next send time for a day and a time of day.
@@ -48,6 +51,7 @@ public:
 
 private:
     bool Refuse(const std::string& reason);
+    bool TextFits(const std::string& text);
     TServices& FServices;
     TMessenger& FMessenger;
 };

@@ -4,6 +4,7 @@
 #include "core/Strings.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qv {
 
@@ -15,11 +16,32 @@ const std::vector<std::string>& TimeServerChoices()
     return servers;
 }
 
-double TimeProtocolToDateTime(const std::uint8_t bytes[4])
+double TimeProtocolToDateTime(const std::uint8_t bytes[4], double reference)
 {
     const std::uint32_t s = (static_cast<std::uint32_t>(bytes[0]) << 24) | (static_cast<std::uint32_t>(bytes[1]) << 16) |
                             (static_cast<std::uint32_t>(bytes[2]) << 8) | static_cast<std::uint32_t>(bytes[3]);
-    return static_cast<double>(s) * OneSecond + EncodeDate(1900, 1, 1);
+    constexpr double eraSeconds = 4294967296.0;
+    const double epoch = EncodeDate(1900, 1, 1);
+    const double referenceSeconds = (reference - epoch) * 86400.0;
+    const double era = std::round((referenceSeconds - static_cast<double>(s)) / eraSeconds);
+    return (static_cast<double>(s) + era * eraSeconds) * OneSecond + epoch;
+}
+
+double ExactClockBound()
+{
+    return EncodeTime(0, 0, 1, 999);
+}
+
+const char* const AutomaticSyncReason = "La sincronizzazione automatica dell'ora (NTP) è attiva: è il sistema a tenere "
+                                        "l'orario esatto.\rPer correggerlo da qui occorre disattivarla "
+                                        "(«timedatectl set-ntp false», o nelle impostazioni di data e ora del desktop).";
+
+std::string ClockRefusalText(const std::string& reason)
+{
+    if (reason == AutomaticSyncReason)
+        return std::string("Impossibile modificare l'ora di sistema!\r") + AutomaticSyncReason;
+    return "Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario" +
+           (reason.empty() ? std::string() : "\r[" + reason + "]");
 }
 
 std::pair<std::string, int> SplitHostPort(const std::string& text, int defaultPort)
@@ -113,7 +135,7 @@ void TInternetTime::Answer(int check, const std::vector<std::uint8_t>& answer)
         return;
     const double now = FServices.Clk.UtcNow();
     FDelay = now - FConnectMoment;
-    FDelta = TimeProtocolToDateTime(answer.data()) - now;
+    FDelta = TimeProtocolToDateTime(answer.data(), now) - now;
     FTimeOutTimer->SetEnabled(false);
     FChecking = false;
     FTransport.Close();

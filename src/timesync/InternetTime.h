@@ -43,8 +43,21 @@ public:
 // Public servers that answer the Time Protocol on TCP port 37, offered by the settings.
 const std::vector<std::string>& TimeServerChoices();
 
-// The four bytes as received, as a UTC date-time (the count is unsigned: after 1968 too).
-double TimeProtocolToDateTime(const std::uint8_t bytes[4]);
+// The four bytes as received, as a UTC date-time. The count wraps every 2^32 seconds (first on
+// 7 February 2036) and carries no era: it is read in the era that puts it closest to reference (the
+// computer's UTC time), so a server after 2036 is read right.
+double TimeProtocolToDateTime(const std::uint8_t bytes[4], double reference);
+
+// A difference within this (a day fraction) means the clock is already right.
+double ExactClockBound();
+// The largest difference corrected without asking when automatic correction is on: 15 minutes. An
+// answer of the Time Protocol is not authenticated, so a larger move is shown to the user first.
+inline constexpr double MaxSilentCorrection = 15.0 / (24 * 60);
+// What a clock setter answers when the system keeps the clock synchronised itself (NTP) and refuses
+// a correction by hand.
+extern const char* const AutomaticSyncReason;
+// The text for a correction the clock setter refused, with why.
+std::string ClockRefusalText(const std::string& reason);
 // "host", "host:port", "[v6]:port" or a bare IPv6 address; port 0 when the text names an
 // impossible one.
 std::pair<std::string, int> SplitHostPort(const std::string& text, int defaultPort);

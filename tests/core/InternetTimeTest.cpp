@@ -76,16 +76,27 @@ struct TTimeFixture : TLiveFixture
 
 } // namespace
 
-TEST(TimeProtocol, FourBytesAreSecondsSince1900Unsigned)
+TEST(TimeProtocol, FourBytesAreReadInTheEraClosestToTheComputersClock)
 {
+    const double now = EncodeDate(2026, 12, 9);
+    const auto read = [](const std::uint8_t(&b)[4], double reference) {
+        return FormatDateTime("dd/mm/yyyy hh:nn:ss", TimeProtocolToDateTime(b, reference));
+    };
     const std::uint8_t y2020[4] = {0xE1, 0xB6, 0x5F, 0x80};
-    EXPECT_EQ(TimeProtocolToDateTime(y2020), EncodeDate(2020, 1, 1));
+    EXPECT_EQ(TimeProtocolToDateTime(y2020, now), EncodeDate(2020, 1, 1));
     const std::uint8_t zero[4] = {0, 0, 0, 0};
-    EXPECT_EQ(TimeProtocolToDateTime(zero), EncodeDate(1900, 1, 1));
+    EXPECT_EQ(TimeProtocolToDateTime(zero, EncodeDate(1920, 1, 1)), EncodeDate(1900, 1, 1));
     const std::uint8_t high[4] = {0x80, 0, 0, 0}; // 2^31 seconds: 20 January 1968 03:14:08
-    EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn:ss", TimeProtocolToDateTime(high)), "20/01/1968 03:14:08");
+    EXPECT_EQ(read(high, now), "20/01/1968 03:14:08");
     const std::uint8_t top[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn:ss", TimeProtocolToDateTime(top)), "07/02/2036 06:28:15");
+    EXPECT_EQ(read(top, now), "07/02/2036 06:28:15");
+    // After the wrap of 2036 a small count is the next era, for a computer near that time, and a
+    // count just before the wrap stays in its era for a computer just after it.
+    const std::uint8_t after[4] = {0, 0, 0x0E, 0x10}; // 3600 seconds into the second era
+    EXPECT_EQ(read(after, EncodeDate(2036, 2, 7)), "07/02/2036 07:28:16");
+    EXPECT_EQ(read(after, now), "07/02/2036 07:28:16");
+    EXPECT_EQ(read(top, EncodeDate(2036, 3, 1)), "07/02/2036 06:28:15");
+    EXPECT_EQ(read(y2020, EncodeDate(2150, 1, 1)), "07/02/2156 06:28:16"); // 2020 + 2^32 seconds
 }
 
 TEST(TimeProtocol, ServerNamesWithAndWithoutPort)
@@ -116,7 +127,9 @@ TEST_F(TTimeFixture, AlmostRightSaysSoAndAFewSecondsAsk)
     Check.Start("time.example.org");
     Ctx.Time.Advance(10);
     ASSERT_EQ(Ctx.Prompter.Shown.size(), 1u);
-    EXPECT_EQ(Ctx.Prompter.Shown[0].Text, "L'orario di sistema deve essere spostato di: 2 sec\r\rModificare l'orario di sistema?");
+    EXPECT_EQ(Ctx.Prompter.Shown[0].Text.substr(0, 23), "Il time server segna: m");
+    EXPECT_NE(Ctx.Prompter.Shown[0].Text.find("\rL'orario di sistema deve essere spostato di: +2 sec\r\rModificare"),
+              std::string::npos) << Ctx.Prompter.Shown[0].Text;
     EXPECT_TRUE(Clock.Shifts.empty()); // No leaves the clock alone
     EXPECT_FALSE(Data->QuestionPending);
 
@@ -144,11 +157,41 @@ TEST_F(TTimeFixture, AutomaticCheckCorrectsWithoutAskingAndAFailureSaysWhy)
     EXPECT_EQ(Clock.Shifts[0], 30500000);
     EXPECT_NE(Balloons.back().find("Correzione effettuata: +30 sec"), std::string::npos);
 
+    // Beyond 15 minutes the automatic check asks, showing the server's time: an answer 9 years
+    // ahead is not taken on trust.
+    ServerAhead(15 * 60 + 1);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    Check.Start("time.example.org");
+    Ctx.Time.Advance(10);
+    ASSERT_EQ(Ctx.Prompter.Shown.size(), 1u);
+    EXPECT_NE(Ctx.Prompter.Shown[0].Text.find("spostato di: +15 min 1 sec"), std::string::npos);
+    ServerAhead(9 * 365.25 * 86400);
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
+    Check.Start("time.example.org");
+    Ctx.Time.Advance(10);
+    ASSERT_EQ(Ctx.Prompter.Shown.size(), 2u);
+    const std::string year = FormatDateTime("yyyy", Ctx.Time.Now() + 9 * 365.25);
+    EXPECT_NE(Ctx.Prompter.Shown[1].Text.find(" " + year + " "), std::string::npos) << Ctx.Prompter.Shown[1].Text;
+    EXPECT_EQ(Clock.Shifts.size(), 1u);
+    ServerAhead(15 * 60 - 1); // within the bound: corrected
+    Check.Start("time.example.org");
+    Ctx.Time.Advance(10);
+    EXPECT_EQ(Clock.Shifts.size(), 2u);
+    EXPECT_EQ(Ctx.Prompter.Shown.size(), 2u);
+
     Clock.Failure = "Interactive authentication required.";
     ServerAhead(30);
     Check.Start("time.example.org");
     Ctx.Time.Advance(10);
-    EXPECT_EQ(Balloons.back(), "Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario");
+    EXPECT_EQ(Balloons.back(), "Impossibile modificare l'ora di sistema!\rControllare i diritti per modificare l'orario"
+                               "\r[Interactive authentication required.]");
+    // A clock kept by NTP is not a matter of rights: the user is told how to turn it off.
+    Clock.Failure = AutomaticSyncReason;
+    Check.Start("time.example.org");
+    Ctx.Time.Advance(10);
+    EXPECT_NE(Balloons.back().find("La sincronizzazione automatica dell'ora (NTP) è attiva"), std::string::npos);
+    EXPECT_NE(Balloons.back().find("timedatectl set-ntp false"), std::string::npos);
+    EXPECT_EQ(Balloons.back().find("diritti"), std::string::npos);
 }
 
 TEST_F(TTimeFixture, ACorrectionDuringACountKeepsElapsedTimeAndCost)
@@ -160,7 +203,8 @@ TEST_F(TTimeFixture, ACorrectionDuringACountKeepsElapsedTimeAndCost)
     Seconds(1);
     const std::int32_t elapsed = Status().Elapsed();
     const double cost = Status().CostoLire();
-    ServerAhead(3600); // an hour ahead: the clock jumps forward
+    ServerAhead(3600); // an hour ahead: asked, then the clock jumps forward
+    Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     Check.Start("time.example.org");
     Ctx.Time.Advance(10);
     ASSERT_EQ(Clock.Shifts.size(), 1u);

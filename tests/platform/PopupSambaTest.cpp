@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
@@ -73,7 +74,8 @@ struct TSambaServer : testing::Test
                   "  state directory = " + Dir / "state" + "\n  cache directory = " + Dir / "cache" + "\n"
                   "  private dir = " + Dir / "private" + "\n  ncalrpc dir = " + Dir / "ncalrpc" + "\n"
                   "  log file = " + Dir / "log.%m" + "\n  load printers = no\n  printcap name = /dev/null\n"
-                  "  server min protocol = NT1\n  dos charset = CP1252\n"
+                  // The server's character sets are a stock Samba's (dos charset CP850).
+                  "  server min protocol = NT1\n"
                   "  message command = /bin/sh -c '/bin/cat %s > $(/bin/mktemp " + Messages +
                       "/msg-XXXXXX); /bin/rm %s' &\n");
         Smbd = std::make_unique<TChild>(std::vector<std::string>{"/usr/sbin/smbd", "--foreground",
@@ -124,6 +126,23 @@ TEST(SmbPopup, RecipientsStatusesAndNameLookups)
     EXPECT_FALSE(none.Available());
 }
 
+TEST(SmbPopup, TextsAreJudgedAsSmbclientReadsThem)
+{
+    TSmbPopupTransport t({"/nonexistent"});
+    // CP850 holds the accented letters of Italian, not the euro sign or a check mark.
+    EXPECT_EQ(t.Unsendable("Caffè, perché sì: Ë ñ ß"), "");
+    EXPECT_EQ(t.Unsendable("Costa 5 € ✓ e 3 € ✓"), "€✓");
+    EXPECT_EQ(SmbInput("a€b\r\nc\rd\ne", "CP850"), "a?b\nc\nd\ne");
+    EXPECT_EQ(SmbInputBytes("è\nx"), 5u);
+    // At the limit the text goes; one byte more and it is refused with the limit named.
+    EXPECT_EQ(t.TooLong(std::string(1598, 'x')), "");
+    EXPECT_EQ(t.TooLong(std::string(1596, 'x') + "\r\n"), "");
+    EXPECT_NE(t.TooLong(std::string(1597, 'x') + "è").find("occupa 1599 byte e ne può occupare al massimo 1598"),
+              std::string::npos);
+    EXPECT_NE(t.TooLong(std::string(1597, 'x') + "\n"), "");
+    EXPECT_EQ(t.Send("ALICE@127.0.0.1", std::string(3003, 'x')), 2123); // refused before anything runs
+}
+
 TEST_F(TSambaServer, AMessageArrivesWithItsTextAndSignature)
 {
     auto transport = std::make_shared<TSmbPopupTransport>();
@@ -164,11 +183,33 @@ TEST_F(TSambaServer, AMessageArrivesWithItsTextAndSignature)
 
     const auto texts = Arrived(2);
     ASSERT_EQ(texts.size(), 2u);
-    const bool both = (texts[0].find("Prova diretta è") != std::string::npos &&
-                       texts[1].find("Il pranzo è pronto\r\n-- Mario, perché no?") != std::string::npos) ||
-                      (texts[1].find("Prova diretta è") != std::string::npos &&
-                       texts[0].find("Il pranzo è pronto\r\n-- Mario, perché no?") != std::string::npos);
+    // One CR LF on the wire per line end, which smbd stores as LF.
+    const bool both = (texts[0] == "Prova diretta è" && texts[1] == "Il pranzo è pronto\n-- Mario, perché no?") ||
+                      (texts[1] == "Prova diretta è" && texts[0] == "Il pranzo è pronto\n-- Mario, perché no?");
     EXPECT_TRUE(both) << texts[0] << "\n---\n" << texts[1];
+}
+
+TEST_F(TSambaServer, LongTextsAndCharactersTheReceiverLacks)
+{
+    auto transport = std::make_shared<TSmbPopupTransport>();
+    // The longest message arrives whole; a longer one is refused, never cut and called sent.
+    EXPECT_EQ(transport->Send(To("ALICE"), std::string(1598, 'x')), 0);
+    const TRun longer = Cli({"--data-dir", Dir / "data", "popup", "send", "--to", To("ALICE"), "--text", std::string(3003, 'y')});
+    EXPECT_EQ(longer.Code, 1);
+    EXPECT_NE(longer.Err.find("occupa 3003 byte e ne può occupare al massimo 1598"), std::string::npos) << longer.Err;
+    // The euro sign is named and asked about; the command line sends it only when forced, as "?",
+    // and the rest of the text keeps its accents.
+    const TRun asked = Cli({"--data-dir", Dir / "data", "popup", "send", "--to", To("ALICE"), "--text", "Caffè 1 €"});
+    EXPECT_EQ(asked.Code, 1);
+    EXPECT_NE(asked.Err.find("Il destinatario non può ricevere questi caratteri: «€»"), std::string::npos) << asked.Err;
+    const TRun forced =
+        Cli({"--data-dir", Dir / "data", "popup", "send", "--to", To("ALICE"), "--text", "Caffè 1 €", "--force"});
+    EXPECT_EQ(forced.Code, 0) << forced.Err;
+    auto texts = Arrived(2);
+    ASSERT_EQ(texts.size(), 2u);
+    std::sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
+    EXPECT_EQ(texts[0], "Caffè 1 ?");
+    EXPECT_EQ(texts[1], std::string(1598, 'x'));
 }
 
 TEST_F(TSambaServer, TheCommandLineSendsAndWaits)

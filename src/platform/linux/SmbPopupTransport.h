@@ -24,6 +24,12 @@ std::int32_t SmbStatus(int exitCode, const std::string& output);
 // The first IPv4 address of a name in nmblookup's answer; empty when none.
 std::string NmbAddress(const std::string& output);
 
+// What smbclient reads of a message: its own line ends (LF, which it sends as CR LF) and "?" for each
+// character the code page lacks. It reads at most SmbMessageBytes, counting each LF twice.
+std::string SmbInput(const std::string& text, const char* codePage);
+std::size_t SmbInputBytes(const std::string& input);
+inline constexpr std::size_t SmbMessageBytes = 1598;
+
 class TSmbPopupTransport : public IPopupTransport
 {
 public:
@@ -33,6 +39,11 @@ public:
     bool Available() override;
     std::int32_t Send(const std::string& recipient, const std::string& text) override;
     void CancelAll() override;
+    std::string TooLong(const std::string& text) const override;
+    std::string Unsendable(const std::string& text) const override;
+    // The receiver's DOS code page: smbclient's and a stock Samba's default, and the OEM code page of
+    // Western European Windows.
+    const char* DosCodePage = "CP850";
     // Options of the name lookup before the name (tests point it at the loopback: "-U 127.0.0.1 -R").
     std::vector<std::string> LookupOptions;
 

@@ -47,6 +47,9 @@ std::string TTimedatedClock::ShiftClock(std::int64_t microseconds)
         return {};
     } catch (const sdbus::Error& e) {
         const std::string name = e.getName();
+        // timedated refuses while it keeps the clock synchronised itself.
+        if (name == "org.freedesktop.timedate1.AutomaticTimeSyncEnabled")
+            return AutomaticSyncReason;
         const bool absent = name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
                             name == "org.freedesktop.DBus.Error.NameHasNoOwner" ||
                             name.find("NoServer") != std::string::npos || name.find("FileNotFound") != std::string::npos;
