@@ -201,11 +201,18 @@ void TDataModule::WireTapi()
     };
     TapiMonitor.OnDisconnected = [this](const TCallInfo&) { TapiCallEnded(true); };
     TapiMonitor.OnError = [this](const std::string&) { TapiCallEnded(false); };
+    // The user's choice of modem stays: only the user changes it.
     TapiMonitor.OnLineClosed = [this](const std::string& name) {
         TapiCallEnded(false);
-        Settings.SetDeviceName("(Nessuno)");
         if (OnGeneralMessage)
             OnGeneralMessage("Monitoraggio modem terminato\r[" + name + ": " + ModemErrorText(MMERR_NOMODEM) + "]");
+    };
+    TapiMonitor.OnLinePresence = [this](const std::string& name, bool present) {
+        if (!present)
+            TapiCallEnded(false);
+        if (OnGeneralMessage)
+            OnGeneralMessage(present ? "Il modem " + name + " è di nuovo presente: monitoraggio ripreso"
+                                     : "Il modem " + name + " non è presente: il monitoraggio riprende quando torna");
     };
 }
 
@@ -265,8 +272,6 @@ bool TDataModule::StartTapiMonitor(bool fromSettings)
         const bool noService = TapiMonitor.LastErrorCode() == MMERR_NOSERVICE && !TapiMonitor.Monitoring();
         if (OnGeneralMessage && (fromSettings || !noService))
             OnGeneralMessage("Impossibile monitorare il modem " + wanted + "\r[" + e.what() + "]");
-        if (!noService)
-            Settings.SetDeviceName("(Nessuno)");
         return false;
     }
 }

@@ -265,6 +265,9 @@ void TTapiControl::Callback(std::int64_t device, int msg, std::int64_t call, std
             FMonitored = -1;
             if (OnLineClosed)
                 OnLineClosed(name);
+        } else if (msg == LINE_LINEDEVSTATE && (p1 == LINEDEVSTATE_INSERVICE || p1 == LINEDEVSTATE_OUTOFSERVICE)) {
+            if (OnLinePresence)
+                OnLinePresence(FMonitoredName, p1 == LINEDEVSTATE_INSERVICE);
         }
         if (OnNotifyTapiMsg)
             OnNotifyTapiMsg(device, msg, p1, p2, p3);

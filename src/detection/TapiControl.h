@@ -38,8 +38,11 @@ enum : int
 {
     LINE_CALLINFO = 1,
     LINE_CALLSTATE = 2,
-    LINE_CLOSE = 3, // the device went away
+    LINE_CLOSE = 3,        // the line can no longer be watched
+    LINE_LINEDEVSTATE = 4, // p1: the device is out of service (gone for now) or in service again
 };
+constexpr std::int64_t LINEDEVSTATE_INSERVICE = 0x40;
+constexpr std::int64_t LINEDEVSTATE_OUTOFSERVICE = 0x80;
 // Media modes of a line.
 constexpr std::uint32_t LINEMEDIAMODE_DATAMODEM = 0x10;
 constexpr std::uint32_t LINEMEDIAMODE_MIXED = 0x1000;
@@ -150,6 +153,8 @@ public:
         OnChangeLineState;
     // The monitored line went away; monitoring has stopped (message: why).
     std::function<void(const std::string&)> OnLineClosed;
+    // The watched device went away for now (false) or is back (true); the line stays open.
+    std::function<void(const std::string& name, bool present)> OnLinePresence;
     // Where an exception in a line event goes (the program's global handler).
     std::function<void(const std::string&)> OnCallbackException;
 

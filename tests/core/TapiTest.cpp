@@ -104,12 +104,31 @@ TEST_F(TModemLine, NoLinesOrNoServiceAtStart)
     EXPECT_TRUE(t.Devices().empty());
 }
 
-TEST_F(TModemLine, AModemNoLongerThereIsToldAndForgotten)
+TEST_F(TModemLine, AModemNotThereIsToldAndTheChoiceKept)
 {
     Data->Settings.SetDeviceName("Modem sparito");
     EXPECT_FALSE(Data->StartTapiMonitor(true));
     EXPECT_EQ(Messages.back(), "Impossibile monitorare il modem Modem sparito\r[Il modem non è presente]");
-    EXPECT_EQ(Data->Settings.DeviceName(), "(Nessuno)");
+    EXPECT_EQ(Data->Settings.DeviceName(), "Modem sparito"); // only the user changes it
+}
+
+TEST_F(TModemLine, AModemThatGoesAwayEndsItsCallAndIsWatchedAgainWhenBack)
+{
+    Watch();
+    Modem.Dial("0612345678");
+    Modem.Connect(56000);
+    ASSERT_EQ(State(), S::TapiStart);
+    Ctx.Time.Advance(30000);
+    Modem.Vanish();
+    EXPECT_EQ(State(), S::Idle);
+    EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+    EXPECT_EQ(Messages.back(), "Il modem Modem simulato 56K non è presente: il monitoraggio riprende quando torna");
+    EXPECT_TRUE(Data->TapiMonitor.Monitoring());
+    EXPECT_EQ(Data->Settings.DeviceName(), "Modem simulato 56K");
+    Modem.Return();
+    EXPECT_EQ(Messages.back(), "Il modem Modem simulato 56K è di nuovo presente: monitoraggio ripreso");
+    Modem.Dial("0612345678");
+    EXPECT_EQ(State(), S::TapiDialing);
 }
 
 TEST_F(TModemLine, ADialledCallIsCountedAndLoggedUnderItsNumber)

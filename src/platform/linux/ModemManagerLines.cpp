@@ -2,9 +2,13 @@
 
 #include "core/Strings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace qv {
 
@@ -40,15 +44,6 @@ std::unique_ptr<sdbus::IConnection> Connect(const std::string& address)
     return address.empty() ? sdbus::createSystemBusConnection() : sdbus::createSessionBusConnectionWithAddress(address);
 }
 
-const TProps* Interface(const TObjects& objects, const sdbus::ObjectPath& path, const char* iface)
-{
-    const auto o = objects.find(path);
-    if (o == objects.end())
-        return nullptr;
-    const auto i = o->second.find(iface);
-    return i == o->second.end() ? nullptr : &i->second;
-}
-
 std::int64_t CodeOf(const sdbus::Error& e)
 {
     return ModemErrorCode(e.getName());
@@ -56,8 +51,8 @@ std::int64_t CodeOf(const sdbus::Error& e)
 
 } // namespace
 
-TModemManagerLines::TModemManagerLines(TimerService& timers, std::string address, int pollMs)
-    : FTimers(timers), FAddress(std::move(address)), FPollMs(pollMs)
+TModemManagerLines::TModemManagerLines(TimerService& timers, std::string address)
+    : FTimers(timers), FAddress(std::move(address))
 {
 }
 
@@ -69,26 +64,28 @@ TModemManagerLines::~TModemManagerLines()
 
 namespace {
 
-TTapiResult ReadFrom(sdbus::IConnection& connection, TModemManagerLines::TModems& modems);
+std::atomic<std::int64_t> GReadings{0};
 
-} // namespace
-
-TTapiResult TModemManagerLines::Read(const std::string& address, TModems& modems)
+// The properties of one interface of an object that is not in the object manager.
+bool ReadProperties(sdbus::IConnection& connection, const sdbus::ObjectPath& path, const char* iface, TProps& props)
 {
     try {
-        auto connection = Connect(address);
-        return ReadFrom(*connection, modems);
-    } catch (const sdbus::Error& e) {
-        modems.clear();
-        return {CodeOf(e), "GetManagedObjects"};
+        auto proxy = sdbus::createProxy(connection, Service, path);
+        proxy->callMethod("GetAll")
+            .onInterface("org.freedesktop.DBus.Properties")
+            .withTimeout(std::chrono::seconds(5))
+            .withArguments(std::string(iface))
+            .storeResultsTo(props);
+        return true;
+    } catch (const sdbus::Error&) {
+        return false; // gone meanwhile
     }
 }
-
-namespace {
 
 TTapiResult ReadFrom(sdbus::IConnection& connection, TModemManagerLines::TModems& modems)
 {
     using TModem = TModemManagerLines::TModem;
+    ++GReadings;
     modems.clear();
     TObjects objects;
     try {
@@ -108,36 +105,41 @@ TTapiResult ReadFrom(sdbus::IConnection& connection, TModemManagerLines::TModems
         TModem modem;
         // As `mmcli -L` shows a modem: manufacturer and model.
         modem.Name = Trim(Get<std::string>(m, "Manufacturer") + " " + Get<std::string>(m, "Model"));
+        modem.Identity = Get<std::string>(m, "EquipmentIdentifier");
+        if (modem.Identity.empty())
+            modem.Identity = modem.Name;
         const std::int32_t state = Get<std::int32_t>(m, "State");
         if (state == MM_MODEM_STATE_CONNECTING)
             modem.Level = 1;
         if (state == MM_MODEM_STATE_CONNECTED)
             modem.Level = 3;
         for (const auto& bearer : Get<std::vector<sdbus::ObjectPath>>(m, "Bearers")) {
-            const TProps* b = Interface(objects, bearer, BearerIface);
-            if (!b)
+            TProps b;
+            if (!ReadProperties(connection, bearer, BearerIface, b))
                 continue;
-            const TProps settings = Get<TProps>(*b, "Properties");
+            // Since ModemManager 1.10 a bearer has no number; a data bearer is named by its APN.
+            const TProps settings = Get<TProps>(b, "Properties");
             const std::string number = Get<std::string>(settings, "number");
             const std::string apn = Get<std::string>(settings, "apn");
             if (modem.Number.empty())
                 modem.Number = !number.empty() ? number : apn;
-            if (Get<bool>(*b, "Connected"))
+            if (Get<bool>(b, "Connected"))
                 modem.Level = 3;
         }
         const auto voice = interfaces.find(VoiceIface);
         if (voice != interfaces.end()) {
             for (const auto& call : Get<std::vector<sdbus::ObjectPath>>(voice->second, "Calls")) {
-                const TProps* c = Interface(objects, call, CallIface);
-                if (!c)
+                TProps c;
+                if (!ReadProperties(connection, call, CallIface, c))
                     continue;
-                const std::int32_t s = Get<std::int32_t>(*c, "State");
+                const std::int32_t s = Get<std::int32_t>(c, "State");
                 const int level = s == MM_CALL_STATE_ACTIVE        ? 3
                                   : s == MM_CALL_STATE_RINGING_OUT ? 2
                                   : s == MM_CALL_STATE_DIALING     ? 1
                                                                    : 0;
-                if (level > 0 && !Get<std::string>(*c, "Number").empty())
-                    modem.Number = Get<std::string>(*c, "Number");
+                // A call's number names the connection before a bearer's APN.
+                if (level > 0 && !Get<std::string>(c, "Number").empty())
+                    modem.Number = Get<std::string>(c, "Number");
                 modem.Level = std::max(modem.Level, level);
             }
         }
@@ -146,7 +148,44 @@ TTapiResult ReadFrom(sdbus::IConnection& connection, TModemManagerLines::TModems
     return {};
 }
 
+// Whether a signal of ModemManager may change what the watcher reports. Property changes of the
+// modem's other interfaces (signal quality, location, 3GPP registration...) and of the modem's own
+// properties other than its state and bearers do not.
+bool Relevant(sdbus::Message& message)
+{
+    if (message.getMemberName() != std::string("PropertiesChanged"))
+        return true;
+    try {
+        std::string iface;
+        TProps changed;
+        message >> iface >> changed;
+        if (iface == BearerIface || iface == CallIface || iface == VoiceIface)
+            return true;
+        if (iface != ModemIface)
+            return false;
+        return changed.count("State") > 0 || changed.count("Bearers") > 0 || changed.empty();
+    } catch (const sdbus::Error&) {
+        return true;
+    }
+}
+
 } // namespace
+
+std::int64_t TModemManagerLines::Readings()
+{
+    return GReadings;
+}
+
+TTapiResult TModemManagerLines::Read(const std::string& address, TModems& modems)
+{
+    try {
+        auto connection = Connect(address);
+        return ReadFrom(*connection, modems);
+    } catch (const sdbus::Error& e) {
+        modems.clear();
+        return {CodeOf(e), "GetManagedObjects"};
+    }
+}
 
 TTapiResult TModemManagerLines::Initialize(const std::string&, int& deviceCount)
 {
@@ -156,7 +195,7 @@ TTapiResult TModemManagerLines::Initialize(const std::string&, int& deviceCount)
         return r;
     FLines.clear();
     for (const auto& [path, modem] : modems)
-        FLines.push_back({path, {modem.Name, LINEMEDIAMODE_DATAMODEM}}); // every modem carries data
+        FLines.push_back({path, modem.Identity, {modem.Name, LINEMEDIAMODE_DATAMODEM}}); // every modem carries data
     deviceCount = static_cast<int>(FLines.size());
     return {};
 }
@@ -171,7 +210,7 @@ TTapiResult TModemManagerLines::DevCaps(int device, TLineCaps& caps)
 {
     if (device < 0 || static_cast<std::size_t>(device) >= FLines.size())
         return {MMERR_NOMODEM, "Get"};
-    caps = FLines[static_cast<std::size_t>(device)].second;
+    caps = FLines[static_cast<std::size_t>(device)].Caps;
     return {};
 }
 
@@ -181,8 +220,10 @@ TTapiResult TModemManagerLines::Open(int device, TCallback callback, std::int64_
         return {MMERR_NOMODEM, "Get"};
     StopWatch();
     FStop = false;
-    const std::string path = FLines[static_cast<std::size_t>(device)].first;
-    FWorker = std::thread([this, path, device, callback = std::move(callback)] { Watch(path, device, callback); });
+    FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    TLine watched = FLines[static_cast<std::size_t>(device)];
+    FWorker = std::thread(
+        [this, watched = std::move(watched), device, callback = std::move(callback)] { Watch(watched, device, callback); });
     line = device + 1;
     return {};
 }
@@ -199,9 +240,15 @@ void TModemManagerLines::StopWatch()
         std::lock_guard lock(FMutex);
         FStop = true;
     }
-    FWake.notify_all();
+    if (FWakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(FWakeFd, &one, sizeof one);
+    }
     if (FWorker.joinable())
         FWorker.join();
+    if (FWakeFd >= 0)
+        ::close(FWakeFd);
+    FWakeFd = -1;
 }
 
 TTapiResult TModemManagerLines::CallInfo(std::int64_t call, TCallInfo& info)
@@ -221,10 +268,11 @@ TTapiResult TModemManagerLines::Deallocate(std::int64_t call)
     return {};
 }
 
-void TModemManagerLines::Watch(std::string path, int device, TCallback callback)
+void TModemManagerLines::Watch(TLine line, int device, TCallback callback)
 {
     static std::atomic<std::int64_t> nextCall{1};
     int level = 0;
+    bool present = true;
     std::int64_t call = 0;
     auto alive = FAlive;
     // Posts one line event to the main thread (dropped once this service has gone).
@@ -234,58 +282,117 @@ void TModemManagerLines::Watch(std::string path, int device, TCallback callback)
                 callback(device, msg, c, state, 0, 0);
         });
     };
-    // One connection for the whole watch.
+    const auto endCall = [&] {
+        if (level > 0) {
+            post(LINE_CALLSTATE, call, LINECALLSTATE_DISCONNECTED);
+            post(LINE_CALLSTATE, call, LINECALLSTATE_IDLE);
+        }
+        level = 0;
+    };
+    // One connection for the whole watch, with the signals that tell of a change.
     std::unique_ptr<sdbus::IConnection> connection;
+    std::vector<sdbus::Slot> matches;
+    bool changed = true;
     try {
         connection = Connect(FAddress);
+        matches.push_back(connection->addMatch(std::string("type='signal',sender='") + Service + "'",
+                                               [&changed](sdbus::Message& m) { changed = changed || Relevant(m); }));
+        matches.push_back(connection->addMatch(std::string("type='signal',sender='org.freedesktop.DBus',"
+                                                           "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+                                                           "arg0='") + Service + "'",
+                                               [&changed](sdbus::Message&) { changed = true; }));
     } catch (const sdbus::Error&) {
+        post(LINE_CLOSE, 0, 0); // no bus to watch on
+        return;
     }
+    // A reading that failed for a reason other than ModemManager's absence is tried again later.
+    bool retrying = false;
+    std::chrono::steady_clock::time_point retry{};
     for (;;) {
-        TModems modems;
-        TTapiResult r{MMERR_NOBUS, "GetManagedObjects"};
-        if (connection) {
+        try {
+            while (connection->processPendingRequest()) {
+            }
+        } catch (const sdbus::Error&) {
+        }
+        if (retrying && std::chrono::steady_clock::now() >= retry) {
+            retrying = false;
+            changed = true;
+        }
+        if (changed) {
+            changed = false;
+            TModems modems;
+            TTapiResult r;
             try {
                 r = ReadFrom(*connection, modems);
             } catch (const sdbus::Error& e) {
                 r = {CodeOf(e), "GetManagedObjects"};
             }
-        }
-        const auto found = modems.find(path);
-        if (!r || found == modems.end()) {
-            // The modem (or ModemManager) went away: the call ends and the line closes.
-            if (level > 0) {
-                post(LINE_CALLSTATE, call, LINECALLSTATE_DISCONNECTED);
-                post(LINE_CALLSTATE, call, LINECALLSTATE_IDLE);
+            if (!r && r.Code != MMERR_NOSERVICE) {
+                // A time-out or a refusal says nothing about the modem: keep what is known.
+                retrying = true;
+                retry = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+                continue;
             }
+            auto found = modems.find(line.Path);
+            if (found == modems.end() || found->second.Identity != line.Identity)
+                found = std::find_if(modems.begin(), modems.end(),
+                                     [&line](const auto& m) { return m.second.Identity == line.Identity; });
+            if (found == modems.end()) {
+                // Unplugged, or ModemManager gone or restarting: the call ends, the line waits.
+                if (present) {
+                    endCall();
+                    post(LINE_LINEDEVSTATE, 0, LINEDEVSTATE_OUTOFSERVICE);
+                    present = false;
+                }
+                continue;
+            }
+            line.Path = found->first;
+            if (!present) {
+                post(LINE_LINEDEVSTATE, 0, LINEDEVSTATE_INSERVICE);
+                present = true;
+            }
+            const TModem& m = found->second;
+            if (m.Level != level) {
+                if (level == 0)
+                    call = nextCall++;
+                {
+                    std::lock_guard lock(FMutex);
+                    TCallInfo& info = FCalls[call];
+                    info.AppName = "ModemManager";
+                    if (!m.Number.empty())
+                        info.Number = m.Number;
+                    info.LineDeviceID = device;
+                }
+                if (m.Level == 0) {
+                    endCall();
+                } else {
+                    post(LINE_CALLSTATE, call,
+                         m.Level == 1   ? LINECALLSTATE_DIALING
+                         : m.Level == 2 ? LINECALLSTATE_PROCEEDING
+                                        : LINECALLSTATE_CONNECTED);
+                    level = m.Level;
+                }
+            }
+            continue; // what came in during the reading is handled before sleeping
+        }
+        // Asleep until the bus has something, the watch is stopped, or a retry is due.
+        sdbus::IConnection::PollData poll{};
+        try {
+            poll = connection->getEventLoopPollData();
+        } catch (const sdbus::Error&) {
             post(LINE_CLOSE, 0, 0);
             return;
         }
-        const TModem& m = found->second;
-        if (m.Level != level) {
-            if (level == 0) {
-                call = nextCall++;
-            }
-            {
-                std::lock_guard lock(FMutex);
-                TCallInfo& info = FCalls[call];
-                info.AppName = "ModemManager";
-                if (!m.Number.empty())
-                    info.Number = m.Number;
-                info.LineDeviceID = device;
-            }
-            if (m.Level == 0) {
-                post(LINE_CALLSTATE, call, LINECALLSTATE_DISCONNECTED);
-                post(LINE_CALLSTATE, call, LINECALLSTATE_IDLE);
-            } else {
-                post(LINE_CALLSTATE, call,
-                     m.Level == 1   ? LINECALLSTATE_DIALING
-                     : m.Level == 2 ? LINECALLSTATE_PROCEEDING
-                                    : LINECALLSTATE_CONNECTED);
-            }
-            level = m.Level;
+        int timeout = poll.getPollTimeout();
+        if (retrying) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(retry - std::chrono::steady_clock::now());
+            const int ms = static_cast<int>(std::max<std::int64_t>(0, left.count()) + 1);
+            timeout = timeout < 0 ? ms : std::min(timeout, ms);
         }
-        std::unique_lock lock(FMutex);
-        if (FWake.wait_for(lock, std::chrono::milliseconds(FPollMs), [this] { return FStop; }))
+        pollfd fds[2] = {{poll.fd, static_cast<short>(poll.events), 0}, {FWakeFd, POLLIN, 0}};
+        ::poll(fds, 2, timeout);
+        std::lock_guard lock(FMutex);
+        if (FStop)
             return;
     }
 }

@@ -1,17 +1,21 @@
 #pragma once
 // The modem lines of ModemManager (org.freedesktop.ModemManager1 on the system bus), through
-// sdbus-c++: each modem is a line named by manufacturer and model as `mmcli -L` shows them. The
-// watched modem is followed by a worker thread that reads ModemManager's objects once a second —
-// the modem's State, its bearers and, with the Voice interface, its calls — and turns what changed
-// into call states on the main thread: connecting or a call dialing → dialing; ringing out →
-// proceeding; connected, a connected bearer or an active call → connected; back to none of these
-// → disconnected, then idle. A modem that goes away closes the line.
+// sdbus-c++: each modem is a line named by manufacturer and model as `mmcli -L` shows them.
+// ModemManager's object manager lists only modems; a modem's bearers (its "Bearers" property) and
+// calls (the Voice interface's "Calls") are objects of their own, read with Properties.GetAll.
+// The watched modem is followed by a worker thread that sleeps on the bus until ModemManager
+// signals a change (InterfacesAdded/Removed, PropertiesChanged of the modem, its bearers and calls,
+// a new owner of its name) and only then reads again; what changed becomes call states on the main
+// thread: connecting or a call dialing → dialing; ringing out → proceeding; connected, a connected
+// bearer or an active call → connected; back to none of these → disconnected, then idle. A modem
+// that goes away (unplugged, ModemManager restarted) ends its call and makes the line out of
+// service; the modem is found again by its identity (equipment identifier, else manufacturer and
+// model) when it comes back, at whatever object path, and the line is in service again.
 
 #include "core/Time.h"
 #include "detection/TapiControl.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,7 +27,7 @@ class TModemManagerLines : public ITapiService
 {
 public:
     // address: a D-Bus address to use instead of the system bus (tests).
-    explicit TModemManagerLines(TimerService& timers, std::string address = {}, int pollMs = 1000);
+    explicit TModemManagerLines(TimerService& timers, std::string address = {});
     ~TModemManagerLines() override;
 
     TTapiResult Initialize(const std::string& appName, int& deviceCount) override;
@@ -39,23 +43,32 @@ public:
     struct TModem
     {
         std::string Name;
-        int Level = 0; // 0 none, 1 dialing, 2 proceeding, 3 connected
+        std::string Identity; // the equipment identifier, else the name
+        int Level = 0;        // 0 none, 1 dialing, 2 proceeding, 3 connected
         std::string Number;
     };
     using TModems = std::map<std::string, TModem>; // by object path
     // One reading of ModemManager's objects; Code 0 on success.
     static TTapiResult Read(const std::string& address, TModems& modems);
+    // How many readings the watchers of this process made (the idle benchmark and the tests count
+    // them: a watcher reads only when told of a change).
+    static std::int64_t Readings();
 
 private:
-    void Watch(std::string path, int device, TCallback callback);
+    struct TLine
+    {
+        std::string Path;
+        std::string Identity;
+        TLineCaps Caps;
+    };
+    void Watch(TLine line, int device, TCallback callback);
     void StopWatch();
     TimerService& FTimers;
     std::string FAddress;
-    int FPollMs;
-    std::vector<std::pair<std::string, TLineCaps>> FLines; // device index → path and caps
+    std::vector<TLine> FLines; // by device index
     std::thread FWorker;
     std::mutex FMutex;
-    std::condition_variable FWake;
+    int FWakeFd = -1; // an eventfd that wakes the watcher to stop
     bool FStop = false;
     std::map<std::int64_t, TCallInfo> FCalls; // guarded by FMutex
     std::shared_ptr<std::atomic<bool>> FAlive = std::make_shared<std::atomic<bool>>(true);

@@ -102,10 +102,22 @@ void TSimModem::HangUp()
 
 void TSimModem::Vanish()
 {
+    // As the ModemManager lines do: a call in progress ends, the line stays open out of service.
+    if (FCall != 0)
+        HangUp();
+    FGone = Lines;
     Lines.clear();
     if (FOpen && FCallback)
-        FCallback(FDevice, LINE_CLOSE, 0, 0, 0, 0);
-    FOpen = false;
+        FCallback(FDevice, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_OUTOFSERVICE, 0, 0);
+}
+
+void TSimModem::Return()
+{
+    if (!FGone.empty())
+        Lines = FGone;
+    FGone.clear();
+    if (FOpen && FCallback)
+        FCallback(FDevice, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_INSERVICE, 0, 0);
 }
 
 } // namespace qv

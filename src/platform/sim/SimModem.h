@@ -21,8 +21,9 @@ public:
     void Proceed();
     void Connect(std::int32_t rate);
     void HangUp();
-    // The modem goes away.
+    // The modem goes away (its call ends, the line stays open out of service), and comes back.
     void Vanish();
+    void Return();
     // The next call-information read fails with this code.
     std::int64_t FailCallInfo = 0;
     bool IsOpen() const { return FOpen; }
@@ -44,6 +45,7 @@ private:
     std::int64_t FCall = 0;
     std::int64_t FNextCall = 100;
     std::map<std::int64_t, TCallInfo> FCalls;
+    std::vector<TLineCaps> FGone;
 };
 
 } // namespace qv
