@@ -1,7 +1,9 @@
 // The statistics window opened on a log of 100,000 connections until it is painted: in the details
 // view (the tree built, today's connections listed) and in the chart view (every month of the log);
-// the resident memory of the program idle in the tray with such a log.
+// the resident memory of the program idle in the tray with such a log; the processor time of the
+// program idle in the tray while it watches a modem of the real ModemManager.
 #include "BenchLog.h"
+#include "platform/ChildProcess.h"
 #include "TestSupport.h"
 #include "app/DataModule.h"
 #include "ui/TfmStatistiche.h"
@@ -13,6 +15,9 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unistd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -101,8 +106,86 @@ void BM_IdleProgramMemory(benchmark::State& state)
     state.counters["anon_MB"] = anon / 1024;
 }
 
+// Processor time of a process so far, in clock ticks (utime + stime of /proc/PID/stat).
+double CpuTicks(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; fields >> field && i <= 15; ++i)
+        if (i == 14 || i == 15)
+            ticks += std::stod(field);
+    return ticks;
+}
+
+// How many connections a bus has (unique names), as its daemon lists them.
+int BusPeers(const std::string& address)
+{
+    TChild list({"dbus-send", "--bus=" + address, "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                 "org.freedesktop.DBus.ListNames"});
+    int peers = 0;
+    for (std::string line = list.ReadLine(); !line.empty(); line = list.ReadLine())
+        peers += line.find("\":1.") != std::string::npos ? 1 : 0;
+    return peers;
+}
+
+// The program idle in the tray with the modem monitor on: ModemManager (the real daemon, in its test
+// mode on a private bus) has a registered modem (the tests' fake AT modem) and the program watches
+// it. The share of one core it uses over 30 seconds, once settled.
+void BM_IdleProgramCpuWatchingAModem(benchmark::State& state)
+{
+    if (!std::filesystem::exists("/usr/sbin/ModemManager")) {
+        state.SkipWithError("ModemManager is not installed");
+        return;
+    }
+    TDiskContext ctx;
+    {
+        TDataModule data(ctx.Services);
+        data.LoadAll();
+        data.Settings.SetDeviceName("Acme ZX 56K");
+        data.SaveAllModified();
+    }
+    TChild bus({"dbus-daemon", "--session", "--nofork", "--print-address=1", "--address=unix:dir=" + ctx.Dir.Path});
+    const std::string address = bus.ReadLine();
+    const std::string socket = ctx.Dir.Path + "/modem.sock";
+    TChild modem({"/usr/bin/python3", DataFile("fake_at_modem.py"), socket});
+    modem.ReadLine();
+    TChild daemon({"/bin/sh", "-c",
+                   "exec /usr/sbin/ModemManager --test-session --test-no-udev --test-enable --no-auto-scan >/dev/null 2>&1"},
+                  {"DBUS_SESSION_BUS_ADDRESS=" + address});
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    TChild added({"/usr/bin/python3", DataFile("mmdrive.py"), address, "add-modem", socket});
+    if (added.ReadLine().empty()) {
+        state.SkipWithError("the fake modem did not register");
+        return;
+    }
+    const std::string runtime = ctx.Dir.Path + "/run";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    double share = 0;
+    const int peers = BusPeers(address);
+    for (auto _ : state) {
+        TChild program({QV_GUI_PATH}, {"QUORVANTA_DATA_DIR=" + ctx.Dir.Path, "XDG_RUNTIME_DIR=" + runtime,
+                                       "QUORVANTA_MODEMMANAGER_BUS=" + address});
+        std::this_thread::sleep_for(std::chrono::seconds(8));
+        // The watcher keeps its connection on the bus: without it nothing would be measured.
+        if (BusPeers(address) <= peers) {
+            state.SkipWithError("the program is not watching the modem");
+            break;
+        }
+        const double before = CpuTicks(program.Pid);
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        const double used = CpuTicks(program.Pid) - before;
+        share = used / static_cast<double>(::sysconf(_SC_CLK_TCK)) / 30.0 * 100.0;
+    }
+    state.counters["cpu_percent"] = share;
+}
+
 } // namespace
 
+BENCHMARK(BM_IdleProgramCpuWatchingAModem)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IdleProgramMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StatsWindowOpen)->ArgName("chart")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
