@@ -72,6 +72,15 @@ void TStreamWriter::WriteString(std::string_view utf8)
     std::string converted;
     std::string_view bytes = utf8;
     if (!IsAscii(utf8)) {
+        // A text the Windows code page cannot hold whole is kept as typed, in UTF-16.
+        if (!NotInCp1252(utf8).empty()) {
+            const std::u16string wide = Utf8ToUtf16(utf8);
+            WriteTag(TValueTag::vaWString);
+            WriteLE(wide.size(), 4);
+            for (const char16_t c : wide)
+                WriteLE(c, 2);
+            return;
+        }
         converted = Utf8ToCp1252(utf8);
         bytes = converted;
     }

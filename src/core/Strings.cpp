@@ -143,6 +143,42 @@ std::string Utf16ToUtf8(const std::u16string& text)
     return out;
 }
 
+std::u16string Utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t start = i;
+        std::uint32_t cp = DecodeUtf8(utf8, i);
+        if (cp == 0xFFFFFFFF)
+            cp = static_cast<unsigned char>(utf8[start]);
+        if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string NotInCp1252(std::string_view utf8)
+{
+    std::string missing;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t start = i;
+        const std::uint32_t cp = DecodeUtf8(utf8, i);
+        if (cp == 0xFFFFFFFF || cp == '?' || CodePointToCp1252(cp) != '?')
+            continue;
+        const std::string_view one = utf8.substr(start, i - start);
+        if (missing.find(one) == std::string::npos)
+            missing += one;
+    }
+    return missing;
+}
+
 std::string Trim(std::string_view s)
 {
     std::size_t b = 0;

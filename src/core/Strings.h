@@ -17,6 +17,10 @@ std::string Utf8ToCp1252(std::string_view utf8);
 std::string Cp1252ToUtf8(std::string_view bytes);
 // UTF-16 code units (little-endian pairs already decoded) -> UTF-8; lone surrogates become U+FFFD.
 std::string Utf16ToUtf8(const std::u16string& text);
+// UTF-8 -> UTF-16 code units; invalid bytes are taken as Latin-1, as Utf8ToCp1252 takes them.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+// The characters of a UTF-8 text that Windows-1252 cannot hold, each once and in order (empty: all).
+std::string NotInCp1252(std::string_view utf8);
 
 std::string Trim(std::string_view s);
 // A finite decimal number with a point or the Italian comma ("1936.27", "1936,27"); nothing for

@@ -100,6 +100,12 @@ bool TGatewayEditor::Save(int index, const TForm& form, std::string* focus)
             *focus = LabelPort;
         return Refuse("La porta deve essere un numero da 1 a 65535");
     }
+    const THttpSite site = ParseSite(Trim(form.HostAddress), *port);
+    if (Trim(site.Host).empty() || (site.Scheme != "http" && site.Scheme != "https")) {
+        if (focus)
+            *focus = LabelHost;
+        return Refuse("L'host deve essere il nome del sito, preceduto se occorre da http:// o https://");
+    }
     TGateWayItem& g = index < 0 ? FGateWays.Add(Trim(form.Nome))
                                 : FGateWays.GateWays()[static_cast<std::size_t>(index)];
     g.SetNome(Trim(form.Nome));
@@ -195,7 +201,18 @@ int TGatewayEditor::ImportIni(const std::string& file)
     }
     if (count > 0)
         ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway sms!");
+    TellRefused();
     return count;
+}
+
+void TGatewayEditor::TellRefused()
+{
+    if (FGateWays.Refused.empty())
+        return;
+    std::string text = "Gateway non importati:";
+    for (const std::string& r : FGateWays.Refused)
+        text += "\r" + r;
+    ShowWarning(FServices.Prompter, text);
 }
 
 int TGatewayEditor::DropImport(const std::string& file)
@@ -220,6 +237,7 @@ int TGatewayEditor::DropImport(const std::string& file)
         return 0;
     }
     ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway sms!");
+    TellRefused();
     return count;
 }
 

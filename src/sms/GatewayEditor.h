@@ -76,6 +76,7 @@ public:
     bool SaveAccount(TGateWayItem& gateway, const std::string& user, const std::string& password);
 
 private:
+    void TellRefused();
     bool Refuse(const std::string& reason);
     TServices& FServices;
     TGateWayData& FGateWays;

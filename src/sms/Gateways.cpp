@@ -3,6 +3,7 @@
 #include "core/Errors.h"
 #include "core/Strings.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +21,26 @@ std::string EncodeSmsText(const std::string& text)
     for (const auto& [from, to] : steps)
         t = ReplaceAll(t, from, to);
     return Cp1252ToUtf8(t);
+}
+
+std::string FillPlaceholders(const std::string& text, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    std::string out;
+    out.reserve(text.size() + 64);
+    for (std::size_t i = 0; i < text.size();) {
+        bool filled = false;
+        if (text[i] == '<')
+            for (const auto& [name, value] : values)
+                if (text.compare(i, name.size(), name) == 0) {
+                    out += value;
+                    i += name.size();
+                    filled = true;
+                    break;
+                }
+        if (!filled)
+            out += text[i++];
+    }
+    return out;
 }
 
 const TPropTable& TGateWayItem::Table()
@@ -53,13 +74,14 @@ THTMLControl& TGateWayItem::Control()
     if (!FHtml) {
         TGateWayData& d = Data();
         FHtml = std::make_shared<THTMLControl>(d.Services(), d.Http());
+        // An answer for a message deleted meanwhile (or no longer being sent) is dropped.
         FHtml->OnResult = [this](const void* sender, const std::string& text) {
-            if (sender != nullptr && sender != FHtml.get())
-                Answer(*const_cast<TSmsMsgItem*>(static_cast<const TSmsMsgItem*>(sender)), text);
+            if (TSmsMsgItem* m = Sending(sender))
+                Guarded(*m, [&] { Answer(*m, text); });
         };
         FHtml->OnError = [this](const void* sender, const std::string& text) {
-            if (sender != nullptr && sender != FHtml.get())
-                Failure(*const_cast<TSmsMsgItem*>(static_cast<const TSmsMsgItem*>(sender)), text);
+            if (TSmsMsgItem* m = Sending(sender))
+                Guarded(*m, [&] { Failure(*m, text); });
         };
     }
     return *FHtml;
@@ -116,9 +138,47 @@ int TGateWayItem::Position() const
     return static_cast<int>(list.IndexOf(this));
 }
 
+TSmsMsgItem* TGateWayItem::Sending(const void* sender)
+{
+    TSmsMsgItems& list = Data().Messages().SmsMsg();
+    const auto* wanted = static_cast<const TSmsMsgItem*>(sender);
+    const std::size_t at = list.IndexOf(wanted);
+    if (at == list.Count() || list[at].K() != ssSending)
+        return nullptr;
+    return &list[at];
+}
+
+void TGateWayItem::Guarded(TSmsMsgItem& message, const std::function<void()>& step)
+{
+    // Whatever goes wrong with one message fails that message only.
+    try {
+        step();
+    } catch (const std::exception& e) {
+        Failed(message, e.what());
+    }
+}
+
+std::string TGateWayItem::Invalid() const
+{
+    if (Trim(Nome()).empty())
+        return "manca il nome";
+    const THttpSite site = ParseSite(HostAddress(), Port());
+    if (Trim(site.Host).empty())
+        return "manca l'host";
+    if (site.Scheme != "http" && site.Scheme != "https")
+        return "l'host deve iniziare con http:// o https:// (o con il nome del sito)";
+    if (Port() < 1 || Port() > 65535)
+        return "la porta deve essere tra 1 e 65535";
+    if (MaxLength() < 1)
+        return "la lunghezza massima deve essere almeno 1";
+    return {};
+}
+
 std::string TGateWayItem::FillLogin() const
 {
-    return ReplaceAll(ReplaceAll(CommandRegistration(), "<UserName>", UserName), "<Password>", Password);
+    // The account goes into the form encoded as the text is: "&", "+", "%" and blanks arrive whole.
+    return FillPlaceholders(CommandRegistration(),
+                            {{"<UserName>", EncodeSmsText(UserName)}, {"<Password>", EncodeSmsText(Password)}});
 }
 
 std::string TGateWayItem::FillCommand(TSmsMsgItem& message) const
@@ -127,12 +187,13 @@ std::string TGateWayItem::FillCommand(TSmsMsgItem& message) const
     SplitNumber(number, i, z);
     message.SetI(i);
     message.SetZ(z);
-    std::string c = CommandSend();
-    c = ReplaceAll(c, "<PrefixInt>", i);
-    c = ReplaceAll(c, "<PrefixLoc>", z);
-    c = ReplaceAll(c, "<Number>", number);
-    c = ReplaceAll(c, "<Msg>", EncodeSmsText(message.T()));
-    return ReplaceAll(ReplaceAll(c, "<UserName>", UserName), "<Password>", Password);
+    // Each placeholder of the template is filled once: a "<Password>" typed in the text stays text.
+    return FillPlaceholders(CommandSend(), {{"<PrefixInt>", i},
+                                            {"<PrefixLoc>", z},
+                                            {"<Number>", number},
+                                            {"<Msg>", EncodeSmsText(message.T())},
+                                            {"<UserName>", EncodeSmsText(UserName)},
+                                            {"<Password>", EncodeSmsText(Password)}});
 }
 
 bool TGateWayItem::IsConfigured()
@@ -156,9 +217,20 @@ bool TGateWayItem::HasCredentials()
 
 void TGateWayItem::Send(TSmsMsgItem& message)
 {
+    if (const std::string why = Invalid(); !why.empty()) {
+        Failed(message, "Il GateWay " + Nome() + " non è valido: " + why);
+        return;
+    }
+    if (Trim(message.T()).empty()) {
+        Failed(message, "Il messaggio è vuoto");
+        return;
+    }
     message.SetE("");
     message.SetK(ssSending);
     message.Step = 0;
+    // Recorded before the request goes out: a message found "in invio" at the next start was
+    // perhaps delivered, and is never sent again by itself.
+    Data().SaveMessages();
     THTMLControl& html = Control();
     html.SetHost(FHostAddress);
     html.SetPort(FPort);
@@ -174,7 +246,8 @@ void TGateWayItem::Send(TSmsMsgItem& message)
             html.PostRequest(Utf8ToCp1252(FillCommand(message)), &message);
             return;
         }
-        Waiting.push_back(&message);
+        if (std::find(Waiting.begin(), Waiting.end(), &message) == Waiting.end())
+            Waiting.push_back(&message);
         if (!LoginRunning) {
             LoginRunning = true;
             html.PostRequest(Utf8ToCp1252(FillLogin()), &message);
@@ -189,6 +262,7 @@ void TGateWayItem::Sent(TSmsMsgItem& message)
     message.SetK(ssSent);
     message.SetL(Data().Services().Clk.Now());
     message.SetS(message.S() + 1);
+    Data().SaveMessages();
     Data().Notify(true, message);
 }
 
@@ -196,6 +270,7 @@ void TGateWayItem::Failed(TSmsMsgItem& message, const std::string& text)
 {
     message.SetE(text);
     message.SetK(ssError);
+    Data().SaveMessages();
     Data().Notify(false, message);
 }
 
@@ -230,14 +305,12 @@ void TGateWayItem::Answer(TSmsMsgItem& message, const std::string& text)
             Failed(message, "Risposta http errata: stringa di invio con successo non trovata! [" + SuccessSend() + "]");
         return;
     }
-    // The answer to the login.
-    LoginRunning = false;
-    std::deque<TSmsMsgItem*> waiting;
-    waiting.swap(Waiting);
+    // The answer to the login: the messages still waiting (none deleted meanwhile) go, or fail.
+    const std::vector<TSmsMsgItem*> waiting = TakeWaiting();
     if (found(SuccessRegistration())) {
         SetLogged(true);
         for (TSmsMsgItem* m : waiting)
-            Control().PostRequest(Utf8ToCp1252(FillCommand(*m)), m);
+            Guarded(*m, [&] { Control().PostRequest(Utf8ToCp1252(FillCommand(*m)), m); });
     } else {
         for (TSmsMsgItem* m : waiting)
             Failed(*m, "Risposta http errata: stringa di registrazione con successo non trovata! [" +
@@ -245,9 +318,27 @@ void TGateWayItem::Answer(TSmsMsgItem& message, const std::string& text)
     }
 }
 
+std::vector<TSmsMsgItem*> TGateWayItem::TakeWaiting()
+{
+    LoginRunning = false;
+    std::vector<TSmsMsgItem*> waiting;
+    for (TSmsMsgItem* m : Waiting)
+        if (TSmsMsgItem* still = Sending(m))
+            waiting.push_back(still);
+    Waiting.clear();
+    return waiting;
+}
+
 void TGateWayItem::Failure(TSmsMsgItem& message, const std::string& text)
 {
-    // A failed login fails only the message that started it; the others keep waiting.
+    // A login that fails at the network level fails every message waiting for it, at once.
+    if (Kind() == gkLogin && LoginRunning && !Logged()) {
+        for (TSmsMsgItem* m : TakeWaiting())
+            Failed(*m, text);
+        if (message.K() == ssSending)
+            Failed(message, text);
+        return;
+    }
     Failed(message, text);
 }
 
@@ -311,12 +402,22 @@ void TGateWayData::Notify(bool success, TSmsMsgItem& message)
         FMessages.OnSendResult(success, message);
 }
 
+void TGateWayData::SaveMessages()
+{
+    FMessages.SetModified(true);
+    FMessages.Save();
+}
+
 void TGateWayData::ResetLogins()
 {
+    // A new dialogue: a new session (its cookies go with the old connection), nobody waiting.
     for (auto& g : FGateWays)
         if (g->Kind() == gkLogin) {
             g->SetLogged(false);
             g->LoginRunning = false;
+            g->Waiting.clear();
+            if (g->Html())
+                g->Html()->CloseConnection();
             LoadCredentials(*g);
         }
 }
@@ -331,7 +432,15 @@ void TGateWayData::SendSms(TSmsMsgItem& message)
     }
     TGateWayItem& g = FGateWays[static_cast<std::size_t>(message.G())];
     LoadCredentials(g);
-    g.Send(message);
+    // A gateway that cannot be used fails this message only; the queue goes on.
+    try {
+        g.Send(message);
+    } catch (const std::exception& e) {
+        message.SetE(e.what());
+        message.SetK(ssError);
+        SaveMessages();
+        Notify(false, message);
+    }
 }
 
 bool TGateWayData::CheckConfigured(TGateWayItem& gateway)
@@ -434,6 +543,7 @@ int IntOr(const std::string& text, int def)
 
 int TGateWayData::ImportIniText(const std::string& text)
 {
+    Refused.clear();
     int count = 0;
     for (const TIniSection& s : ParseIni(text)) {
         TGateWayItem& g = Add(s.Name);
@@ -445,11 +555,22 @@ int TGateWayData::ImportIniText(const std::string& text)
         g.SetCommandSend(s.Get("CommandSend"));
         g.SetSuccessSend(s.Get("SuccessSend"));
         g.SetReferenceURL(s.Get("ReferenceURL"));
-        ++count;
+        if (KeepImported(g))
+            ++count;
     }
     if (count)
         SetModified(true);
     return count;
+}
+
+bool TGateWayData::KeepImported(TGateWayItem& gateway)
+{
+    const std::string why = gateway.Invalid();
+    if (why.empty())
+        return true;
+    Refused.push_back("«" + gateway.Nome() + "»: " + why);
+    FGateWays.Delete(FGateWays.IndexOf(&gateway));
+    return false;
 }
 
 int TGateWayData::ImportIni(const std::string& file)
@@ -484,6 +605,7 @@ void TGateWayData::ExportIni(const std::string& file)
 
 int TGateWayData::ImportWebgateText(const std::string& text)
 {
+    Refused.clear();
     int count = 0;
     std::istringstream in(text);
     std::string line;
@@ -535,7 +657,8 @@ int TGateWayData::ImportWebgateText(const std::string& text)
         g.SetSuccessSend(fields[6]);
         g.SetDescrizione(fields[8]);
         g.SetMaxLength(maxLength);
-        ++count;
+        if (KeepImported(g))
+            ++count;
     }
     if (count)
         SetModified(true);
@@ -544,6 +667,7 @@ int TGateWayData::ImportWebgateText(const std::string& text)
 
 int TGateWayData::ImportSettingsCfgText(const std::string& text)
 {
+    Refused.clear();
     int count = 0;
     for (const TIniSection& s : ParseIni(text)) {
         std::string mode = s.Get("#mode");
@@ -571,7 +695,8 @@ int TGateWayData::ImportSettingsCfgText(const std::string& text)
         g.SetMaxLength(IntOr(s.Get("#chars"), 999));
         g.SetSuccessSend(s.Get("#okstring"));
         g.SetReferenceURL(s.Get("#reference"));
-        ++count;
+        if (KeepImported(g))
+            ++count;
     }
     if (count)
         SetModified(true);

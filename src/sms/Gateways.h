@@ -30,6 +30,9 @@ constexpr const char* ExampleTemplate =
 // The text encoding of "<Msg>": byte-level on the Windows-1252 text, returned in UTF-8 (the encoded
 // characters are all ASCII; the others pass unchanged).
 std::string EncodeSmsText(const std::string& text);
+// Fills the placeholders of a template in one pass: the first name of values found at a place is
+// replaced by its value, and a value put in is never searched again.
+std::string FillPlaceholders(const std::string& text, const std::vector<std::pair<std::string, std::string>>& values);
 
 class TGateWayData;
 
@@ -66,6 +69,8 @@ public:
     void Send(TSmsMsgItem& message);
     bool IsConfigured();
     bool HasCredentials();
+    // Why the gateway cannot be used, naming the field (empty when it can).
+    std::string Invalid() const;
     int Position() const;
     THTMLControl* Html() const { return FHtml.get(); }
     // Login state within this connection.
@@ -80,6 +85,10 @@ public:
 private:
     TGateWayData& Data() const;
     THTMLControl& Control();
+    // The message a request was sent for, when it still exists and is being sent.
+    TSmsMsgItem* Sending(const void* sender);
+    void Guarded(TSmsMsgItem& message, const std::function<void()>& step);
+    std::vector<TSmsMsgItem*> TakeWaiting();
     void Answer(TSmsMsgItem& message, const std::string& text);
     void Failure(TSmsMsgItem& message, const std::string& text);
     void Sent(TSmsMsgItem& message);
@@ -121,6 +130,8 @@ public:
     int ImportForeign(const std::string& file, bool clear);
     // The parsers behind the imports, on the files' text.
     int ImportIniText(const std::string& text);
+    // The sections the last import left out, each with why (an Italian text naming the field).
+    std::vector<std::string> Refused;
     int ImportWebgateText(const std::string& text);
     int ImportSettingsCfgText(const std::string& text);
 
@@ -128,8 +139,11 @@ public:
     TServices& Services() { return FServices; }
     TSmsData& Messages() { return FMessages; }
     void Notify(bool success, TSmsMsgItem& message);
+    // The message store written now (states recorded before a request and after its answer).
+    void SaveMessages();
 
 private:
+    bool KeepImported(TGateWayItem& gateway);
     IHttpTransport& FHttp;
     TSettings& FSettings;
     TSmsData& FMessages;

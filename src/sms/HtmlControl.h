@@ -7,6 +7,7 @@
 #include "core/Services.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,10 +28,23 @@ struct THttpResponse
 {
     bool Ok = false;
     int Code = 0;             // the transport's own error code when not Ok
-    std::string ErrorText;    // its text
+    std::string ErrorText;    // its text, in Italian
     bool ReadFailed = false;  // the body could not be taken in (too long, out of memory)
+    long Status = 0;          // the HTTP status of the (last) answer
     std::string Body;
 };
+
+// A gateway's site as users write its host: "host", "http://host" or "https://host", each with an
+// optional ":port" (and a path, ignored). The gateway's port is used when the host names none; for
+// https the default 80 stands for 443.
+struct THttpSite
+{
+    std::string Scheme = "http";
+    std::string Host;
+    int Port = 80;
+    bool operator==(const THttpSite&) const = default;
+};
+THttpSite ParseSite(const std::string& host, int port);
 
 // A connection to one host: Perform may run on several workers at once; abort, when set, ends a
 // transfer in progress.
@@ -83,10 +97,20 @@ public:
 
     // A response body as OnResult gives it: every line followed by CR LF.
     static std::string WithCrLf(const std::string& body);
+    // At most this many requests of one control at once; the others wait their turn.
+    static constexpr int MaxParallel = 4;
 
 private:
     void Prepare();
     void Start(THttpRequest request, const void* sender);
+    void Run(THttpRequest request, const void* sender);
+    struct TQueued
+    {
+        THttpRequest Request;
+        const void* Sender;
+    };
+    std::deque<TQueued> FQueue;
+    int FRunning = 0;
     TServices& FServices;
     IHttpTransport& FTransport;
     std::string FHost;

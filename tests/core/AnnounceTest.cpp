@@ -132,6 +132,6 @@ TEST_F(TAnnounce, ANewerBuildIsToldAndErrorsOnlyToTheUser)
     EXPECT_EQ(Balloons.size(), before + 1); // only the "in corso" balloon
     Check->Start(true);
     Settle();
-    EXPECT_EQ(Balloons.back(), "Impossibile controllare la presenza di nuove versioni! \rErrore Couldn't connect to "
-                               "server [7] durante la richiesta HTTP: fallita la HttpSendRequest");
+    EXPECT_EQ(Balloons.back(), "Impossibile controllare la presenza di nuove versioni! \rRichiesta HTTP a "
+                               "novita.example.org fallita: Couldn't connect to server");
 }

@@ -81,9 +81,18 @@ TEST_F(TStores, TheContactTextSkipsLinesWithLettersInTheNumbers)
 
 TEST_F(TStores, GatewayFilesOfOursAndOfTwoOtherPrograms)
 {
+    // A section that cannot be used is left out with why: no host, a port or a length out of range,
+    // no name.
     EXPECT_EQ(Gateways.ImportIniText("[Uno]\r\nHostAddress=sms.example.org\r\nCommandSend=/a?b=<Msg>\r\n"
-                                     "SuccessSend=OK\r\n[Due]\r\nPort=8080\r\nMaxLength=70\r\n"),
+                                     "SuccessSend=OK\r\n[Senza host]\r\nPort=8080\r\n[Tre]\r\nHostAddress=x.example\r\n"
+                                     "Port=70000\r\n[Quattro]\r\nHostAddress=x.example\r\nMaxLength=0\r\n"
+                                     "[]\r\nHostAddress=x.example\r\n[Due]\r\nHostAddress=https://y.example\r\n"
+                                     "Port=8080\r\nMaxLength=70\r\n"),
               2);
+    EXPECT_EQ(Gateways.Refused, (std::vector<std::string>{"«Senza host»: manca l'host",
+                                                          "«Tre»: la porta deve essere tra 1 e 65535",
+                                                          "«Quattro»: la lunghezza massima deve essere almeno 1",
+                                                          "«»: manca il nome"}));
     EXPECT_EQ(Gateways.GateWays()[0].Port(), 80);
     EXPECT_EQ(Gateways.GateWays()[0].MaxLength(), 160);
     EXPECT_EQ(Gateways.GateWays()[1].Port(), 8080);

@@ -169,11 +169,11 @@ TEST_F(THttp, ARefusedConnectionATimeoutAndATooLongBodyEachGiveOneError)
     EXPECT_TRUE(Results.empty());
     for (const auto& [sender, text] : Errors) {
         if (sender == &big)
-            EXPECT_EQ(text, "Fallita la scrittura del buffer HTML");
+            EXPECT_EQ(text, "Richiesta HTTP a 127.0.0.1 fallita: la risposta del sito è troppo grande (oltre 1024 kB)");
         else if (sender == &slow)
-            EXPECT_EQ(text, "Errore Timeout was reached [28] durante la richiesta HTTP: fallita la HttpSendRequest");
+            EXPECT_EQ(text.rfind("Richiesta HTTP a 127.0.0.1 fallita: nessuna risposta dal sito entro ", 0), 0u) << text;
         else
-            EXPECT_EQ(text, "Errore Couldn't connect to server [7] durante la richiesta HTTP: fallita la HttpSendRequest");
+            EXPECT_EQ(text, "Richiesta HTTP a 127.0.0.1 fallita: connessione rifiutata da 127.0.0.1:1");
     }
 }
 
