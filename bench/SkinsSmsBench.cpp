@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+
 using namespace qv;
 using namespace qv::test;
 
@@ -64,3 +66,30 @@ static void BM_SmsLists(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SmsLists)->Unit(benchmark::kMillisecond);
+
+// Importing a contact text of 100,000 lines into a phone book that already holds 1,000 contacts, the
+// list kept in name order.
+static void BM_ContactImport(benchmark::State& state)
+{
+    TTempDir dir;
+    const std::string file = dir.Path + "/rubrica.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < state.range(0); ++i)
+            out << "Contatto " << (i * 7919) % 100003 << "\t39\t338\t" << 1000000 + i << "\r\n";
+    }
+    std::size_t contacts = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TTestContext ctx;
+        TSmsData sms(ctx.Services);
+        TPhoneBookData book(ctx.Services, sms);
+        for (int i = 0; i < 1000; ++i)
+            book.AddContact("39", "347", std::to_string(2000000 + i), "Amico " + std::to_string(i), "", "");
+        state.ResumeTiming();
+        book.ImportContacts(file, "");
+        contacts = book.SmsNumbers().Count();
+    }
+    state.counters["contacts"] = static_cast<double>(contacts);
+}
+BENCHMARK(BM_ContactImport)->Arg(100000)->Unit(benchmark::kMillisecond);

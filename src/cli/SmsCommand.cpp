@@ -5,6 +5,9 @@
 #include "core/Errors.h"
 #include "core/Strings.h"
 
+#include <fstream>
+#include <iostream>
+
 namespace qv {
 
 namespace {
@@ -52,6 +55,39 @@ void WaitForAnswers(TCliContext& ctx, TSmsData& sms)
     ctx.Timers.Run([&] { return sms.CountSending() == 0 || ctx.Clock.TickCount() - start > 70000; });
 }
 
+// A whole number given on the command line, or an error naming the option.
+int WholeOption(const TOptions& o, const std::string& name, int fallback)
+{
+    const auto text = o.Get(name);
+    if (!text)
+        return fallback;
+    const auto n = ReadInteger(Trim(*text));
+    if (!n || !IsNumeric(Trim(*text)))
+        throw EQvError("Valore non valido per --" + name + ": " + *text);
+    return *n;
+}
+
+// The password of --password, or of --password-file (a file, or "-" for the standard input): its
+// first line, so that the password need not be on the command line.
+std::string PasswordOption(const TOptions& o)
+{
+    const auto file = o.Get("password-file");
+    if (!file)
+        return o.Required("password");
+    std::string line;
+    if (*file == "-") {
+        std::getline(std::cin, line);
+    } else {
+        std::ifstream in(*file);
+        if (!in)
+            throw EQvError("Impossibile leggere il file della password: " + *file);
+        std::getline(in, line);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
 int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostream& out)
 {
     const std::string what = args.size() > 2 ? args[2] : "";
@@ -67,18 +103,24 @@ int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
     TGateWayData& g = data->GateWays;
     if (what == "add") {
         const TOptions o(args, 3);
+        const int port = WholeOption(o, "port", 80);
+        const int max = WholeOption(o, "max", 160);
         TGateWayItem& item = g.Add(o.Required("name"));
         item.SetHostAddress(o.Required("host"));
-        item.SetPort(ReadInteger(o.Get("port").value_or("80")).value_or(80));
+        item.SetPort(port);
         item.SetCommandSend(o.Required("send"));
         item.SetSuccessSend(o.Get("success").value_or(""));
-        item.SetMaxLength(ReadInteger(o.Get("max").value_or("160")).value_or(160));
+        item.SetMaxLength(max);
         item.SetReferenceURL(o.Get("referrer").value_or(""));
+        if (const std::string why = item.Invalid(); !why.empty()) {
+            g.DeleteGateWay(static_cast<std::size_t>(item.Position()));
+            throw EQvError("I dati non sono corretti: " + why);
+        }
         if (const auto login = o.Get("login")) {
             item.SetKind(gkLogin);
             item.SetCommandRegistration(*login);
             item.SetSuccessRegistration(o.Get("login-success").value_or(""));
-            g.SetCredentials(item, o.Required("user"), o.Required("password"));
+            g.SetCredentials(item, o.Required("user"), PasswordOption(o));
         }
         out << "Aggiunto il gateway " << item.Nome() << " [" << item.Position() << "]\n";
         return 0;
@@ -87,6 +129,8 @@ int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
         return 2;
     if (what == "import-ini") {
         out << "Importati ben " << g.ImportIni(args[3]) << " gateway sms!\n";
+        for (const std::string& r : g.Refused)
+            ShowWarning(ctx.Prompter, "Gateway non importato " + r);
         return 0;
     }
     if (what == "export-ini") {
@@ -98,6 +142,8 @@ int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
         if (data->SmsData.HasOutgoing())
             throw EQvError("Per importare il file di Gateway sms non devono esserci sms in uscita!");
         out << "Importati ben " << g.ImportForeign(args[3], false) << " gateway sms!\n";
+        for (const std::string& r : g.Refused)
+            ShowWarning(ctx.Prompter, "Gateway non importato " + r);
         return 0;
     }
     return 2;
@@ -117,7 +163,15 @@ int Contacts(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
     if (what == "add") {
         const TOptions o(args, 3);
         std::string number = Trim(o.Required("number"));
-        std::string q = o.Get("int").value_or("39"), r = o.Get("loc").value_or("");
+        // "+39..." as in send: the international form of the number.
+        if (!number.empty() && number[0] == '+')
+            number = number.substr(1);
+        std::string q = Trim(o.Get("int").value_or("39")), r = Trim(o.Get("loc").value_or(""));
+        // The international prefix as the contact window checks it.
+        if (q.empty() || q.find_first_not_of("0123456789") != std::string::npos)
+            throw EQvError("I dati non sono corretti!\r\rI numeri inseriti non sono numeri!!!");
+        if (q[0] == '0')
+            throw EQvError("Il prefisso internazionale deve essere inserito senza zero!\r\rEsempio: 39");
         SplitNumber(number, q, r);
         const std::string all = q + r + number;
         if (all.find_first_not_of("0123456789") != std::string::npos)
@@ -144,6 +198,7 @@ int Contacts(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
 int Send(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
 {
     const bool queue = TakeFlag(args, "--queue");
+    const bool force = TakeFlag(args, "--force");
     const TOptions o(args, 2);
     auto data = OpenData(ctx, TAccess::Write);
     TGateWayData& g = data->GateWays;
@@ -167,9 +222,16 @@ int Send(TCliContext& ctx, std::vector<std::string> args, std::ostream& out)
         SplitNumber(number, q, r);
         contact = &data->PhoneBook.AddContact(q, r, number, "", "", "");
     }
-    // The gateway's limit holds for the text.
-    TSmsMsgItem& m = data->SmsData.FindOrAddMessage(*contact, Utf8Left(text, static_cast<std::size_t>(
-                                                                                std::max(0, gateway.MaxLength()))));
+    // Characters the gateway cannot carry are named before anything is sent.
+    if (const std::string missing = NotInCp1252(text); !missing.empty() && !force)
+        throw EQvError("Questi caratteri non possono essere inviati: «" + missing +
+                       "» (arriverebbero come «?»); --force per inviare comunque");
+    // The gateway's limit holds for the text, and a cut is told.
+    const auto limit = static_cast<std::size_t>(std::max(0, gateway.MaxLength()));
+    if (Utf8Length(text) > limit)
+        ShowWarning(ctx.Prompter, "Il testo supera i " + std::to_string(limit) + " caratteri del gateway " +
+                                      gateway.Nome() + ": è stato tagliato");
+    TSmsMsgItem& m = data->SmsData.FindOrAddMessage(*contact, Utf8Left(text, limit));
     m.SetG(index);
     m.SetK(ssToSend);
     if (queue) {

@@ -107,6 +107,16 @@ public:
         MarkModified();
     }
     void Reserve(std::size_t n) { FItems.reserve(n); }
+    // Puts the items in a new order: the item at order[i] becomes the i-th (order holds every index once).
+    void Reorder(const std::vector<std::size_t>& order)
+    {
+        std::vector<std::unique_ptr<TItem>> items;
+        items.reserve(order.size());
+        for (const std::size_t i : order)
+            items.push_back(std::move(FItems.at(i)));
+        FItems = std::move(items);
+        MarkModified();
+    }
     // Deletes every item the predicate picks, in one pass; returns how many went.
     template <class TPred> std::size_t RemoveIf(TPred pred)
     {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <numeric>
 #include <set>
 
 namespace qv {
@@ -190,20 +192,30 @@ TSmsNumbersItem& TPhoneBookData::AddContact(const std::string& prefixInt, const 
                                             const std::string& number, const std::string& name, const std::string& group,
                                             const std::string& description)
 {
+    const std::string n = Trim(name).empty() ? "0" + prefixInt + prefixLoc + number : name;
+    TSmsNumbersItem& c = FSmsNumbers.Insert(SortedPlace(n, nullptr));
+    Fill(c, prefixInt, prefixLoc, number, name, group, description);
+    SetModified(true);
+    return c;
+}
+
+TSmsNumbersItem& TPhoneBookData::Fill(TSmsNumbersItem& c, const std::string& prefixInt, const std::string& prefixLoc,
+                                      const std::string& number, const std::string& name, const std::string& group,
+                                      const std::string& description)
+{
+    // A contact without a name is named by its number, in the group of the nameless.
     std::string n = name, g = group;
     if (Trim(n).empty()) {
         n = "0" + prefixInt + prefixLoc + number;
         if (Trim(g).empty())
             g = "<senza nome>";
     }
-    TSmsNumbersItem& c = FSmsNumbers.Insert(SortedPlace(n, nullptr));
     c.SetQ(prefixInt);
     c.SetR(prefixLoc);
     c.SetP(number);
     c.SetN(n);
     c.SetB(g);
     c.SetC(description);
-    SetModified(true);
     return c;
 }
 
@@ -349,15 +361,44 @@ int TPhoneBookData::ImportContacts(const std::string& file, const std::string& g
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw EQvError("Impossibile importare i contatti: \r\rImpossibile aprire il file " + file);
+    // The list is kept in name order, each new contact after the names not greater than its own: the
+    // imported ones are appended, then put in place with one sort and one merge (not one insertion
+    // each, which made a large file quadratic).
+    const std::size_t before = FSmsNumbers.Count();
+    std::vector<std::string> keys;
+    keys.reserve(before);
+    for (std::size_t i = 0; i < before; ++i)
+        keys.push_back(LowerCase(FSmsNumbers[i].N()));
+    const bool sorted = std::is_sorted(keys.begin(), keys.end());
     int count = 0;
     std::string raw;
     while (std::getline(in, raw)) {
         std::string name, q, r, p;
         if (!ParseContactLine(Cp1252ToUtf8(raw), name, q, r, p))
             continue;
-        AddContact(q, r, p, name, group.empty() ? "Importati" : group, "");
+        if (sorted) {
+            const TSmsNumbersItem& c = Fill(FSmsNumbers.Add(), q, r, p, name, group.empty() ? "Importati" : group, "");
+            keys.push_back(LowerCase(c.N()));
+        } else {
+            AddContact(q, r, p, name, group.empty() ? "Importati" : group, "");
+        }
         ++count;
     }
+    if (sorted && count > 0) {
+        std::vector<std::size_t> added(static_cast<std::size_t>(count));
+        std::iota(added.begin(), added.end(), before);
+        std::stable_sort(added.begin(), added.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        std::vector<std::size_t> old(before);
+        std::iota(old.begin(), old.end(), 0);
+        std::vector<std::size_t> order;
+        order.reserve(keys.size());
+        // On equal names the contact already there comes first, as an insertion would leave it.
+        std::merge(old.begin(), old.end(), added.begin(), added.end(), std::back_inserter(order),
+                   [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        FSmsNumbers.Reorder(order);
+    }
+    if (count > 0)
+        SetModified(true);
     return count;
 }
 

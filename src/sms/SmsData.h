@@ -166,6 +166,9 @@ public:
 
 private:
     std::size_t SortedPlace(const std::string& name, const TSmsNumbersItem* except) const;
+    static TSmsNumbersItem& Fill(TSmsNumbersItem& contact, const std::string& prefixInt, const std::string& prefixLoc,
+                                 const std::string& number, const std::string& name, const std::string& group,
+                                 const std::string& description);
     TSmsData& FMessages;
     std::vector<std::string> FGroups;
     TSmsNumbersItems FSmsNumbers{this};

@@ -548,6 +548,11 @@ bool TSmsCompose::Execute(bool send, int gateway, const std::string& text)
         ShowError(prompter, "Se mi dici a chi inviare il messaggino... magari!");
         return false;
     }
+    // The gateways take the Windows code page: other characters are named before anything goes.
+    if (const std::string missing = NotInCp1252(text); !missing.empty() &&
+        AskYesNo(prompter, "Questi caratteri non possono essere inviati: «" + missing +
+                               "»\rarriverebbero come «?».\r\rInviare comunque il messaggio?") != TModalResult::mrYes)
+        return false;
     if (TProfileItem* p = FRules.Hooks().Profile ? FRules.Hooks().Profile() : nullptr)
         p->SetLastGateway(gateway);
     if (FRules.Hooks().PlaySound)

@@ -2,6 +2,9 @@
 // grouped, messages broken by a crash, the contact text, the gateway INI and the two foreign formats.
 #include "SmsStores.h"
 
+#include "core/Strings.h"
+#include "sms/Gateways.h"
+
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -138,4 +141,56 @@ TEST(SmsText, TheEncodingOfTheText)
     EXPECT_EQ(EncodeSmsText("€ £ ° ç è"), "%80+%A3+%B0+%E7+è");
     EXPECT_EQ(EncodeSmsText("?;$/\\\"'^@#*"), "%3F%3B%24%2F%5C%22%27%5E%40%23%2A");
     EXPECT_EQ(EncodeSmsText("a\r\nb\rc\nd<>"), "a%0D%0Ab%0Dc\nd<>");
+}
+
+TEST_F(TStores, AnImportPutsEachContactWhereAnInsertionWouldAndATextKeepsItsCharacters)
+{
+    Book.AddContact("39", "338", "1000001", "Bruno", "", "");
+    Book.AddContact("39", "338", "1000002", "dario", "", "");
+    Book.AddContact("39", "338", "1000003", "Zeno", "", "");
+    TTempDir dir;
+    const std::string lines = "carla\t39\t347\t1\r\nAnna\t39\t347\t2\r\nbruno\t39\t347\t3\r\nEmma\t39\t347\t4\r\n"
+                              "\t39\t347\t5\r\nanna\t39\t347\t6\r\n";
+    WriteFile(dir / "c.txt", lines);
+    // The same contacts added one by one, as the window does.
+    TSmsStores one;
+    for (const auto& [n, name] : std::vector<std::pair<std::string, std::string>>{
+             {"1000001", "Bruno"}, {"1000002", "dario"}, {"1000003", "Zeno"}})
+        one.Book.AddContact("39", "338", n, name, "", "");
+    for (const auto& [n, name] : std::vector<std::pair<std::string, std::string>>{
+             {"1", "carla"}, {"2", "Anna"}, {"3", "bruno"}, {"4", "Emma"}, {"5", ""}, {"6", "anna"}})
+        one.Book.AddContact("39", "347", n, name, "Importati", "");
+    EXPECT_EQ(Book.ImportContacts(dir / "c.txt", ""), 6);
+    ASSERT_EQ(Book.SmsNumbers().Count(), one.Book.SmsNumbers().Count());
+    for (std::size_t i = 0; i < Book.SmsNumbers().Count(); ++i) {
+        EXPECT_EQ(Book.SmsNumbers()[i].N(), one.Book.SmsNumbers()[i].N()) << i;
+        EXPECT_EQ(Book.SmsNumbers()[i].P(), one.Book.SmsNumbers()[i].P()) << i;
+        EXPECT_EQ(Book.SmsNumbers()[i].B(), one.Book.SmsNumbers()[i].B()) << i;
+    }
+
+    // A text with characters the Windows code page lacks is stored as typed, and those characters
+    // are the ones named before sending.
+    TSmsMsgItem& m = Sms.FindOrAddMessage(Book.SmsNumbers()[0], "Fatto ✓ 😀 a 5 € è");
+    EXPECT_EQ(NotInCp1252(m.T()), "✓😀");
+    EXPECT_EQ(NotInCp1252("Caffè 5 € “sì”"), "");
+    TSmsData loaded(Ctx.Services);
+    loaded.ReadFromBytes(Sms.WriteToBytes());
+    EXPECT_EQ(loaded.SmsMsg()[0].T(), "Fatto ✓ 😀 a 5 € è");
+}
+
+TEST(GatewayTexts, SitesPlaceholdersAndTheAccountInAForm)
+{
+    using S = THttpSite;
+    EXPECT_EQ(ParseSite("sms.example.org", 80), (S{"http", "sms.example.org", 80}));
+    EXPECT_EQ(ParseSite("https://sms.example.org", 80), (S{"https", "sms.example.org", 443}));
+    EXPECT_EQ(ParseSite("HTTPS://sms.example.org/invia/", 8443), (S{"https", "sms.example.org", 8443}));
+    EXPECT_EQ(ParseSite("http://sms.example.org:8080", 80), (S{"http", "sms.example.org", 8080}));
+    EXPECT_EQ(ParseSite(" https://[::1]:4443 ", 80), (S{"https", "[::1]", 4443}));
+    EXPECT_EQ(ParseSite("ftp://x.example", 21).Scheme, "ftp");
+    // One pass: a value is never searched for placeholders again.
+    EXPECT_EQ(FillPlaceholders("m=<Msg>&p=<Password>&u=<UserName>",
+                               {{"<Msg>", "<Password>+<UserName>"}, {"<Password>", "x"}, {"<UserName>", "y"}}),
+              "m=<Password>+<UserName>&p=x&u=y");
+    EXPECT_EQ(FillPlaceholders("<Msg", {{"<Msg>", "z"}}), "<Msg");
+    EXPECT_EQ(EncodeSmsText("a&b+c%d e"), "a%26b%2Bc%25d+e");
 }

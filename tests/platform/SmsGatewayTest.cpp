@@ -188,3 +188,45 @@ TEST_F(TSite, TheCommandLineAddsAGatewayAContactAndSends)
     const TRun list = Cli({"--data-dir", d, "sms", "gateways", "list"});
     EXPECT_EQ(list.Out, "0  Locale  127.0.0.1:" + std::to_string(Port) + "  max 160\n");
 }
+
+TEST_F(TSite, TheCommandLineTakesThePasswordFromAFileAndChecksWhatItIsGiven)
+{
+    TTempDir dir;
+    const std::string d = dir.Path;
+    const auto add = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"--data-dir", d, "sms", "gateways", "add", "--name", "Locale", "--host", "127.0.0.1",
+                                      "--send", "/invia.asp?num=<Number>&testo=<Msg>", "--success", "inviato"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Cli(args);
+    };
+    const TRun letters = add({"--port", "abc"});
+    EXPECT_NE(letters.Code, 0);
+    EXPECT_NE(letters.Err.find("Valore non valido per --port: abc"), std::string::npos) << letters.Err;
+    EXPECT_NE(add({"--port", "70000"}).Err.find("la porta deve essere tra 1 e 65535"), std::string::npos);
+    WriteFile(dir / "pw", "a&b c\n");
+    const TRun added = add({"--port", std::to_string(Port), "--max", "12", "--login", "/login.asp?user=<UserName>&pwd=<Password>",
+                            "--login-success", "Benvenuto", "--user", "mario", "--password-file", dir / "pw"});
+    ASSERT_EQ(added.Code, 0) << added.Err;
+
+    // A number written "+39..." is taken as in send; a prefix with a zero is refused as the window does.
+    const TRun plus = Cli({"--data-dir", d, "sms", "contacts", "add", "--number", "+393381234567", "--name", "Anna"});
+    EXPECT_EQ(plus.Code, 0) << plus.Err;
+    EXPECT_EQ(Cli({"--data-dir", d, "sms", "contacts", "list"}).Out.find("Anna") != std::string::npos, true);
+    const TRun zero = Cli({"--data-dir", d, "sms", "contacts", "add", "--number", "3381234567", "--int", "039"});
+    EXPECT_NE(zero.Code, 0);
+    EXPECT_NE(zero.Err.find("Il prefisso internazionale deve essere inserito senza zero!"), std::string::npos);
+
+    // Characters the gateway cannot carry are named; forced, they go as "?". A cut is told.
+    const TRun refused = Cli({"--data-dir", d, "sms", "send", "--gateway", "Locale", "--to", "anna", "--text", "ok ✓"});
+    EXPECT_NE(refused.Code, 0);
+    EXPECT_NE(refused.Err.find("Questi caratteri non possono essere inviati: «✓»"), std::string::npos) << refused.Err;
+    const TRun forced = Cli({"--data-dir", d, "sms", "send", "--gateway", "Locale", "--to", "anna", "--text",
+                             "ok ✓ e un testo lungo", "--force"});
+    EXPECT_EQ(forced.Code, 0) << forced.Err;
+    EXPECT_NE(forced.Err.find("Il testo supera i 12 caratteri del gateway Locale: è stato tagliato"), std::string::npos)
+        << forced.Err;
+    std::lock_guard lock(M);
+    ASSERT_EQ(Posts.size(), 2u);
+    EXPECT_EQ(Posts[0].second, "user=mario&pwd=a%26b+c");
+    EXPECT_EQ(Posts[1].second, "num=1234567&testo=ok+%3F+e+un+te"); // the number without its prefixes
+}
