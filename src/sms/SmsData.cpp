@@ -356,50 +356,69 @@ bool TPhoneBookData::ParseContactLine(const std::string& raw, std::string& name,
     return true;
 }
 
-int TPhoneBookData::ImportContacts(const std::string& file, const std::string& group)
+std::vector<TContactLine> TPhoneBookData::ReadContactFile(const std::string& file,
+                                                          const std::function<void(std::uint64_t, std::uint64_t)>& progress)
 {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in)
         throw EQvError("Impossibile importare i contatti: \r\rImpossibile aprire il file " + file);
+    const auto size = static_cast<std::uint64_t>(std::max<std::streamoff>(0, in.tellg()));
+    in.seekg(0);
+    std::vector<TContactLine> lines;
+    std::uint64_t read = 0;
+    std::string raw;
+    while (std::getline(in, raw)) {
+        read += raw.size() + 1;
+        if (progress && lines.size() % 4096 == 0)
+            progress(std::min(read, size), size);
+        TContactLine c;
+        if (ParseContactLine(Cp1252ToUtf8(raw), c.Name, c.Q, c.R, c.P))
+            lines.push_back(std::move(c));
+    }
+    if (progress)
+        progress(size, size);
+    return lines;
+}
+
+int TPhoneBookData::ImportContacts(const std::string& file, const std::string& group)
+{
+    return AddContacts(ReadContactFile(file), group);
+}
+
+int TPhoneBookData::AddContacts(const std::vector<TContactLine>& lines, const std::string& group)
+{
     // The list is kept in name order, each new contact after the names not greater than its own: the
     // imported ones are appended, then put in place with one sort and one merge (not one insertion
     // each, which made a large file quadratic).
+    const std::string into = group.empty() ? "Importati" : group;
     const std::size_t before = FSmsNumbers.Count();
     std::vector<std::string> keys;
-    keys.reserve(before);
+    keys.reserve(before + lines.size());
     for (std::size_t i = 0; i < before; ++i)
         keys.push_back(LowerCase(FSmsNumbers[i].N()));
-    const bool sorted = std::is_sorted(keys.begin(), keys.end());
-    int count = 0;
-    std::string raw;
-    while (std::getline(in, raw)) {
-        std::string name, q, r, p;
-        if (!ParseContactLine(Cp1252ToUtf8(raw), name, q, r, p))
-            continue;
-        if (sorted) {
-            const TSmsNumbersItem& c = Fill(FSmsNumbers.Add(), q, r, p, name, group.empty() ? "Importati" : group, "");
-            keys.push_back(LowerCase(c.N()));
-        } else {
-            AddContact(q, r, p, name, group.empty() ? "Importati" : group, "");
-        }
-        ++count;
+    if (!std::is_sorted(keys.begin(), keys.end())) {
+        for (const TContactLine& c : lines) // a list out of order: each where an insertion puts it
+            AddContact(c.Q, c.R, c.P, c.Name, into, "");
+        return static_cast<int>(lines.size());
     }
-    if (sorted && count > 0) {
-        std::vector<std::size_t> added(static_cast<std::size_t>(count));
-        std::iota(added.begin(), added.end(), before);
-        std::stable_sort(added.begin(), added.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-        std::vector<std::size_t> old(before);
-        std::iota(old.begin(), old.end(), 0);
-        std::vector<std::size_t> order;
-        order.reserve(keys.size());
-        // On equal names the contact already there comes first, as an insertion would leave it.
-        std::merge(old.begin(), old.end(), added.begin(), added.end(), std::back_inserter(order),
-                   [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-        FSmsNumbers.Reorder(order);
-    }
-    if (count > 0)
-        SetModified(true);
-    return count;
+    FSmsNumbers.Reserve(before + lines.size());
+    for (const TContactLine& c : lines)
+        keys.push_back(LowerCase(Fill(FSmsNumbers.Add(), c.Q, c.R, c.P, c.Name, into, "").N()));
+    if (lines.empty())
+        return 0;
+    std::vector<std::size_t> added(lines.size());
+    std::iota(added.begin(), added.end(), before);
+    const auto less = [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
+    std::stable_sort(added.begin(), added.end(), less);
+    std::vector<std::size_t> old(before);
+    std::iota(old.begin(), old.end(), 0);
+    std::vector<std::size_t> order;
+    order.reserve(keys.size());
+    // On equal names the contact already there comes first, as an insertion would leave it.
+    std::merge(old.begin(), old.end(), added.begin(), added.end(), std::back_inserter(order), less);
+    FSmsNumbers.Reorder(order);
+    SetModified(true);
+    return static_cast<int>(lines.size());
 }
 
 } // namespace qv

@@ -124,6 +124,12 @@ private:
 };
 using TSmsNumbersItems = TDataCollection<TSmsNumbersItem>;
 
+// A contact as a contact text gives it.
+struct TContactLine
+{
+    std::string Name, Q, R, P;
+};
+
 class TPhoneBookData : public TPersistentComponent
 {
 public:
@@ -160,6 +166,11 @@ public:
     void SaveAsText(const std::string& file);
     void ExportContacts(const std::string& file);
     int ImportContacts(const std::string& file, const std::string& group);
+    // The two halves of an import: reading the file (touches nothing else, so it may run on a
+    // worker; progress gets the bytes read and the file's size), then adding what was read.
+    static std::vector<TContactLine> ReadContactFile(const std::string& file,
+                                                     const std::function<void(std::uint64_t, std::uint64_t)>& progress = {});
+    int AddContacts(const std::vector<TContactLine>& lines, const std::string& group);
     // One line of the contact text: name, international and local prefix, number (false when skipped).
     static bool ParseContactLine(const std::string& line, std::string& name, std::string& q, std::string& r,
                                  std::string& p);

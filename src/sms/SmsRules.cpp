@@ -372,13 +372,14 @@ bool TSmsRules::ExportContacts(const std::string& file)
     return true;
 }
 
-int TSmsRules::ImportContacts(const std::string& file, const std::string& group, bool ask)
+int TSmsRules::ImportContacts(const std::string& file, const std::string& group, bool ask,
+                              const std::function<std::vector<TContactLine>(const std::string&)>& reader)
 {
     if (ask && AskYesNo(FServices.Prompter, "Importare gli amichetti presenti in " + file + "?") != TModalResult::mrYes)
         return 0;
     int count = 0;
     try {
-        count = FBook.ImportContacts(file, group);
+        count = FBook.AddContacts(reader ? reader(file) : TPhoneBookData::ReadContactFile(file), group);
     } catch (const std::exception& e) {
         ShowError(FServices.Prompter, e.what());
         return 0;

@@ -117,7 +117,9 @@ public:
     bool SaveAsText(const std::string& file);
     bool ExportContacts(const std::string& file);
     // group: the group selected in the window ("" for "Importati"); ask: the question of a dropped file.
-    int ImportContacts(const std::string& file, const std::string& group, bool ask);
+    // reader: how the file is read (the window reads it on a worker with a progress bar); none: here.
+    int ImportContacts(const std::string& file, const std::string& group, bool ask,
+                       const std::function<std::vector<TContactLine>(const std::string&)>& reader = {});
 
 private:
     bool Refuse(const std::string& reason);

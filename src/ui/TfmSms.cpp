@@ -6,6 +6,9 @@
 #include "ui/TfmSmsCompose.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -18,6 +21,52 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace {
+
+// Reads a contact text on a worker while the window stays live and a progress bar (after a moment)
+// shows how far the reading is.
+std::function<std::vector<qv::TContactLine>(const std::string&)> ContactReader(QWidget* parent)
+{
+    return [parent](const std::string& file) {
+        QProgressDialog progress(QStringLiteral("Importazione dei contatti in corso..."), QString(), 0, 1000, parent);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(400);
+        std::atomic<int> permille{0};
+        std::atomic<bool> done{false};
+        std::vector<qv::TContactLine> lines;
+        std::exception_ptr failure;
+        std::thread worker([&] {
+            try {
+                lines = qv::TPhoneBookData::ReadContactFile(file, [&permille](std::uint64_t read, std::uint64_t size) {
+                    permille = size == 0 ? 1000 : static_cast<int>(read * 1000 / size);
+                });
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            done = true;
+        });
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            progress.setValue(permille);
+            if (done)
+                loop.quit();
+        });
+        tick.start(50);
+        loop.exec();
+        worker.join();
+        if (failure)
+            std::rethrow_exception(failure);
+        return lines;
+    };
+}
+
+} // namespace
 
 namespace qv {
 
@@ -269,11 +318,11 @@ TfmSms::TfmSms(TServices& services, TDataModule& module, TSmsHooks hooks, QWidge
                                                           QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
         if (file.isEmpty())
             return;
-        FRules.ImportContacts(file.toStdString(), SelectedGroup().toStdString(), false);
+        FRules.ImportContacts(file.toStdString(), SelectedGroup().toStdString(), false, ContactReader(this));
         Refresh();
     });
     tvRubrica->OnFileDropped = [this](const QString& file) {
-        FRules.ImportContacts(file.toStdString(), SelectedGroup().toStdString(), true);
+        FRules.ImportContacts(file.toStdString(), SelectedGroup().toStdString(), true, ContactReader(this));
         Refresh();
     };
     tvRubrica->OnContactDropped = [this](QTreeWidgetItem* contact, QTreeWidgetItem* target, bool copy) {

@@ -407,6 +407,12 @@ TEST_F(TSmsWindow, TheGatewayEditorListsMissingFieldsAndChecksNumbers)
     EXPECT_EQ(focus, "Porta");
     EXPECT_EQ(Gateways.GateWays().Count(), 0u);
     f.Port = "8080";
+    const std::string host = f.HostAddress;
+    f.HostAddress = "ftp://sms.example.org"; // only http and https
+    EXPECT_FALSE(editor.Save(-1, f, &focus));
+    EXPECT_EQ(focus, "Host");
+    EXPECT_EQ(Gateways.GateWays().Count(), 0u);
+    f.HostAddress = host;
     EXPECT_TRUE(editor.Save(-1, f, &focus));
     ASSERT_EQ(Gateways.GateWays().Count(), 1u);
     TGateWayItem& g = Gateways.GateWays()[0];

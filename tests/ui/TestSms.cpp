@@ -4,6 +4,7 @@
 // zero; the settings page adds a gateway through its editor and imports a dropped file.
 #include "QtServices.h"
 #include "app/DataModule.h"
+#include "core/Strings.h"
 #include "platform/linux/CurlHttp.h"
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmContatto.h"
@@ -15,6 +16,7 @@
 #include <QtTest>
 #include <httplib.h>
 #include <mutex>
+#include <fstream>
 #include <thread>
 
 using namespace qv;
@@ -166,6 +168,28 @@ private slots:
         w.acElimina->trigger();
         QCOMPARE(p.prompter.Shown.back().Text, std::string("Eliminare tutti i messaggi contenuti nella lista «Inviati»?"));
         QCOMPARE(p.data->SmsData.SmsMsg().Count(), std::size_t(0));
+    }
+
+    void aDroppedContactTextIsReadOnAWorkerAndImportedInOrder()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.data->PhoneBook.AddContact("39", "347", "1000000", "Mario", "", "");
+        const std::string file = dir.filePath(QStringLiteral("rubrica.txt")).toStdString();
+        {
+            std::ofstream out(file, std::ios::binary);
+            for (int i = 0; i < 50000; ++i)
+                out << "Amico " << (i * 7919) % 50021 << "\t39\t338\t" << 1000000 + i << "\r\n";
+        }
+        TfmSms w(p.services, *p.data, p.Hooks());
+        w.show();
+        p.prompter.SetNextAnswer(TModalResult::mrYes);
+        w.tvRubrica->OnFileDropped(QString::fromStdString(file));
+        QCOMPARE(p.data->PhoneBook.SmsNumbers().Count(), std::size_t(50001));
+        QCOMPARE(p.prompter.Shown.back().Text, "Importati ben 50000 amichetti dal file " + file);
+        const auto& list = p.data->PhoneBook.SmsNumbers();
+        for (std::size_t i = 1; i < list.Count(); ++i)
+            QVERIFY(LowerCase(list[i - 1].N()) <= LowerCase(list[i].N()));
     }
 
     void theContactDialogAsksAboutALeadingZero()
