@@ -350,14 +350,14 @@ struct TBandSpec
 };
 using TTimetable = std::vector<TBandSpec>;
 
-void SetBands(TBandItems& list, const TTimetable& spec)
+void SetBands(TBandItems& list, const TTimetable& timetable)
 {
     list.Clear();
-    for (std::size_t i = 0; i < spec.size(); ++i) {
+    for (std::size_t i = 0; i < timetable.size(); ++i) {
         TBandItem& b = list.Add();
-        b.SetTipo(spec[i].Tipo);
-        b.SetTimeBegin(spec[i].BeginMinutes / 1440.0);
-        b.SetTimeEnd(i + 1 < spec.size() ? spec[i + 1].BeginMinutes / 1440.0 : EndOfDay);
+        b.SetTipo(timetable[i].Tipo);
+        b.SetTimeBegin(timetable[i].BeginMinutes / 1440.0);
+        b.SetTimeEnd(i + 1 < timetable.size() ? timetable[i + 1].BeginMinutes / 1440.0 : EndOfDay);
     }
 }
 
