@@ -505,6 +505,8 @@ void TMainController::OnConnectionSaved(const TConnectionData& record)
     } else {
         General("Bene! Hai scelto la tariffa più conveniente! ;)");
     }
+    if (OnLogChange)
+        OnLogChange();
 }
 
 void TMainController::Disconnect(bool ask, TEndReason reason)

@@ -134,6 +134,8 @@ public:
     std::function<void()> OnPopupChange;
     // An SMS was sent or failed (the SMS window refreshes).
     std::function<void()> OnSmsChange;
+    // A connection was logged (an open statistics window refreshes).
+    std::function<void()> OnLogChange;
     // The look of the window: the tariff's skin, else the profile's; the first skin, with a balloon,
     // when that one cannot be had. Runs at start and after every tariff change.
     void ApplySkin();

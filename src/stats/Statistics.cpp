@@ -216,6 +216,41 @@ std::string ChartMark(TChartMeasure measure, double value)
     return {};
 }
 
+TChartScale ChartScale(TChartMeasure measure, double maxValue)
+{
+    TChartScale scale;
+    const char* unit = "";
+    double minStep = 1;
+    if (measure == TChartMeasure::Tempo) {
+        const double seconds = std::max(0.0, maxValue) * 86400.0;
+        scale.Factor = seconds >= 2 * 3600 ? 24 : seconds >= 120 ? 24 * 60 : 86400;
+        unit = seconds >= 2 * 3600 ? " h" : seconds >= 120 ? " min" : " sec";
+    } else if (measure == TChartMeasure::Euro) {
+        minStep = 0.01;
+    }
+    const double top = std::max(0.0, maxValue) * scale.Factor;
+    // About five steps, with room after the longest bar for its value.
+    double step = minStep;
+    if (top > 0) {
+        const double raw = top * 1.15 / 5;
+        const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+        for (const double m : {1.0, 2.0, 5.0, 10.0})
+            if (m * magnitude >= raw * (1 - 1e-9)) {
+                step = std::max(minStep, m * magnitude);
+                break;
+            }
+    } else {
+        step = 1; // an empty chart: 0 and 1
+    }
+    const int steps = std::max(1, static_cast<int>(std::ceil(top * 1.15 / step - 1e-9)));
+    for (int i = 0; i <= steps; ++i) {
+        const double v = step * i;
+        scale.Ticks.push_back({v, FormatNumber(v, step >= 1 ? 0 : 2) + unit});
+    }
+    scale.Top = step * steps;
+    return scale;
+}
+
 TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to)
 {
     TDataUnitsItems groups(nullptr);

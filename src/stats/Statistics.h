@@ -104,6 +104,23 @@ struct TChartData
 TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to);
 std::string ChartMark(TChartMeasure measure, double value);
 
+// The value axis of a chart: whole steps (1, 2 or 5 times a power of ten of the axis unit) from 0 to
+// a little beyond the largest value, each tick labelled in Italian forms ("20.000", "0,50", "10 h",
+// "15 min"). Time is shown in hours, or in minutes or seconds when the largest value is short;
+// Factor turns a point's value (days for time) into the axis' unit.
+struct TChartTick
+{
+    double Value;
+    std::string Label;
+};
+struct TChartScale
+{
+    double Factor = 1;
+    double Top = 1;
+    std::vector<TChartTick> Ticks;
+};
+TChartScale ChartScale(TChartMeasure measure, double maxValue);
+
 // ---- the status bar ----
 // "%d h %d min %d sec", "%d min %d sec" or "%d sec" of a total duration.
 std::string TotalHoursText(double duration);

@@ -73,8 +73,9 @@ void TStatistics::Activate()
     FActivated = true;
     Options.LoadChoices(FServices.Registry);
     const double now = FServices.Clk.Now();
-    FFrom = Options.DataIniziale == 0 ? now : Options.DataIniziale;
-    FTo = now;
+    // With no start stored, today is shown and kept, so the next opening shows the same range.
+    SetDays(Options.DataIniziale == 0 ? now : Options.DataIniziale, now);
+    Options.DataIniziale = FFrom;
     BuildTree(now);
     FMeasure = static_cast<TChartMeasure>(Options.GraficoX);
     FGroup = static_cast<TChartGroup>(Options.GraficoY);
@@ -180,11 +181,18 @@ void TStatistics::ChooseGroup(TChartGroup g)
     RefreshChart();
 }
 
+// The range is shown as two dates, so it covers both days whole: from the first one's midnight to
+// the last millisecond of the second one.
+void TStatistics::SetDays(double from, double to)
+{
+    FFrom = static_cast<double>(DayNumber(from));
+    FTo = static_cast<double>(DayNumber(std::max(from, to))) + EncodeTime(23, 59, 59, 999);
+}
+
 void TStatistics::SetRange(double from, double to)
 {
-    FFrom = from;
-    FTo = to;
-    Options.DataIniziale = from;
+    SetDays(from, to);
+    Options.DataIniziale = FFrom;
     RefreshChart();
 }
 
@@ -242,6 +250,33 @@ void TStatistics::ConnectionEdited(double start)
 {
     BuildTree(start);
     FChartStale = true;
+}
+
+void TStatistics::LogChanged()
+{
+    if (!FActivated)
+        return;
+    const std::string shown = FSelected >= 0 ? FTree.Nodes[static_cast<std::size_t>(FSelected)].Data.Description : "";
+    const int wasSelected = FSelected;
+    FTree = BuildStatsTree(FLog, FServices.Clk.Now());
+    FRows.clear();
+    FShown = -2;
+    FSelected = -1;
+    // The branch shown before, found by its description (a new day or month moves the indexes).
+    if (wasSelected >= 0)
+        for (std::size_t n = 0; n < FTree.Nodes.size(); ++n)
+            if (FTree.Nodes[n].Data.Description == shown) {
+                FTree.Selected = static_cast<int>(n);
+                break;
+            }
+    if (OnTreeBuilt)
+        OnTreeBuilt();
+    if (FTree.Selected >= 0)
+        ShowBranch(FTree.Selected);
+    if (Options.Grafico)
+        RefreshChart();
+    else
+        FChartStale = true;
 }
 
 bool TStatistics::ExportAll(const std::string& fileName)

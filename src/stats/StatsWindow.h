@@ -78,6 +78,8 @@ public:
     void ChooseGroup(TChartGroup g);
     TChartMeasure Measure() const { return FMeasure; }
     TChartGroup Group() const { return FGroup; }
+    // The chart's range in whole days: from's first millisecond to to's last (a to before from is
+    // from's day).
     void SetRange(double from, double to);
     double RangeFrom() const { return FFrom; }
     double RangeTo() const { return FTo; }
@@ -100,6 +102,9 @@ public:
     bool DeleteAll();
     // After a connection was inserted or edited by hand.
     void ConnectionEdited(double start);
+    // After a connection was logged elsewhere (a count ended): the tree, the list and the chart are
+    // read again, the same branch staying selected.
+    void LogChanged();
 
     // ---- export, import, print ----
     bool ExportAll(const std::string& fileName);
@@ -122,6 +127,7 @@ public:
 
 private:
     bool ChartChoice(bool same);
+    void SetDays(double from, double to);
     void ShowTotals(const TElementoData& data);
     void DeleteRecords(const std::vector<TDataUnitsItem*>& records);
     TServices& FServices;

@@ -401,6 +401,10 @@ void TGuiProgram::WireWindow()
         if (FSmsWindow)
             FSmsWindow->Refresh();
     };
+    c.OnLogChange = [this] {
+        if (FStatsWindow)
+            FStatsWindow->LogChanged();
+    };
     QAction* statsItem = FTray->Item(QStringLiteral("Statistic&he..."));
     statsItem->setEnabled(true);
     connect(statsItem, &QAction::triggered, this, [this] {

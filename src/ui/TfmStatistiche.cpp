@@ -11,10 +11,13 @@
 
 #include <QApplication>
 #include <QBarCategoryAxis>
+#include <QCategoryAxis>
+#include <QScrollArea>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
@@ -232,9 +235,19 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     cv->addLayout(range);
     FChart = new QChart;
     FChart->setAnimationOptions(QChart::NoAnimation);
-    chChart = new QChartView(FChart, FChartPanel);
+    // The title's font is set once: a refresh changes its text only.
+    QFont titleFont = FChart->titleFont();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 2);
+    FChart->setTitleFont(titleFont);
+    chChart = new QChartView(FChart);
     chChart->setRenderHint(QPainter::Antialiasing);
-    cv->addWidget(chChart, 1);
+    auto* chartScroll = new QScrollArea(FChartPanel);
+    chartScroll->setWidgetResizable(true);
+    chartScroll->setFrameShape(QFrame::NoFrame);
+    chartScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chartScroll->setWidget(chChart);
+    cv->addWidget(chartScroll, 1);
     FPages->addWidget(FChartPanel);
 
     // Five panels with their icons: description, lire, euro, time, pulses.
@@ -456,21 +469,19 @@ void TfmStatistiche::ShowChart()
     for (QAbstractAxis* a : FChart->axes())
         FChart->removeAxis(a);
     FChart->setTitle(QString::fromStdString(chartData.Title));
-    QFont tf = FChart->titleFont();
-    tf.setBold(true);
-    tf.setPointSize(tf.pointSize() + 2);
-    FChart->setTitleFont(tf);
 
     // One stacked set per colour, so each bar keeps its own colour: a bar has its value in the set
     // of its colour and 0 in the others.
-    const bool hours = FStats.Measure() == TChartMeasure::Tempo;
+    double maxValue = 0;
+    for (const TChartPoint& p : chartData.Points)
+        maxValue = std::max(maxValue, p.Value);
+    const TChartScale scale = ChartScale(FStats.Measure(), maxValue);
     auto* series = new QHorizontalStackedBarSeries;
     series->setBarWidth(0.7);
     std::map<std::uint32_t, QBarSet*> sets;
     std::map<std::uint32_t, QStringList> names;
     const int count = static_cast<int>(chartData.Points.size());
     QStringList categories;
-    double maxValue = 0;
     for (int i = 0; i < count; ++i)
         categories << QString::fromStdString(chartData.Points[static_cast<std::size_t>(i)].Label);
     // The sets are made in the order of the groups, so the legend reads from the first group.
@@ -489,9 +500,7 @@ void TfmStatistiche::ShowChart()
             set->setPen(QPen(Rgb(p.Color).darker(170), 0.8));
             series->append(set);
         }
-        const double value = hours ? p.Value * 24 : p.Value;
-        set->replace(i, value);
-        maxValue = std::max(maxValue, value);
+        set->replace(i, p.Value * scale.Factor);
         // The legend names the colour: its month, or the groups that have it with their values.
         if (p.MonthColored) {
             for (int m = 1; m <= 12; ++m)
@@ -511,17 +520,20 @@ void TfmStatistiche::ShowChart()
     FChart->addSeries(series);
     auto* categoryAxis = new QBarCategoryAxis;
     categoryAxis->append(categories);
-    auto* valueAxis = new QValueAxis;
-    valueAxis->setRange(0, maxValue > 0 ? maxValue * 1.18 : 1);
-    valueAxis->applyNiceNumbers();
-    valueAxis->setLabelFormat(hours ? QStringLiteral("%.1f h") : QStringLiteral("%.0f"));
-    if (FStats.Measure() == TChartMeasure::Euro)
-        valueAxis->setLabelFormat(QStringLiteral("%.2f"));
+    // The value axis labelled by the program's own formatter: whole steps in Italian forms.
+    auto* valueAxis = new QCategoryAxis;
+    valueAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    valueAxis->setRange(0, scale.Top);
+    valueAxis->setStartValue(0);
+    for (const TChartTick& tick : scale.Ticks)
+        valueAxis->append(QString::fromStdString(tick.Label), tick.Value);
     FChart->addAxis(categoryAxis, Qt::AlignLeft);
     FChart->addAxis(valueAxis, Qt::AlignTop);
     series->attachAxis(categoryAxis);
     series->attachAxis(valueAxis);
     FChart->legend()->setVisible(FStats.Options.Legend);
+    // Many bars (a year of days) scroll: each keeps a readable height with its label.
+    chChart->setMinimumHeight(count > 24 ? count * 20 + 140 : 0);
     // The marks: each bar's value as text at its end.
     for (int i = 0; i < count; ++i) {
         auto* mark = new QGraphicsSimpleTextItem(QString::fromStdString(chartData.Points[static_cast<std::size_t>(i)].Mark), FChart);
@@ -537,15 +549,29 @@ void TfmStatistiche::PlaceMarks()
     if (series.isEmpty())
         return;
     const TChartData& chartData = FStats.Chart();
-    const bool hours = FStats.Measure() == TChartMeasure::Tempo;
+    double maxValue = 0;
+    for (const TChartPoint& p : chartData.Points)
+        maxValue = std::max(maxValue, p.Value);
+    const double factor = ChartScale(FStats.Measure(), maxValue).Factor;
     const QRectF plot = FChart->plotArea();
     // Too many bars for readable marks: the marks are left out.
     const bool room = !FMarks.empty() && plot.height() / static_cast<double>(FMarks.size()) >= 11;
     for (std::size_t i = 0; i < FMarks.size() && i < chartData.Points.size(); ++i) {
-        const double value = hours ? chartData.Points[i].Value * 24 : chartData.Points[i].Value;
-        const QPointF at = FChart->mapToPosition(QPointF(value, static_cast<double>(i)), series.first());
-        FMarks[i]->setVisible(room);
-        FMarks[i]->setPos(at.x() + 4, at.y() - FMarks[i]->boundingRect().height() / 2);
+        QGraphicsSimpleTextItem* mark = FMarks[i];
+        const QPointF at = FChart->mapToPosition(QPointF(chartData.Points[i].Value * factor, static_cast<double>(i)),
+                                                 series.first());
+        const QRectF text = mark->boundingRect();
+        mark->setVisible(room);
+        // After the bar's end; a value too long for the room left goes inside the bar's end, in a
+        // colour that reads on the bar's.
+        double x = at.x() + 4;
+        QColor ink = palette().color(QPalette::Text);
+        if (x + text.width() > plot.right() && at.x() - plot.left() > text.width() + 8) {
+            x = at.x() - text.width() - 4;
+            ink = Rgb(chartData.Points[i].Color).lightnessF() > 0.55 ? Qt::black : Qt::white;
+        }
+        mark->setBrush(ink);
+        mark->setPos(x, at.y() - text.height() / 2);
     }
 }
 
@@ -702,8 +728,8 @@ void TfmStatistiche::Reprice(const std::function<void(const TRepricingResult&)>&
 {
     if (FRepricing && FRepricing->Running())
         return;
-    const double from = FromQDateTime(CalendInizio->dateTime());
-    const double to = FromQDateTime(CalendFine->dateTime());
+    const double from = FStats.RangeFrom();
+    const double to = FStats.RangeTo();
     FRepricing = std::make_unique<TRepricingTask>(FServices, FData.Taxations, FData.Agenda,
                                                   RepricingSpans(FData.Connections, from, to));
     static bool cancelFlag = false;
@@ -756,7 +782,11 @@ void TfmStatistiche::Reprice(const std::function<void(const TRepricingResult&)>&
             cell(3, Trim(FormatPattern("%3.0n", row.Saving)), true);
         }
         table->resizeColumnsToContents();
+        table->horizontalHeader()->setStretchLastSection(true);
         v->addWidget(table);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+        connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        v->addWidget(buttons);
         dialog.resize(620, 480);
         dialog.exec();
     };

@@ -98,6 +98,8 @@ public:
     // The status bar's five panels.
     std::array<QLabel*, 5> Panels;
 
+    // A connection was logged while the window is open.
+    void LogChanged() { FStats.LogChanged(); }
     // The list's commands.
     void NewConnection(const std::function<void(QDialog&)>& onOpen = {});
     void EditConnection(int row, const std::function<void(QDialog&)>& onOpen = {});

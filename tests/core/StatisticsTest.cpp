@@ -160,6 +160,22 @@ TEST_F(TStatsLog, TreeOfYearsMonthsAndDaysWithTheirTextsRangesAndTotals)
     EXPECT_EQ(stats.Rows().size(), 4u);
 }
 
+TEST_F(TStatsLog, TheSameMonthOfTheNextYearOpensItsOwnMonth)
+{
+    // March 2025 is the last month logged before March 2026: the new year must open a new "marzo".
+    Add(Log, At(2025, 3, 10, 9), 600, 2, 200, "Uno");
+    Add(Log, At(2026, 3, 2, 9), 600, 3, 300, "Uno");
+    const TStatsTree tree = BuildStatsTree(Log, At(2026, 3, 2));
+    // root, 2025, marzo, 10, 2026, marzo, 2
+    ASSERT_EQ(tree.Nodes.size(), 7u);
+    EXPECT_EQ(tree.Nodes[5].Parent, 4);
+    EXPECT_EQ(tree.Nodes[5].Data.Description, "Connessioni del mese di marzo 2026");
+    EXPECT_EQ(tree.Nodes[5].Data.Pulses, 3);
+    EXPECT_EQ(tree.Nodes[2].Data.Pulses, 2);
+    EXPECT_EQ(tree.Nodes[6].Parent, 5);
+    EXPECT_EQ(tree.Selected, 6);
+}
+
 TEST_F(TStatsLog, ListRowTextsWithUnknownSpeedAndAddress)
 {
     Add(Log, At(2026, 3, 14, 9, 5, 7), 3725, 12, 1234567.891, "", "", 0);
@@ -261,6 +277,43 @@ TEST(StatsTexts, TotalHoursMonthColoursAndTheComparisonChoices)
     EXPECT_EQ(CheapReportChoiceOf(6000), 4u); // a value no choice has: the nearest time
 }
 
+TEST(StatsTexts, TheValueAxisHasWholeStepsInItalianForms)
+{
+    const auto labels = [](const TChartScale& s) {
+        std::vector<std::string> out;
+        for (const TChartTick& t : s.Ticks)
+            out.push_back(t.Label);
+        return out;
+    };
+    const auto values = [](const TChartScale& s) {
+        std::vector<double> out;
+        for (const TChartTick& t : s.Ticks)
+            out.push_back(t.Value);
+        return out;
+    };
+    // Thousands with a dot; the top leaves room after the longest bar.
+    TChartScale lire = ChartScale(TChartMeasure::Lire, 48824);
+    EXPECT_EQ(labels(lire), (std::vector<std::string>{"0", "20.000", "40.000", "60.000"}));
+    EXPECT_DOUBLE_EQ(lire.Top, 60000);
+    // An empty chart: 0 and 1, never repeated labels of fractions.
+    EXPECT_EQ(labels(ChartScale(TChartMeasure::Lire, 0)), (std::vector<std::string>{"0", "1"}));
+    EXPECT_EQ(labels(ChartScale(TChartMeasure::Tempo, 0)), (std::vector<std::string>{"0 sec", "1 sec"}));
+    // Pulses never in fractions, however few.
+    EXPECT_EQ(values(ChartScale(TChartMeasure::Scatti, 3)), (std::vector<double>{0, 1, 2, 3, 4}));
+    // Euro: cents with a comma below one euro, whole euro above.
+    EXPECT_EQ(labels(ChartScale(TChartMeasure::Euro, 0.9)), (std::vector<std::string>{"0,00", "0,50", "1,00", "1,50"}));
+    EXPECT_EQ(labels(ChartScale(TChartMeasure::Euro, 332.65)),
+              (std::vector<std::string>{"0", "100", "200", "300", "400"}));
+    // Time in whole hours, or minutes when under two hours; Factor turns days into that unit.
+    const TChartScale hours = ChartScale(TChartMeasure::Tempo, 10.0 / 24);
+    EXPECT_EQ(labels(hours), (std::vector<std::string>{"0 h", "5 h", "10 h", "15 h"}));
+    EXPECT_DOUBLE_EQ(hours.Factor, 24);
+    const TChartScale minutes = ChartScale(TChartMeasure::Tempo, 30.0 / 1440);
+    EXPECT_EQ(labels(minutes), (std::vector<std::string>{"0 min", "10 min", "20 min", "30 min", "40 min"}));
+    EXPECT_DOUBLE_EQ(minutes.Factor, 1440);
+    EXPECT_EQ(ChartScale(TChartMeasure::Tempo, 298.7 / 24).Ticks[1].Label, "100 h");
+}
+
 TEST_F(TStatsLog, DeletingAsksAndRefreshesTheListButNotTheTree)
 {
     for (int i = 0; i < 5; ++i)
@@ -358,7 +411,7 @@ TEST_F(TStatsLog, ViewsMenusAndTheRegistryValues)
     EXPECT_EQ(stats.Measure(), TChartMeasure::Tempo);
     EXPECT_EQ(stats.Group(), TChartGroup::Mesi);
     EXPECT_DOUBLE_EQ(stats.RangeFrom(), At(2026, 1, 1));
-    EXPECT_DOUBLE_EQ(stats.RangeTo(), At(2026, 3, 14, 12));
+    EXPECT_DOUBLE_EQ(stats.RangeTo(), At(2026, 3, 14) + EncodeTime(23, 59, 59, 999));
     EXPECT_EQ(stats.Chart().Title, "Tempo di collegamento per mese");
 
     // The checked item again does nothing; another item recomputes; the details view switches back.
@@ -393,6 +446,34 @@ TEST_F(TStatsLog, ViewsMenusAndTheRegistryValues)
     empty.Options.Grafico = false;
     EXPECT_EQ(empty.PrintShown().Kind, TPrintRequest::None);
     EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Per stampare i dettagli selezionare il ramo desiderato");
+}
+
+TEST_F(TStatsLog, TheRangeCoversWholeDaysAndAFirstOpeningKeepsItsStart)
+{
+    // The clock says 14 March, 12:00; a connection was logged this morning and one tonight at 23:59:59.5.
+    Add(Log, At(2026, 3, 14, 8), 600, 2, 200, "Mattina");
+    Add(Log, At(2026, 3, 14, 23, 59, 59, 500), 60, 1, 100, "Notte");
+    Add(Log, At(2026, 3, 15, 0, 0, 1), 60, 1, 100, "Domani");
+    Ctx.Registry.RegWriteInteger(TStatsOptions::Section, "GraficoY", 1); // one bar per connection
+    TStatistics stats(Ctx.Services, Log);
+    stats.Options.LoadLayout(Ctx.Registry);
+    stats.Activate();
+    EXPECT_DOUBLE_EQ(stats.RangeFrom(), At(2026, 3, 14));
+    ASSERT_EQ(stats.Chart().Points.size(), 2u) << "today's two connections, not tomorrow's";
+    EXPECT_EQ(stats.Chart().Totals.Description, "Periodo dal 14 marzo 2026 al 14 marzo 2026");
+
+    // The start shown is stored, so the next opening (a day later) keeps it.
+    stats.Options.Save(Ctx.Registry);
+    TStatsOptions stored;
+    stored.LoadChoices(Ctx.Registry);
+    EXPECT_DOUBLE_EQ(stored.DataIniziale, At(2026, 3, 14));
+
+    // Pickers set to a moment of a day (as a date editor does) still cover the whole day; an end
+    // before the start is the start's day.
+    stats.SetRange(At(2026, 3, 14, 15), At(2026, 3, 14, 9));
+    EXPECT_EQ(stats.Chart().Points.size(), 2u);
+    stats.SetRange(At(2026, 3, 14, 15), At(2026, 3, 15, 0));
+    EXPECT_EQ(stats.Chart().Points.size(), 3u);
 }
 
 struct TConnectionDialogTest : TDefaultTariffs

@@ -10,6 +10,7 @@
 
 #include <QAbstractBarSeries>
 #include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QDialogButtonBox>
@@ -104,6 +105,45 @@ private slots:
         QCOMPARE(p.registry.RegReadBool(TStatsOptions::Section, "Grafico", false), true);
         QCOMPARE(p.registry.RegReadInteger(TStatsOptions::Section, "GraficoY", 0), 3);
         QCOMPARE(p.registry.RegReadBool(TStatsOptions::Section, "Legend", false), true);
+    }
+
+    void theChartCoversTodayKeepsItsTitleAndFollowsTheLog()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        p.registry.RegWriteInteger(TStatsOptions::Section, "GraficoY", 1); // a bar per connection
+        TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // No start stored: the window opens on today, and today's three connections are charted
+        // whatever the hour.
+        QCOMPARE(w.CalendInizio->date(), QDate::currentDate());
+        QCOMPARE(w.CalendFine->date(), QDate::currentDate());
+        QCOMPARE(w.Stats().Chart().Points.size(), std::size_t(3));
+        QCOMPARE(w.chChart->chart()->axes(Qt::Vertical).value(0)->property("count").toInt(), 3);
+
+        // The title keeps its size through any number of refreshes.
+        const QFont title = w.chChart->chart()->titleFont();
+        for (int i = 0; i < 4; ++i)
+            w.acRaggruppa[static_cast<std::size_t>(i % 2 ? 2 : 3)]->trigger();
+        QCOMPARE(w.chChart->chart()->titleFont(), title);
+        w.acRaggruppa[1]->trigger();
+
+        // The value axis reads in Italian forms: whole steps, dots between thousands.
+        auto* values = qobject_cast<QCategoryAxis*>(w.chChart->chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(values);
+        const TChartScale scale = ChartScale(w.Stats().Measure(), 750);
+        QCOMPARE(values->categoriesLabels().size(), static_cast<qsizetype>(scale.Ticks.size()));
+        QCOMPARE(values->categoriesLabels().last(), QString::fromStdString(scale.Ticks.back().Label));
+
+        // A connection logged while the window is open shows at once, in the chart and the details.
+        const double today = static_cast<double>(DayNumber(p.clock.Now()));
+        p.data->Connections.AddSimple(1, "Provider Tre", 127, today + 0.62, today + 0.6);
+        w.LogChanged();
+        QCOMPARE(w.Stats().Chart().Points.size(), std::size_t(4));
+        w.tbDettagli->trigger();
+        QVERIFY(w.Panels[0]->text().endsWith(QStringLiteral("[4]")));
+        QCOMPARE(w.ListModel->rowCount(), 4);
     }
 
     void theInsertDialogAddsAConnectionAndSelectsItsDay()
