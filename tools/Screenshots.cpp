@@ -168,6 +168,15 @@ bool SaveStatistics(TGuiProgram& program, const QString& out)
     Wait(800);
     bool ok = Save(w, out + QStringLiteral("/statistics-chart-months.png"));
     ok = w->SavePdf(w->Stats().PrintShown(), out + QStringLiteral("/report-chart.pdf")) && ok;
+    // The days of the same year scroll; the time of each month reads in hours.
+    w->acRaggruppa[2]->trigger();
+    Wait(600);
+    ok = Save(w, out + QStringLiteral("/statistics-chart-days.png")) && ok;
+    w->acRaggruppa[3]->trigger();
+    w->acMisura[2]->trigger();
+    Wait(600);
+    ok = Save(w, out + QStringLiteral("/statistics-chart-time.png")) && ok;
+    w->acMisura[0]->trigger();
 
     w->tbDettagli->trigger();
     // A month of this year, its connections listed and three of them selected.

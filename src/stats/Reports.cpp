@@ -53,6 +53,13 @@ public:
         FY += height;
         return top;
     }
+    // The height left on the page for bands (the first page is begun when none is).
+    double Room()
+    {
+        if (FPages == 0)
+            NewPage();
+        return C.PageHeight() - ReportMargin - FooterBand - FY;
+    }
     int Finish()
     {
         if (FPages == 0)
@@ -88,6 +95,12 @@ private:
     double FY = 0;
     int FPages = 0;
 };
+
+// The root, years and months in a larger type than days and connections.
+double RowTextSize(const TDetailsRow& r)
+{
+    return r.Node && r.Level < 3 ? 9.5 : 8.5;
+}
 
 } // namespace
 
@@ -146,12 +159,19 @@ std::string ObservationLine(const std::array<std::string, 5>& totals)
 int RenderDetailsReport(IReportCanvas& canvas, const std::vector<TDetailsRow>& rows, double now)
 {
     TPageLayout page(canvas, "Dettagli delle connessioni", now);
-    // Column widths as parts of the printable width: description, pulses, lire, euro, duration.
-    static constexpr std::array<double, 5> parts = {0.47, 0.08, 0.13, 0.11, 0.21};
+    // The number columns as wide as their widest text; the description has the rest of the line.
+    std::array<double, 5> widths{};
+    for (std::size_t c = 1; c < 5; ++c) {
+        widths[c] = canvas.TextWidth(DetailsColumns[c], 9, rfItalic);
+        for (const TDetailsRow& r : rows)
+            widths[c] = std::max(widths[c], canvas.TextWidth(r.Columns[c], RowTextSize(r), LevelStyle(r.Level).Style));
+        widths[c] += 14;
+    }
+    widths[0] = std::max(0.35 * page.Width(), page.Width() - widths[1] - widths[2] - widths[3] - widths[4]);
     std::array<double, 6> x{};
     x[0] = page.Left();
     for (std::size_t i = 0; i < 5; ++i)
-        x[i + 1] = x[i] + parts[i] * page.Width();
+        x[i + 1] = x[i] + widths[i];
     const auto cell = [&](std::size_t c, double top, const std::string& text, double size, int style, double indent) {
         // Numbers are right-aligned in their column, texts start at its left edge.
         const double room = x[c + 1] - x[c] - 6 - indent;
@@ -171,7 +191,7 @@ int RenderDetailsReport(IReportCanvas& canvas, const std::vector<TDetailsRow>& r
         const TLevelStyle s = LevelStyle(r.Level);
         const double height = s.BandHeight * PixelToPoints;
         const double top = page.Band(height);
-        const double size = r.Node ? 9.5 : 8.5;
+        const double size = RowTextSize(r);
         const double textTop = top + (height - size) / 2 - 1;
         for (std::size_t c = 0; c < 5; ++c)
             cell(c, textTop, r.Columns[c], size, s.Style, c == 0 ? s.Indent * PixelToPoints : 0);
@@ -191,29 +211,40 @@ int RenderChartReport(IReportCanvas& canvas, const TChartData& chart, const std:
         y += 18;
     };
     double maxValue = 0;
-    for (const auto& p : chart.Points)
+    double labelWidth = 0, markRoom = 0;
+    for (const auto& p : chart.Points) {
         maxValue = std::max(maxValue, p.Value);
-    const double labelWidth = 0.26 * page.Width();
-    const double markRoom = 90;
+        labelWidth = std::max(labelWidth, canvas.TextWidth(p.Label, 8, rfNormal));
+        markRoom = std::max(markRoom, canvas.TextWidth(p.Mark, 8, rfNormal) + 6);
+    }
+    // Labels and marks as wide as they need, within a third of the line each.
+    labelWidth = std::min(labelWidth + 4, page.Width() / 3);
+    markRoom = std::min(markRoom, page.Width() / 3);
     const double barLeft = page.Left() + labelWidth + 6;
     const double barRoom = page.Right() - markRoom - barLeft;
-    constexpr double rowHeight = 15;
+    // The bars share the page's height (the legend's lines kept aside), at least 15 points a row.
+    const std::size_t count = std::max<std::size_t>(1, chart.Points.size());
+    const double legendHeight = legend ? 6 + 13.0 * static_cast<double>(chart.Points.size()) : 0;
+    const double room = page.Room() - legendHeight;
+    const double rowHeight = std::clamp(room / static_cast<double>(count), 15.0, 40.0);
+    const double barHeight = std::min(rowHeight - 4, 24.0);
     // The series' last point is its first group: it is printed first, as the window shows it on top.
     for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it) {
         const TChartPoint& p = *it;
         const double top = page.Band(rowHeight);
-        canvas.Text(page.Left(), top + 3, Fit(canvas, p.Label, 8, rfNormal, labelWidth), 8, rfNormal);
+        const double textTop = top + (rowHeight - 8) / 2 - 1;
+        canvas.Text(page.Left(), textTop, Fit(canvas, p.Label, 8, rfNormal, labelWidth), 8, rfNormal);
         const double w = maxValue > 0 ? std::max(0.0, p.Value) / maxValue * barRoom : 0;
         if (w > 0) {
             // Outlined, so white and pale bars show on paper.
-            const double y0 = top + 2, y1 = top + rowHeight - 2;
+            const double y0 = top + (rowHeight - barHeight) / 2, y1 = y0 + barHeight;
             canvas.GradientRect(barLeft, y0, w, y1 - y0, p.Color);
             canvas.Line(barLeft, y0, barLeft + w, y0, 0.4, Grey);
             canvas.Line(barLeft + w, y0, barLeft + w, y1, 0.4, Grey);
             canvas.Line(barLeft, y1, barLeft + w, y1, 0.4, Grey);
         }
         canvas.Line(barLeft, top, barLeft, top + rowHeight, 0.5, Grey);
-        canvas.Text(barLeft + w + 4, top + 3, p.Mark, 8, rfNormal);
+        canvas.Text(barLeft + w + 4, textTop, Fit(canvas, p.Mark, 8, rfNormal, markRoom - 4), 8, rfNormal);
     }
     if (legend) {
         page.Band(6);

@@ -3,6 +3,7 @@
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "ui/DateConv.h"
+#include "ui/Icons.h"
 #include "ui/ReportPrinter.h"
 #include "ui/TfmDialogCheapReport.h"
 #include "ui/TfmDialogDettagli.h"
@@ -134,8 +135,8 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     auto* views = new QActionGroup(this);
-    tbDettagli = bar->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("&Dettagli"));
-    tbGrafico = bar->addAction(style()->standardIcon(QStyle::SP_FileDialogInfoView), QStringLiteral("G&rafico"));
+    tbDettagli = bar->addAction(ThemeIcon("view-list-details", TDrawnIcon::Details), QStringLiteral("&Dettagli"));
+    tbGrafico = bar->addAction(ThemeIcon("office-chart-bar", TDrawnIcon::Chart), QStringLiteral("G&rafico"));
     for (QAction* a : {tbDettagli, tbGrafico}) {
         a->setCheckable(true);
         views->addAction(a);
@@ -171,15 +172,23 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     groupButton->setMenu(groupMenu);
     bar->addWidget(groupButton);
     bar->addSeparator();
-    acEsporta = bar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("&Esporta..."));
-    acImporta = bar->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), QStringLiteral("&Importa..."));
-    acStampa = bar->addAction(QIcon::fromTheme(QStringLiteral("document-print")), QStringLiteral("Stampa..."));
-    acPdf = bar->addAction(QIcon::fromTheme(QStringLiteral("application-pdf")), QStringLiteral("Salva come PDF..."));
+    acEsporta = bar->addAction(ThemeIcon("document-export", TDrawnIcon::Export), QStringLiteral("&Esporta..."));
+    acEsporta->setToolTip(QStringLiteral("Esporta tutte le connessioni in un file di testo"));
+    acImporta = bar->addAction(ThemeIcon("document-import", TDrawnIcon::Import), QStringLiteral("&Importa..."));
+    acImporta->setToolTip(QStringLiteral("Aggiunge le connessioni di un file di testo"));
+    acStampa = bar->addAction(ThemeIcon("document-print", TDrawnIcon::Print), QStringLiteral("Stam&pa..."));
+    acStampa->setToolTip(QStringLiteral("Stampa il grafico o il ramo selezionato"));
+    acPdf = bar->addAction(ThemeIcon("application-pdf", TDrawnIcon::Pdf), QStringLiteral("Salva come PD&F..."));
+    acPdf->setToolTip(QStringLiteral("Salva il grafico o il ramo selezionato come PDF"));
+    // The file and print commands show their icons only, so the tool bar fits its window.
+    for (QAction* a : {acEsporta, acImporta, acStampa, acPdf})
+        a->setPriority(QAction::LowPriority);
     bar->addSeparator();
-    acConfronto = bar->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
-                                 QStringLiteral("Confronto &tariffe..."));
-    acRicalcola = bar->addAction(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Ri&calcola il periodo..."));
+    acRicalcola = bar->addAction(ThemeIcon("view-refresh", TDrawnIcon::Refresh), QStringLiteral("Ri&calcola il periodo..."));
     acRicalcola->setToolTip(QStringLiteral("Quanto sarebbero costate le connessioni del periodo con ogni tariffa"));
+    acConfronto = bar->addAction(ThemeIcon("preferences-other", TDrawnIcon::Compare), QStringLiteral("Avviso &tariffa migliore..."));
+    acConfronto->setToolTip(QStringLiteral("Come avvisare, a fine connessione, che un'altra tariffa sarebbe costata meno"));
+    acConfronto->setPriority(QAction::LowPriority);
 
     FPages = new QStackedWidget(this);
     setCentralWidget(FPages);
@@ -240,6 +249,11 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     titleFont.setBold(true);
     titleFont.setPointSize(titleFont.pointSize() + 2);
     FChart->setTitleFont(titleFont);
+    FCategoryAxis = new QBarCategoryAxis(FChart);
+    FValueAxis = new QCategoryAxis(FChart);
+    FValueAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    FChart->addAxis(FCategoryAxis, Qt::AlignLeft);
+    FChart->addAxis(FValueAxis, Qt::AlignTop);
     chChart = new QChartView(FChart);
     chChart->setRenderHint(QPainter::Antialiasing);
     auto* chartScroll = new QScrollArea(FChartPanel);
@@ -280,9 +294,17 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     FStats.OnChartRefreshed = [this] { ShowChart(); };
     FStats.OnTotals = [this] {
         // Each panel as wide as its text.
+        // Beside their icons the amounts and the time go without their words ("£ire", "€uro",
+        // "Tempo totale"), which stay in the tooltip: the period keeps room for its whole dates.
+        static const QString words[] = {QString(), QString::fromUtf8("£ire "), QString::fromUtf8("€uro "),
+                                        QStringLiteral("Tempo totale "), QString()};
         for (std::size_t i = 0; i < Panels.size(); ++i) {
-            const QString text = QString::fromStdString(FStats.Totals()[i]);
+            const QString full = QString::fromStdString(FStats.Totals()[i]).trimmed();
+            QString text = full;
+            if (!words[i].isEmpty() && text.startsWith(words[i]))
+                text = text.mid(words[i].size()).trimmed();
             Panels[i]->setText(text);
+            Panels[i]->setToolTip(full);
             Panels[i]->setMinimumWidth(Panels[i]->fontMetrics().horizontalAdvance(text) + 4);
         }
         lbBudget->setText(BudgetText ? QString::fromStdString(BudgetText()) : QString());
@@ -338,10 +360,17 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
     acLeggenda->setChecked(FStats.Options.Legend);
     FChart->legend()->setVisible(FStats.Options.Legend);
     FChart->legend()->setAlignment(Qt::AlignRight);
+    // Columns never resized by the user are as wide as their caption or a long value of theirs.
+    static const char* const samples[BranchColumnCount] = {
+        "30 dic 2026 mer", "23:59:59", "23:59:59", "9999", "23 h 59 min 59 sec", "1.999.999,00",
+        "1.999,999", "Fornitore di esempio", "255.255.255.255", "115.200", "999.999.999", "999.999.999"};
+    const QFontMetrics cells = lvList->fontMetrics();
+    const QFontMetrics captions = lvList->horizontalHeader()->fontMetrics();
     for (std::size_t c = 0; c < BranchColumnCount; ++c) {
         const auto it = FStats.Options.ColumnWidths.find(BranchColumns[c]);
-        lvList->setColumnWidth(static_cast<int>(c), it != FStats.Options.ColumnWidths.end() ? it->second
-                                                     : c == 0 ? 140 : c == 7 ? 130 : 90);
+        const int fit = std::max(cells.horizontalAdvance(QString::fromUtf8(samples[c])) + (c == 0 ? 48 : 24),
+                                 captions.horizontalAdvance(QString::fromUtf8(BranchColumns[c])) + 24);
+        lvList->setColumnWidth(static_cast<int>(c), it != FStats.Options.ColumnWidths.end() ? it->second : fit);
     }
     pnSplitter->setSizes({FStats.Options.TreeWidth, std::max(200, FStats.Options.Width - FStats.Options.TreeWidth)});
     ShowView();
@@ -466,8 +495,6 @@ void TfmStatistiche::ShowChart()
         delete m;
     FMarks.clear();
     FChart->removeAllSeries();
-    for (QAbstractAxis* a : FChart->axes())
-        FChart->removeAxis(a);
     FChart->setTitle(QString::fromStdString(chartData.Title));
 
     // One stacked set per colour, so each bar keeps its own colour: a bar has its value in the set
@@ -518,22 +545,22 @@ void TfmStatistiche::ShowChart()
         set->setLabel(label);
     }
     FChart->addSeries(series);
-    auto* categoryAxis = new QBarCategoryAxis;
-    categoryAxis->append(categories);
+    // The two axes live as long as the chart and are refilled: an axis removed from a chart
+    // leaves its labels drawn.
+    FCategoryAxis->clear();
+    FCategoryAxis->append(categories);
     // The value axis labelled by the program's own formatter: whole steps in Italian forms.
-    auto* valueAxis = new QCategoryAxis;
-    valueAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    valueAxis->setRange(0, scale.Top);
-    valueAxis->setStartValue(0);
+    for (const QString& label : FValueAxis->categoriesLabels())
+        FValueAxis->remove(label);
+    FValueAxis->setStartValue(0);
     for (const TChartTick& tick : scale.Ticks)
-        valueAxis->append(QString::fromStdString(tick.Label), tick.Value);
-    FChart->addAxis(categoryAxis, Qt::AlignLeft);
-    FChart->addAxis(valueAxis, Qt::AlignTop);
-    series->attachAxis(categoryAxis);
-    series->attachAxis(valueAxis);
+        FValueAxis->append(QString::fromStdString(tick.Label), tick.Value);
+    FValueAxis->setRange(0, scale.Top);
+    series->attachAxis(FCategoryAxis);
+    series->attachAxis(FValueAxis);
     FChart->legend()->setVisible(FStats.Options.Legend);
     // Many bars (a year of days) scroll: each keeps a readable height with its label.
-    chChart->setMinimumHeight(count > 24 ? count * 20 + 140 : 0);
+    chChart->setMinimumHeight(count > 24 ? count * 26 + 140 : 0);
     // The marks: each bar's value as text at its end.
     for (int i = 0; i < count; ++i) {
         auto* mark = new QGraphicsSimpleTextItem(QString::fromStdString(chartData.Points[static_cast<std::size_t>(i)].Mark), FChart);

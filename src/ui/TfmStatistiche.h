@@ -25,6 +25,8 @@
 
 QT_BEGIN_NAMESPACE
 class QChart;
+class QBarCategoryAxis;
+class QCategoryAxis;
 class QChartView;
 class QGraphicsSimpleTextItem;
 class QAbstractBarSeries;
@@ -135,6 +137,8 @@ private:
     QStackedWidget* FPages;
     QWidget* FChartPanel;
     QChart* FChart;
+    QBarCategoryAxis* FCategoryAxis;
+    QCategoryAxis* FValueAxis;
     std::vector<QGraphicsSimpleTextItem*> FMarks;
     QTimer FTreeDelay;
     std::unique_ptr<TRepricingTask> FRepricing;

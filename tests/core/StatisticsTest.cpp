@@ -46,22 +46,37 @@ struct TTextCanvas : IReportCanvas
     double PageWidth() const override { return Landscape ? A4LongSide : A4ShortSide; }
     double PageHeight() const override { return Landscape ? A4ShortSide : A4LongSide; }
     void BeginPage() override { Pages.emplace_back(); }
-    void Text(double, double top, const std::string& text, double, int style, std::uint32_t) override
+    void Text(double left, double top, const std::string& text, double size, int style, std::uint32_t) override
     {
-        Pages.back().push_back({text, style, top});
+        Pages.back().push_back({text, style, top, left, left + TextWidth(text, size, style)});
     }
     double TextWidth(const std::string& text, double size, int) override { return text.size() * size * 0.5; }
     void FillRect(double, double, double, double, std::uint32_t) override {}
-    void GradientRect(double, double, double, double, std::uint32_t color) override { Bars.push_back(color); }
+    void GradientRect(double, double top, double, double height, std::uint32_t color) override
+    {
+        Bars.push_back(color);
+        BarsBottom = std::max(BarsBottom, top + height);
+    }
     void Line(double, double, double, double, double, std::uint32_t) override {}
     struct TItem
     {
         std::string Text;
         int Style;
         double Top;
+        double Left, Right;
     };
     std::vector<std::vector<TItem>> Pages;
     std::vector<std::uint32_t> Bars;
+    double BarsBottom = 0;
+    // Every text of every page within the margins.
+    bool WithinMargins() const
+    {
+        for (const auto& page : Pages)
+            for (const auto& i : page)
+                if (i.Left < ReportMargin - 0.01 || i.Right > PageWidth() - ReportMargin + 0.01)
+                    return false;
+        return true;
+    }
     bool Has(std::size_t page, const std::string& text) const
     {
         for (const auto& i : Pages.at(page))
@@ -631,6 +646,9 @@ TEST_F(TStatsLog, DetailsReportRowsStylesAndPages)
     EXPECT_TRUE(canvas.Has(0, "Pagina 1"));
     EXPECT_TRUE(canvas.Has(0, "14/03/2026 12:00:00"));
     EXPECT_TRUE(canvas.Has(0, "Durata"));
+    // Descriptions have the room the numbers leave: a day's is printed whole, with its year.
+    EXPECT_TRUE(canvas.Has(0, "Connessioni del giorno mercoledì 31 dicembre 2025"));
+    EXPECT_TRUE(canvas.WithinMargins());
 
     // An empty list prints the frame alone; many rows go over several pages, each with its number.
     TTextCanvas empty;
@@ -674,6 +692,22 @@ TEST_F(TStatsLog, ChartReportAndThePdfWriter)
     EXPECT_TRUE(canvas.Has(0, "gennaio 2026"));
     // The bars in the window's order: January on top, then March.
     EXPECT_EQ(canvas.Bars, (std::vector<std::uint32_t>{0xFFFFFF, 0x0000FF}));
+    EXPECT_TRUE(canvas.WithinMargins());
+    // A year of months fills the page's height rather than its top; long marks stay inside the margin.
+    TChartData year = chart;
+    year.Points.resize(12, chart.Points[0]);
+    TTextCanvas months(true);
+    EXPECT_EQ(RenderChartReport(months, year, totals, false, Ctx.Time.Now()), 1);
+    EXPECT_GT(months.BarsBottom, A4ShortSide * 0.75);
+    const TChartData hours = ComputeChart(Log, TChartMeasure::Tempo, TChartGroup::Connessioni, At(2026, 1, 1),
+                                          At(2026, 3, 31));
+    TChartData longest = hours;
+    longest.Points[0].Mark = ChartMark(TChartMeasure::Tempo, 1 + 79.99 / 1440);
+    longest.Points[0].Value = 2;
+    TTextCanvas marks(true);
+    RenderChartReport(marks, longest, totals, false, Ctx.Time.Now());
+    EXPECT_TRUE(marks.Has(0, "1 giorno 1 h 19 min 59 sec"));
+    EXPECT_TRUE(marks.WithinMargins());
 
     TPdfCanvas pdf(A4LongSide, A4ShortSide);
     RenderChartReport(pdf, chart, totals, false, Ctx.Time.Now());

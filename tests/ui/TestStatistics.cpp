@@ -73,7 +73,7 @@ private slots:
             QVERIFY(w.tvTree->currentItem()->text(0).startsWith(QString::number(DecodeDate(p.clock.Now()).Day) + " ("));
             QCOMPARE(w.ListModel->rowCount(), 3);
             QVERIFY(w.Panels[0]->text().endsWith(QStringLiteral("[3]")));
-            QCOMPARE(w.Panels[4]->text(), QStringLiteral("      Scatti 9"));
+            QCOMPARE(w.Panels[4]->text(), QStringLiteral("Scatti 9"));
             QCOMPARE(w.ListModel->data(w.ListModel->index(0, 7), Qt::DisplayRole).toString(), QStringLiteral("Provider Uno"));
             QCOMPARE(w.ListModel->data(w.ListModel->index(0, 8), Qt::DisplayRole).toString(), QStringLiteral("sconosciuto"));
 
@@ -128,6 +128,15 @@ private slots:
             w.acRaggruppa[static_cast<std::size_t>(i % 2 ? 2 : 3)]->trigger();
         QCOMPARE(w.chChart->chart()->titleFont(), title);
         w.acRaggruppa[1]->trigger();
+        // Only the last chart's two axes are drawn.
+        QCOMPARE(w.chChart->chart()->axes().size(), 2);
+        QTest::qWait(50); // the chart lets go of its old items later
+        const auto sceneItems = w.chChart->scene()->items().size();
+
+        w.acRaggruppa[3]->trigger();
+        w.acRaggruppa[1]->trigger();
+        QTest::qWait(50);
+        QCOMPARE(w.chChart->scene()->items().size(), sceneItems);
 
         // The value axis reads in Italian forms: whole steps, dots between thousands.
         auto* values = qobject_cast<QCategoryAxis*>(w.chChart->chart()->axes(Qt::Horizontal).value(0));
