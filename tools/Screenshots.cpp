@@ -94,6 +94,11 @@ bool SaveSettings(TGuiProgram& program, const QString& out)
     tariffs->OpenProperties(row, [&](TfmTariffa& dialog) {
         QTimer::singleShot(300, &dialog, [&] {
             ok = Save(&dialog, out + QStringLiteral("/tariff-properties.png")) && ok;
+            // The same tariff as a pulse-rated one: the rows change, the dialog keeps its size.
+            dialog.rbScatti->setChecked(true);
+            Wait(200);
+            ok = Save(&dialog, out + QStringLiteral("/tariff-properties-pulses.png")) && ok;
+            dialog.rbTempo->setChecked(true);
             dialog.EditBands(0, [&](TfmFasce& editor) {
                 QTimer::singleShot(300, &editor, [&] {
                     // Painting the peak band further into the evening, the button still held.

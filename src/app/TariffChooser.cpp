@@ -1,5 +1,7 @@
 #include "app/TariffChooser.h"
 
+#include "core/Strings.h"
+
 namespace qv {
 
 std::vector<TTariffChooser::TRow> TTariffChooser::Rows() const
@@ -11,6 +13,14 @@ std::vector<TTariffChooser::TRow> TTariffChooser::Rows() const
                         FData.Settings.Entrys().RasEntriesWithTax(t->DisplayName(), inPhoneBook),
                         t.get() == FData.Status.Tax()});
     return rows;
+}
+
+std::string TTariffChooser::Heading() const
+{
+    const std::string entry = Trim(FData.Status.EntryName());
+    if (entry.empty())
+        return "Scegli la tariffa dei prossimi conteggi";
+    return "Scegli la tariffa della connessione «" + entry + "»: resterà sua anche le prossime volte";
 }
 
 void TTariffChooser::Apply(std::size_t index)

@@ -27,6 +27,9 @@ public:
     bool Delete(std::size_t index);
     // Asks first; restores the 24 defaults and applies the first.
     bool RestoreDefaults();
+    // What the choice is for, shown at the top of the window: the connection being counted (or
+    // waiting for a tariff), else the counts to come.
+    std::string Heading() const;
     // The text of the tariff's timetables, for hints.
     std::string BandsText(std::size_t index) const;
 

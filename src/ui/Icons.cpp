@@ -111,6 +111,12 @@ QIcon DrawnIcon(TDrawnIcon kind)
     return icon;
 }
 
+QColor ReadableInk(const QColor& background)
+{
+    const double brightness = 0.299 * background.red() + 0.587 * background.green() + 0.114 * background.blue();
+    return brightness > 140 ? QColor(Qt::black) : QColor(Qt::white);
+}
+
 QIcon ThemeIcon(const char* name, TDrawnIcon fallback)
 {
     const QIcon themed = QIcon::fromTheme(QString::fromLatin1(name));

@@ -23,4 +23,7 @@ QIcon ThemeIcon(const char* name, TDrawnIcon fallback);
 // Our own icon, drawn at 16, 22 and 32 pixels.
 QIcon DrawnIcon(TDrawnIcon kind);
 
+// Black or white, whichever reads better on the background (by its perceived brightness).
+QColor ReadableInk(const QColor& background);
+
 } // namespace qv

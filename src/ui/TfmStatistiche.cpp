@@ -595,7 +595,7 @@ void TfmStatistiche::PlaceMarks()
         QColor ink = palette().color(QPalette::Text);
         if (x + text.width() > plot.right() && at.x() - plot.left() > text.width() + 8) {
             x = at.x() - text.width() - 4;
-            ink = Rgb(chartData.Points[i].Color).lightnessF() > 0.55 ? Qt::black : Qt::white;
+            ink = ReadableInk(Rgb(chartData.Points[i].Color));
         }
         mark->setBrush(ink);
         mark->setPos(x, at.y() - text.height() / 2);

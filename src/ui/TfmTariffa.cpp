@@ -79,10 +79,11 @@ TfmTariffa::TfmTariffa(TTariffEditor& editor, TTaxItem* editing, QWidget* parent
     edQuorvanta = new QTimeEdit(this);
     edQuorvanta->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     auto* other = new QGridLayout;
+    // Pulses at the answer (pulse-rated) and the rate limit (time-rated) share one place.
     other->addWidget(lbScattiAllaRisposta, 0, 0);
     other->addWidget(edScattiAllaRisposta, 0, 1);
-    other->addWidget(lbMinLimite, 0, 2);
-    other->addWidget(edMinLimite, 0, 3);
+    other->addWidget(lbMinLimite, 0, 0);
+    other->addWidget(edMinLimite, 0, 1);
     other->addWidget(new QLabel(QString::fromUtf8(TTariffEditor::LabelBonusMese), this), 1, 0);
     other->addWidget(edBonusMese, 1, 1);
     other->addWidget(new QLabel(QString::fromUtf8(TTariffEditor::LabelBonusDisponibile), this), 1, 2);
@@ -115,6 +116,8 @@ TfmTariffa::TfmTariffa(TTariffEditor& editor, TTaxItem* editing, QWidget* parent
     layout->addLayout(other);
     layout->addWidget(barsBox);
     layout->addLayout(buttons);
+    // The dialog is as tall as what the kind of tariff shows: no gap, no growth when it changes.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     SetForm(editing ? TTariffEditor::FormOf(*editing) : editor.NewForm());
     connect(rbTempo, &QRadioButton::toggled, this, [this] { UpdateLabels(); });

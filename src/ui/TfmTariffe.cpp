@@ -11,7 +11,13 @@ namespace qv {
 TfmTariffe::TfmTariffe(TTariffChooser& chooser, QWidget* parent) : QDialog(parent), FChooser(chooser)
 {
     setObjectName(QStringLiteral("TfmTariffe"));
-    setWindowTitle(QStringLiteral("Tariffe"));
+    setWindowTitle(QStringLiteral("Scelta della tariffa"));
+    lbPer = new QLabel(ToQt(chooser.Heading()), this);
+    lbPer->setObjectName(QStringLiteral("lbPer"));
+    lbPer->setWordWrap(true);
+    QFont bold = lbPer->font();
+    bold.setBold(true);
+    lbPer->setFont(bold);
     lbTariffe = new QListWidget(this);
     lbTariffe->setObjectName(QStringLiteral("lbTariffe"));
     lbDescrizione = new QLabel(this);
@@ -26,6 +32,7 @@ TfmTariffe::TfmTariffe(TTariffChooser& chooser, QWidget* parent) : QDialog(paren
     for (QPushButton* b : {btApplica, btElimina, btPredefinite, close})
         buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lbPer);
     layout->addWidget(lbTariffe, 1);
     layout->addWidget(lbDescrizione);
     layout->addWidget(lbConnessioni);

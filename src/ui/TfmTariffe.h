@@ -25,6 +25,7 @@ public:
     void Refresh();
 
     QListWidget* lbTariffe;
+    QLabel* lbPer; // which connection the choice is for
     QLabel* lbDescrizione;
     QLabel* lbConnessioni;
     QPushButton* btApplica;

@@ -1,5 +1,6 @@
 #include "ui/TimeTableBar.h"
 
+#include "ui/Icons.h"
 #include "ui/QtPrompter.h"
 
 #include <QImage>
@@ -50,15 +51,21 @@ void TTimeTableBarWidget::paintEvent(QPaintEvent*)
         p.fillRect(from, barTop, to - from, h - barTop, QBrush(ToQColor(Bar.NewFrameColor), Qt::Dense3Pattern));
     }
 
-    // Labels inverted onto the picture: white combined by exclusive-or turns every band colour into
-    // its complement, so a label reads on red, yellow and green alike.
+    // Each label in black or white, whichever reads on the band colour under it.
+    const auto colourAt = [this](int x) {
+        std::uint32_t rgb = Bar.BackColor();
+        for (std::size_t i = 0; i < Bar.Count(); ++i) {
+            const auto r = Bar.FrameRect(i, BarWidth());
+            if (x >= r.Left && x < r.Left + r.Width)
+                rgb = Bar.Frame(i).Color;
+        }
+        return ToQColor(rgb);
+    };
     QFont small = font();
     small.setPixelSize(11);
-    small.setBold(true);
     p.setFont(small);
+    p.setRenderHint(QPainter::TextAntialiasing);
     const QFontMetrics fm(small);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(Qt::white);
     for (const auto& l : Bar.Labels(BarWidth())) {
         const QString text = ToQt(l.Text);
         const int tw = fm.horizontalAdvance(text);
@@ -67,9 +74,9 @@ void TTimeTableBarWidget::paintEvent(QPaintEvent*)
             left = std::min(left, w - 2 - tw);
         left = std::clamp(left, 1, std::max(1, w - tw - 1));
         const int y = l.AtTop ? barTop + fm.ascent() + 1 : h - fm.descent() - 2;
+        p.setPen(ReadableInk(colourAt(left + tw / 2)));
         p.drawText(left, y, text);
     }
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     // Border: dark along the left and top of the bar, light along the right and bottom.
     p.setPen(Qt::black);

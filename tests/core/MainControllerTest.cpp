@@ -286,6 +286,8 @@ TEST_F(TMain, ApplyingTheTariffInForceRecordsItForTheEntry)
         return std::string("<nessuna>");
     };
     ASSERT_NE(taxOf("Servizio Premium"), "Telecom - TAT Urbana");
+    EXPECT_EQ(chooser.Heading(),
+              "Scegli la tariffa della connessione «Servizio Premium»: resterà sua anche le prossime volte");
     chooser.Apply(0);
     EXPECT_EQ(taxOf("Servizio Premium"), "Telecom - TAT Urbana");
 }

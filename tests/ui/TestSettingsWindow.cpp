@@ -7,6 +7,7 @@
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmFasce.h"
 #include "ui/TfmImpostazioni.h"
+#include "ui/Icons.h"
 #include "ui/TfmTariffa.h"
 
 #include <QFile>
@@ -111,6 +112,19 @@ private slots:
         QVERIFY(page);
         const int result = page->OpenProperties(-1, [](TfmTariffa& dialog) {
             QTimer::singleShot(0, &dialog, [&dialog] {
+                // Changing the kind changes the rows, never the dialog's height (both show two).
+                QTest::qWait(20);
+                const int height = dialog.height();
+                dialog.rbScatti->setChecked(!dialog.rbScatti->isChecked());
+                QTest::qWait(20);
+                QCOMPARE(dialog.height(), height);
+                dialog.rbTempo->setChecked(true);
+                QTest::qWait(20);
+                QCOMPARE(dialog.height(), height);
+                // The band labels in the ink that reads on each band colour.
+                QCOMPARE(ReadableInk(QColor(0, 255, 0)), QColor(Qt::black));
+                QCOMPARE(ReadableInk(QColor(255, 255, 0)), QColor(Qt::black));
+                QCOMPARE(ReadableInk(QColor(255, 0, 0)), QColor(Qt::white));
                 dialog.edGestore->setText(QStringLiteral("Casa"));
                 dialog.edNome->setText(QStringLiteral("Notte"));
                 // Weekdays: the band editor paints full band from 8:00 (pixel 192) to 18:00 (432).
