@@ -250,7 +250,7 @@ bool SaveSms(TGuiProgram& program, const QString& out)
     TSmsNumbersItem& anna = d.PhoneBook.AddContact("39", "338", "1234567", "Anna", "Famiglia", "mia sorella");
     TSmsNumbersItem& bruno = d.PhoneBook.AddContact("39", "347", "7654321", "Bruno", "Famiglia", "");
     TSmsNumbersItem& carla = d.PhoneBook.AddContact("39", "333", "1112223", "Carla", "Lavoro", "ufficio acquisti");
-    d.PhoneBook.AddContact("39", "340", "9998887", "Dario", "", "");
+    d.PhoneBook.AddContact("39", "340", "9998887", "Dario Bellavista Montecchi", "", "");
     const double now = program.Services().Clk.Now();
     const auto message = [&d, now](TSmsNumbersItem& c, const char* text, TSmsStato state, int sends) {
         TSmsMsgItem& m = d.SmsData.FindOrAddMessage(c, text);
@@ -420,7 +420,7 @@ int main(int argc, char** argv)
     ok = asked && ok;
 
     // Two balloons at once.
-    window->ShowBalloon(TBalloon::General, "", "E' l'ora X di disconnessione!!!", 5000);
+    window->ShowBalloon(TBalloon::General, "", "È l'ora X di disconnessione!!!", 5000);
     window->ShowBalloon(TBalloon::Comparison, "", "Maledizione: risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore", 5000);
     window->ShowBalloon(TBalloon::Tariff, "", "Telecom - TAT Urbana", 5000);
     Wait(300);

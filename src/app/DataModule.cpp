@@ -185,7 +185,7 @@ void TDataModule::WireTapi()
         if (!Status.HasEntry() && !Trim(info.Number).empty())
             Status.SetEntryName(info.Number);
         if (OnGeneralMessage)
-            OnGeneralMessage("Selezione dispositivo TAPI " + device() + " in corso...");
+            OnGeneralMessage("Selezione del modem " + device() + " in corso...");
         MtxStatus.SetEvent(&TapiMonitor, E::TapiDialing);
     };
     TapiMonitor.OnConnected = [this](const TCallInfo& info) {
@@ -235,7 +235,7 @@ void TDataModule::TapiCallEnded(bool disconnected)
             MtxStatus.SetEvent(&TapiMonitor, E::TapiIdle);
         }
         if (disconnected && ended && OnGeneralMessage)
-            OnGeneralMessage("Disconnessione dispositivo TAPI " + TapiMonitor.MonitoredName());
+            OnGeneralMessage("Disconnessione del modem " + TapiMonitor.MonitoredName());
     } catch (...) {
         TapiMonitor.OnDisconnected = std::move(onDisconnected);
         TapiMonitor.OnError = std::move(onError);

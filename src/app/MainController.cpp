@@ -211,7 +211,7 @@ void TMainController::Bind()
     FData.RasMonitor.OnRasChangeConnectionsNumber = [this] {
         const int count = FData.RasMonitor.ConnectionCount();
         if (count > 1)
-            General("Peccato... Quorvanta ha rilevato la presenza di connessioni RAS multiple [" + std::to_string(count) +
+            General("Peccato... Quorvanta ha rilevato la presenza di più connessioni pppd [" + std::to_string(count) +
                     "] \rma non è ancora in grado di gestirne il costo! :(");
     };
     FData.Performance.OnError = [this](const std::string&) {
@@ -529,7 +529,7 @@ void TMainController::Disconnect(bool ask, TEndReason reason)
             FData.Status.OnCloseDialWindow();
         return;
     }
-    if (!ask || AskYesNo(FServices.Prompter, "Il dispositivo TAPI  non si può disconnettere con Quorvanta!\rInterrompere "
+    if (!ask || AskYesNo(FServices.Prompter, "Il modem non si può disconnettere con Quorvanta!\rInterrompere "
                                              "il conteggio lo stesso?") == TModalResult::mrYes)
         FData.MtxStatus.SetEvent(this, E::ManualStop);
 }
@@ -550,7 +550,7 @@ void TMainController::AutoDisconnect()
     FTimerDisconnessione->OnTimer = nullptr; // no re-entry while a question is open
     const auto reattach = [this] { FTimerDisconnessione->OnTimer = [this] { AutoDisconnect(); }; };
     if (s.ScheduledDisconnect != 0 && FServices.Clk.Now() >= s.ScheduledDisconnect) {
-        General("E' l'ora X di disconnessione!!!");
+        General("È l'ora X di disconnessione!!!");
         const bool shutdown = s.ScheduledShutdown;
         try {
             Disconnect(false, erSchedule);
@@ -695,7 +695,7 @@ bool TMainController::CloseQuery()
     }
     if (FData.RasMonitor.IsRasOnline()) {
         const TModalResult answer =
-            AskYesNoCancel(FServices.Prompter, "Interrompere la connessione: " + s.EntryName());
+            AskYesNoCancel(FServices.Prompter, "Interrompere la connessione «" + s.EntryName() + "»?");
         if (answer == TModalResult::mrCancel || answer == TModalResult::mrNone)
             return false;
         if (answer == TModalResult::mrYes)

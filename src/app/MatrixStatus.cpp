@@ -77,13 +77,13 @@ const TMatrix& Matrix()
 constexpr const char* StateNames[StateCount] = {"Idle",     "RasDialing", "TapiDialing", "ManualStart",
                                                 "TapiStart", "RasStart",  "Ask",         "RasConnected"};
 constexpr const char* StateDescriptions[StateCount] = {"Nessuna connessione attiva",
-                                                       "Selezione telefonica RAS",
-                                                       "Selezione TAPI in corso",
+                                                       "Selezione del numero (pppd)",
+                                                       "Selezione del modem in corso",
                                                        "Avvio manuale",
-                                                       "ConnessioneTAPI attiva",
-                                                       "Tentativo di connessione RAS",
+                                                       "Connessione del modem attiva",
+                                                       "Tentativo di connessione (pppd)",
                                                        "Non so se il provider ha risposto",
-                                                       "Connessione RAS attiva"};
+                                                       "Connessione pppd attiva"};
 constexpr const char* EventNames[EventCount] = {"RasIdle",    "RasDialing", "RasConnecting", "RasConnected", "RasError",
                                                 "ManualStop", "ManualStart", "AskHold",      "Answered",     "NoAnswered",
                                                 "TapiDialing", "TapiConnected", "TapiIdle"};

@@ -21,7 +21,7 @@ std::string TModemSettings::Reason()
     if (Choices().size() > 1)
         return {};
     const std::string why = FModule.TapiMonitor.LastError();
-    return why.empty() ? "Non sono configurati dispositivi TAPI" : why;
+    return why.empty() ? "Nessun modem disponibile" : why;
 }
 
 std::string TModemSettings::Current() const

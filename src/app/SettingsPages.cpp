@@ -234,7 +234,7 @@ bool TProfilesEditor::Delete(std::size_t index)
         ShowWarning(FServices.Prompter, "Il profilo «" + list[index].UserName() + "» è in uso e non può essere eliminato!");
         return false;
     }
-    if (AskYesNo(FServices.Prompter, "Sei proprio sicuro di voler eliminare il profilo  «" + list[index].UserName() + "»") !=
+    if (AskYesNo(FServices.Prompter, "Sei proprio sicuro di voler eliminare il profilo «" + list[index].UserName() + "»?") !=
         TModalResult::mrYes)
         return false;
     FUnlocked.erase(&list[index]);

@@ -61,7 +61,7 @@ std::string TExceptionHandler::DiagnosticText(const std::string& senderText, con
     }
     t += "Stato: " + (StateText ? StateText() : std::string("Inattivo")) + "\n";
     const std::string tapi = TapiDevice ? TapiDevice() : std::string();
-    t += "Monitoraggio TAPI: " + (tapi.empty() ? std::string("[disabilitato]") : tapi) + "\n";
+    t += "Monitoraggio del modem: " + (tapi.empty() ? std::string("[disabilitato]") : tapi) + "\n";
     if (rasSender) {
         t += "LastRasAPI: " + (LastRasApi ? LastRasApi() : std::string()) + "\n";
         t += "RasControlProcedure: " + (RasControlProcedure ? RasControlProcedure() : std::string()) + "\n";

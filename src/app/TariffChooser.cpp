@@ -39,8 +39,8 @@ bool TTariffChooser::Delete(std::size_t index)
         ShowWarning(FServices.Prompter, "Almeno una tariffa ci deve essere!");
         return false;
     }
-    if (AskYesNo(FServices.Prompter, "Sei proprio sicuro di voler eliminare la tariffa  «" + taxes[index].DisplayName() +
-                                         "»") != TModalResult::mrYes)
+    if (AskYesNo(FServices.Prompter, "Sei proprio sicuro di voler eliminare la tariffa «" + taxes[index].DisplayName() +
+                                         "»?") != TModalResult::mrYes)
         return false;
     if (FData.Status.Tax() == &taxes[index])
         FData.Status.SetTax(nullptr);

@@ -201,7 +201,7 @@ const char* Usage =
     "  sms contacts list | add --number N [--int 39] [--loc 338] [--name NOME] [--group G]\n"
     "  sms contacts import FILE [--group G] | export FILE\n"
     "  sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue] [--force]\n"
-    "  sms queue [--send] | messages     gli sms: gateway web, rubrica, invio e coda\n"
+    "  sms queue [--send] | messages     gli SMS: gateway web, rubrica, invio e coda\n"
     "  skins list | export FILE | import FILE   le skin della finestra (\"Skin.dat\")\n"
     "  popup users | groups | messages\n"
     "  popup send --to NOME|GRUPPO|\"*\" --text TESTO [--at DATA | --daily HH:MM] [--force]\n"
@@ -473,7 +473,7 @@ int ModemsCommand(TCliContext& ctx, std::ostream& out)
     } catch (const std::exception&) {
     }
     if (devices.empty()) {
-        out << "Nessun modem: " << (t.LastError().empty() ? "Non sono configurati dispositivi TAPI" : t.LastError())
+        out << "Nessun modem: " << (t.LastError().empty() ? "Nessun modem disponibile" : t.LastError())
             << "\n";
         return 0;
     }

@@ -128,7 +128,7 @@ int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
     if (args.size() != 4)
         return 2;
     if (what == "import-ini") {
-        out << "Importati ben " << g.ImportIni(args[3]) << " gateway sms!\n";
+        out << "Importati ben " << g.ImportIni(args[3]) << " gateway SMS!\n";
         for (const std::string& r : g.Refused)
             ShowWarning(ctx.Prompter, "Gateway non importato " + r);
         return 0;
@@ -140,8 +140,8 @@ int Gateways(TCliContext& ctx, const std::vector<std::string>& args, std::ostrea
     }
     if (what == "import-foreign") {
         if (data->SmsData.HasOutgoing())
-            throw EQvError("Per importare il file di Gateway sms non devono esserci sms in uscita!");
-        out << "Importati ben " << g.ImportForeign(args[3], false) << " gateway sms!\n";
+            throw EQvError("Per importare il file di gateway SMS non devono esserci SMS in uscita!");
+        out << "Importati ben " << g.ImportForeign(args[3], false) << " gateway SMS!\n";
         for (const std::string& r : g.Refused)
             ShowWarning(ctx.Prompter, "Gateway non importato " + r);
         return 0;

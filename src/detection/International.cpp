@@ -22,7 +22,7 @@ std::string TInternationalWarning::ActivatedText() const
 {
     if (!FromScan())
         return OpeningText();
-    return "Attenzione: la voce «" + FEntry + "» della rubrica RAS sembra essere impostata per "
+    return "Attenzione: la connessione «" + FEntry + "» di pppd sembra essere impostata per "
                                               "un numero internazionale: " +
            FNumber;
 }

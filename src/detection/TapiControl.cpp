@@ -121,12 +121,12 @@ void TTapiControl::Initialize()
     FInitialized = true;
     FDeviceCount = count;
     if (count == 0) {
-        FLastError = "Non sono configurati dispositivi TAPI";
+        FLastError = "Nessun modem disponibile";
         FLastErrorCode = 0;
         if (OnError)
-            OnError("Non sono configurati dispositivi TAPI");
+            OnError("Nessun modem disponibile");
         if (RaiseOnError)
-            throw EQvError("Non sono configurati dispositivi TAPI");
+            throw EQvError("Nessun modem disponibile");
     }
 }
 
@@ -179,7 +179,7 @@ void TTapiControl::StartMonitorDevice(int device)
     StopMonitor();
     const auto& devices = Devices();
     if (device < 0 || static_cast<std::size_t>(device) >= devices.size())
-        throw EQvError("Dispositivo TAPI inesistente");
+        throw EQvError("Modem inesistente");
     const TDevice d = devices[static_cast<std::size_t>(device)];
     try {
         Initialize();

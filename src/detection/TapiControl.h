@@ -120,7 +120,7 @@ public:
     TTapiControl(TServices& services, ITapiService& service);
     ~TTapiControl();
 
-    // Raises "Non sono configurati dispositivi TAPI" when the service has no line.
+    // Raises "Nessun modem disponibile" when the service has no line.
     void Initialize();
     void Shutdown();
     // The data-modem lines, listed on first use.

@@ -19,7 +19,7 @@ struct TCredentialsRequest
     std::string User;
     std::string Password;
     bool FocusPassword = false;
-    static constexpr const char* Text = "Immettere un nome utente e password con accesso al dominio della rete remota";
+    static constexpr const char* Text = "Immettere il nome utente e la password della connessione";
     static constexpr const char* UserLabel = "Nome utente:";
     static constexpr const char* PasswordLabel = "Password:";
     static constexpr const char* SaveLabel = "Salva la password";

@@ -109,7 +109,7 @@ bool TDesignSkinRules::Delete(TSkinItemEx& item)
     TSkinItemsEx& list = FSkins.SkinsEx();
     if (list.Count() <= 1)
         return Error("Eh nooo! Una skin almeno deve esserci!");
-    if (AskYesNo(FServices.Prompter, "Eliminare la skin " + item.Nome()) != TModalResult::mrYes)
+    if (AskYesNo(FServices.Prompter, "Eliminare la skin " + item.Nome() + "?") != TModalResult::mrYes)
         return false;
     if (&item == FSkins.Current()) {
         TSkinItemEx& next = &list[0] == &item ? list[1] : list[0];

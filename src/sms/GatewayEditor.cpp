@@ -154,10 +154,10 @@ bool TGatewayEditor::Delete(std::size_t index)
         return false;
     // Messages point at their gateway by position: none may be on the way while the list shifts.
     if (FGateWays.Messages().HasOutgoing()) {
-        ShowError(FServices.Prompter, "Per eliminare il gateway sms non devono esserci sms in uscita!");
+        ShowError(FServices.Prompter, "Per eliminare il gateway SMS non devono esserci SMS in uscita!");
         return false;
     }
-    if (AskYesNo(FServices.Prompter, "Elimina il gateway sms «" + FGateWays.GateWays()[index].Nome() + "»?") !=
+    if (AskYesNo(FServices.Prompter, "Elimina il gateway SMS «" + FGateWays.GateWays()[index].Nome() + "»?") !=
         TModalResult::mrYes)
         return false;
     FGateWays.DeleteGateWay(index);
@@ -167,10 +167,10 @@ bool TGatewayEditor::Delete(std::size_t index)
 bool TGatewayEditor::FactoryReset()
 {
     if (FGateWays.Messages().HasOutgoing()) {
-        ShowError(FServices.Prompter, "Per ripristinare le impostazioni predefinite non devono esserci sms in uscita!");
+        ShowError(FServices.Prompter, "Per ripristinare le impostazioni predefinite non devono esserci SMS in uscita!");
         return false;
     }
-    if (AskYesNo(FServices.Prompter, "Ripristina le impostazioni predefinite per i gataway sms?") !=
+    if (AskYesNo(FServices.Prompter, "Ripristina le impostazioni predefinite dei gateway SMS?") !=
         TModalResult::mrYes)
         return false;
     if (CloseSmsWindow)
@@ -200,7 +200,7 @@ int TGatewayEditor::ImportIni(const std::string& file)
         return 0;
     }
     if (count > 0)
-        ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway sms!");
+        ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway SMS!");
     TellRefused();
     return count;
 }
@@ -218,15 +218,15 @@ void TGatewayEditor::TellRefused()
 int TGatewayEditor::DropImport(const std::string& file)
 {
     if (FGateWays.Messages().HasOutgoing()) {
-        ShowError(FServices.Prompter, "Per importare il file di Gateway sms non devono esserci sms in uscita!");
+        ShowError(FServices.Prompter, "Per importare il file di gateway SMS non devono esserci SMS in uscita!");
         return 0;
     }
-    if (AskYesNo(FServices.Prompter, "Importare il file di Gateway sms " + file + "?") != TModalResult::mrYes)
+    if (AskYesNo(FServices.Prompter, "Importare il file di gateway SMS " + file + "?") != TModalResult::mrYes)
         return 0;
     const std::string name = LowerCase(file.substr(file.find_last_of('/') + 1));
     const bool known = name == "webgate.ini" || name == "settings.cfg";
     // Only a file that will be read may empty the list.
-    const bool clear = known && AskYesNo(FServices.Prompter, "Eliminare i gataway presenti?") == TModalResult::mrYes;
+    const bool clear = known && AskYesNo(FServices.Prompter, "Eliminare i gateway presenti?") == TModalResult::mrYes;
     if (CloseSmsWindow)
         CloseSmsWindow();
     int count = 0;
@@ -236,7 +236,7 @@ int TGatewayEditor::DropImport(const std::string& file)
         ShowError(FServices.Prompter, std::string("Importazione fallita: ") + e.what());
         return 0;
     }
-    ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway sms!");
+    ShowInfo(FServices.Prompter, "Importati ben " + std::to_string(count) + " gateway SMS!");
     TellRefused();
     return count;
 }

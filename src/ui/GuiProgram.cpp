@@ -394,7 +394,7 @@ void TGuiProgram::WireWindow()
     });
     FMainWindow->OnMovedByUser = [this] { FData->Skins.RememberPosition(); };
     // SMS through the web gateways.
-    QAction* smsItem = FTray->Item(QStringLiteral("&Sms..."));
+    QAction* smsItem = FTray->Item(QStringLiteral("&SMS..."));
     smsItem->setEnabled(true);
     connect(smsItem, &QAction::triggered, this, [this] { OpenSms(); });
     c.OnSmsChange = [this] {

@@ -67,7 +67,7 @@ TpgSms::TpgSms(TServices& services, TDataModule& module, QWidget* parent)
     btImporta = new QPushButton(QStringLiteral("&Importa..."), this);
     btEsporta = new QPushButton(QStringLiteral("E&sporta..."), this);
     btPredefinite = new QPushButton(QStringLiteral("&Predefinite"), this);
-    btPredefinite->setToolTip(QStringLiteral("Elimina tutti i gateway sms"));
+    btPredefinite->setToolTip(QStringLiteral("Elimina tutti i gateway SMS"));
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b : {btNuovo, btModifica, btElimina, btImporta, btEsporta, btPredefinite})
         buttons->addWidget(b);
@@ -76,7 +76,7 @@ TpgSms::TpgSms(TServices& services, TDataModule& module, QWidget* parent)
     body->addWidget(lbGateways, 1);
     body->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Gateway sms"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Gateway SMS"), this));
     layout->addLayout(body, 1);
     layout->addWidget(lbDescrizione);
 

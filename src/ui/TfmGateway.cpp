@@ -39,13 +39,13 @@ TfmGateway::TfmGateway(TGatewayEditor& editor, int index, QWidget* parent)
 {
     setObjectName(QStringLiteral("TfmGateway"));
     const TGatewayEditor::TForm f = index < 0 ? editor.NewForm() : editor.FormOf(static_cast<std::size_t>(index));
-    setWindowTitle(index < 0 ? QStringLiteral("Nuovo gateway sms")
-                             : QStringLiteral("Modifica il gateway sms %1").arg(ToQt(f.Nome)));
+    setWindowTitle(index < 0 ? QStringLiteral("Nuovo gateway SMS")
+                             : QStringLiteral("Modifica il gateway SMS %1").arg(ToQt(f.Nome)));
     Pages = new QTabWidget(this);
     auto* general = new QWidget(Pages);
     edNome = new QLineEdit(ToQt(f.Nome), general);
     edHost = new QLineEdit(ToQt(f.HostAddress), general);
-    edHost->setPlaceholderText(QStringLiteral("solo il nome dell'host, per esempio sms.example.org"));
+    edHost->setPlaceholderText(QStringLiteral("il nome del sito, per esempio sms.example.org o https://sms.example.org"));
     sePorta = new QSpinBox(general);
     sePorta->setRange(1, 65535);
     sePorta->setValue(ReadInteger(f.Port).value_or(80));

@@ -115,7 +115,7 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     lbNumeroScatti = MakeLabel(this, "lbNumeroScatti", "Numero scatti effettuati", Qt::AlignRight);
     lbSpesa = MakeLabel(this, "lbSpesa", "Spesa in £", Qt::AlignRight);
     lbQuorvanta = MakeLabel(this, "lbQuorvanta", "Tempo al prossimo scatto", Qt::AlignRight);
-    LabelBytesTransmitted = MakeLabel(this, "LabelBytesTransmitted", "Bytes trasmessi", Qt::AlignRight);
+    LabelBytesTransmitted = MakeLabel(this, "LabelBytesTransmitted", "Byte trasmessi", Qt::AlignRight);
     LabelBytesReceived = MakeLabel(this, "LabelBytesReceived", "Byte ricevuti", Qt::AlignRight);
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));

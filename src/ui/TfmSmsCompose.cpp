@@ -3,6 +3,7 @@
 #include "ui/QtPrompter.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -44,6 +45,10 @@ TfmSmsCompose::TfmSmsCompose(TSmsRules& rules, TSmsNumbersItem* contact, const s
     tvDestinatari = new QTreeWidget(gbDestinatari);
     tvDestinatari->setObjectName(QStringLiteral("tvDestinatari"));
     tvDestinatari->setHeaderHidden(true);
+    // Names and numbers are never cut: the column is as wide as its longest line, with a scroll bar
+    // when the box is narrower.
+    tvDestinatari->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvDestinatari->header()->setStretchLastSection(false);
     auto* gv = new QVBoxLayout(gbDestinatari);
     gv->addWidget(tvDestinatari);
     btInvia = new QPushButton(QStringLiteral("&Invia"), this);

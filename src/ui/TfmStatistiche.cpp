@@ -167,7 +167,7 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
         connect(acRaggruppa[i], &QAction::triggered, this, [this, i] { FStats.ChooseGroup(static_cast<TChartGroup>(i)); });
     }
     groupMenu->addSeparator();
-    acLeggenda = groupMenu->addAction(QStringLiteral("&Leggenda"));
+    acLeggenda = groupMenu->addAction(QStringLiteral("&Legenda"));
     acLeggenda->setCheckable(true);
     groupButton->setMenu(groupMenu);
     bar->addWidget(groupButton);

@@ -42,7 +42,7 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
     ActionShowHide = add("&Nascondi", true);
     FMenu.addSeparator();
     add("Se&gnale o&rario...", false);
-    add("&Sms...", false);
+    add("&SMS...", false);
     add("&Popup...", false)->setVisible(false);
     FMenu.addSeparator();
     add("Statistic&he...", false);

@@ -359,9 +359,9 @@ TEST_F(TGuard, ScanWarnsForEntriesAbroadOnly)
     };
     FinishScan();
     EXPECT_EQ(MainView.Warnings,
-              (std::vector<std::string>{"Attenzione: la voce «Servizio Premium» della rubrica RAS sembra essere "
+              (std::vector<std::string>{"Attenzione: la connessione «Servizio Premium» di pppd sembra essere "
                                         "impostata per un numero internazionale: 00882164466771",
-                                        "Attenzione: la voce «Zurigo» della rubrica RAS sembra essere impostata per "
+                                        "Attenzione: la connessione «Zurigo» di pppd sembra essere impostata per "
                                         "un numero internazionale: 0041445551234"}));
     EXPECT_TRUE(pendingWhileShown);
     EXPECT_FALSE(Data->QuestionPending);

@@ -270,7 +270,7 @@ TEST_F(TLive, StatusTextSummarisesTheConnection)
     Status().SetDialingNumber("0702002");
     Feed(E::RasConnected);
     Status().ScheduledDisconnect = EncodeDate(2026, 12, 9) + EncodeTime(23, 0, 0, 0);
-    EXPECT_EQ(Status().StatusText(), "Connessione RAS attiva [Tiscali]\r"
+    EXPECT_EQ(Status().StatusText(), "Connessione pppd attiva [Tiscali]\r"
                                      "Tariffa Telecom - TAT Urbana - Fascia intera\r"
                                      "Indirizzo IP 151.24.3.7\r"
                                      "Connesso alla velocità di 56.000 bps\r"

@@ -96,7 +96,7 @@ TEST_F(TMain, ScheduledTimeAlreadyPastDisconnectsOnTheFirstTick)
     EXPECT_EQ(Data->MtxStatus.State(), S::Idle);
     EXPECT_EQ(Data->Connections.Units().Count(), 1u);
     const auto general = View.General();
-    EXPECT_NE(std::find(general.begin(), general.end(), "E' l'ora X di disconnessione!!!"), general.end());
+    EXPECT_NE(std::find(general.begin(), general.end(), "È l'ora X di disconnessione!!!"), general.end());
 }
 
 TEST_F(TMain, ScheduledTimeInATapiCountStopsItAndShutsDown)
@@ -192,7 +192,7 @@ TEST_F(TMain, ClosingWhileOnLine)
     Seconds(10);
     Ctx.Prompter.SetNextAnswer(TModalResult::mrCancel);
     EXPECT_FALSE(Main->CloseQuery());
-    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Interrompere la connessione: Provider Uno");
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Interrompere la connessione «Provider Uno»?");
     EXPECT_EQ(Data->Connections.Units().Count(), 0u);
     Ctx.Prompter.SetNextAnswer(TModalResult::mrNo);
     EXPECT_TRUE(Main->CloseQuery());
@@ -256,7 +256,7 @@ TEST_F(TMain, TariffChooserAppliesDeletesAndRestores)
     EXPECT_FALSE(chooser.Delete(23));
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_TRUE(chooser.Delete(23));
-    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Sei proprio sicuro di voler eliminare la tariffa  «Flat - Gratis»");
+    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Sei proprio sicuro di voler eliminare la tariffa «Flat - Gratis»?");
     EXPECT_EQ(Data->Taxations.Taxs().Count(), 23u);
     EXPECT_EQ(Data->Status.Tax(), &Data->Taxations.Taxs()[0]); // the first one after a deletion
     while (Data->Taxations.Taxs().Count() > 1) {
@@ -340,7 +340,7 @@ TEST_F(TMain, MultipleConnectionsAndUnreadableByteCountersAreTold)
     Seconds(1);
     const auto general = View.General();
     EXPECT_NE(std::find(general.begin(), general.end(),
-                        "Peccato... Quorvanta ha rilevato la presenza di connessioni RAS multiple [2] \rma non è ancora "
+                        "Peccato... Quorvanta ha rilevato la presenza di più connessioni pppd [2] \rma non è ancora "
                         "in grado di gestirne il costo! :("),
               general.end());
     // Counters that cannot be read are told once in the tariff balloon, not tried every second.

@@ -421,7 +421,7 @@ TEST_F(TSkinsFixture, TheEditorKeepsOneSkinAndMovesTheProfileOffADeletedOne)
     EXPECT_EQ(TDesignSkinRules::Icon(Skins->SkinsEx()[1]), 5);
 
     EXPECT_FALSE(rules.Delete(Skins->SkinsEx()[0])); // answered No
-    EXPECT_EQ(LastText(), "Eliminare la skin <Predefinita>");
+    EXPECT_EQ(LastText(), "Eliminare la skin <Predefinita>?");
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_TRUE(rules.Delete(Skins->SkinsEx()[0]));
     EXPECT_EQ(profile, "Skin old style");

@@ -445,7 +445,7 @@ TEST_F(TSmsWindow, DeletingAGatewayTakesItsAccountAndShiftsTheOthers)
     Gateways.SetCredentials(Gateways.GateWays()[2], "utenteC", "pc");
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_TRUE(editor.Delete(1));
-    EXPECT_EQ(LastText(), "Elimina il gateway sms «B»?");
+    EXPECT_EQ(LastText(), "Elimina il gateway SMS «B»?");
     ASSERT_EQ(Gateways.GateWays().Count(), 2u);
     TGateWayItem& c = Gateways.GateWays()[1];
     EXPECT_TRUE(Gateways.LoadCredentials(c));
@@ -464,9 +464,9 @@ TEST_F(TSmsWindow, TheListDoesNotChangeUnderOutgoingMessages)
     TSmsMsgItem& m = Sms.FindOrAddMessage(c, "x");
     m.SetK(ssToSend);
     EXPECT_FALSE(editor.FactoryReset());
-    EXPECT_EQ(LastText(), "Per ripristinare le impostazioni predefinite non devono esserci sms in uscita!");
+    EXPECT_EQ(LastText(), "Per ripristinare le impostazioni predefinite non devono esserci SMS in uscita!");
     EXPECT_EQ(editor.DropImport("/tmp/webgate.ini"), 0);
-    EXPECT_EQ(LastText(), "Per importare il file di Gateway sms non devono esserci sms in uscita!");
+    EXPECT_EQ(LastText(), "Per importare il file di gateway SMS non devono esserci SMS in uscita!");
     EXPECT_FALSE(editor.Delete(0));
     EXPECT_EQ(Gateways.GateWays().Count(), 1u);
     EXPECT_EQ(closed, 0);
@@ -474,7 +474,7 @@ TEST_F(TSmsWindow, TheListDoesNotChangeUnderOutgoingMessages)
     m.SetK(ssSent);
     Gateways.SetCredentials(Gateways.GateWays()[0], "u", "p");
     EXPECT_FALSE(editor.FactoryReset()); // No
-    EXPECT_EQ(LastText(), "Ripristina le impostazioni predefinite per i gataway sms?");
+    EXPECT_EQ(LastText(), "Ripristina le impostazioni predefinite dei gateway SMS?");
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_TRUE(editor.FactoryReset());
     EXPECT_EQ(closed, 1);
@@ -490,7 +490,7 @@ TEST_F(TSmsWindow, ADroppedFileOfAnotherKindOrUnreadableLeavesTheListAsItWas)
     WriteFile(dir / "altro.ini", "[X]\r\n#mode=HTTPPOST\r\n#address=x.example\r\n");
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_EQ(editor.DropImport(dir / "altro.ini"), 0);
-    EXPECT_EQ(LastText(), "Importati ben 0 gateway sms!");
+    EXPECT_EQ(LastText(), "Importati ben 0 gateway SMS!");
     EXPECT_EQ(Gateways.GateWays().Count(), 1u);
     // A known name that cannot be read: nothing emptied.
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
@@ -503,7 +503,7 @@ TEST_F(TSmsWindow, ADroppedFileOfAnotherKindOrUnreadableLeavesTheListAsItWas)
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     Ctx.Prompter.SetNextAnswer(TModalResult::mrYes);
     EXPECT_EQ(editor.DropImport(dir / "settings.cfg"), 1);
-    EXPECT_EQ(LastText(), "Importati ben 1 gateway sms!");
+    EXPECT_EQ(LastText(), "Importati ben 1 gateway SMS!");
     ASSERT_EQ(Gateways.GateWays().Count(), 1u);
     EXPECT_EQ(Gateways.GateWays()[0].HostAddress(), "x.example");
 }

@@ -78,7 +78,7 @@ TEST(ExceptionHandler, FirstExceptionWritesTheDiagnosticFileOnlyOnce)
     const std::string text = ctx.Files.Text("/data/Exception.txt");
     EXPECT_EQ(text, "Quorvanta: 1.0.0.7 debug info:\n"
                     "Stato: Conteggio in corso\n"
-                    "Monitoraggio TAPI: [disabilitato]\n"
+                    "Monitoraggio del modem: [disabilitato]\n"
                     "libcurl: libcurl 7.88.1\n"
                     "Orario avvio     9.05.07\n"
                     "Orario eccezione 10.00.00\n"

@@ -88,7 +88,7 @@ TEST_F(TModemLine, NoLinesOrNoServiceAtStart)
     Modem.Lines.clear();
     Data->Settings.SetDeviceName("(Nessuno)");
     EXPECT_FALSE(Data->StartTapiMonitor(false));
-    EXPECT_EQ(Data->TapiMonitor.LastError(), "Non sono configurati dispositivi TAPI");
+    EXPECT_EQ(Data->TapiMonitor.LastError(), "Nessun modem disponibile");
     EXPECT_TRUE(Messages.empty());
 
     TSimModem absent;
@@ -136,7 +136,7 @@ TEST_F(TModemLine, ADialledCallIsCountedAndLoggedUnderItsNumber)
     Watch();
     Modem.Dial("0612345678");
     EXPECT_EQ(State(), S::TapiDialing);
-    EXPECT_EQ(Messages.back(), "Selezione dispositivo TAPI Modem simulato 56K in corso...");
+    EXPECT_EQ(Messages.back(), "Selezione del modem Modem simulato 56K in corso...");
     Ctx.Time.Advance(4000);
     Modem.Connect(56000);
     EXPECT_EQ(State(), S::TapiStart);
@@ -148,7 +148,7 @@ TEST_F(TModemLine, ADialledCallIsCountedAndLoggedUnderItsNumber)
     EXPECT_EQ(Data->Connections.Units()[0].N(), "0612345678");
     EXPECT_GT(Data->Connections.Units()[0].L(), 0);
     // Told once, though the line reports both "disconnected" and "idle".
-    EXPECT_EQ(std::count(Messages.begin(), Messages.end(), "Disconnessione dispositivo TAPI Modem simulato 56K"), 1);
+    EXPECT_EQ(std::count(Messages.begin(), Messages.end(), "Disconnessione del modem Modem simulato 56K"), 1);
 }
 
 TEST_F(TModemLine, OnlyConnectedCountsWithFullMonitoringAndADroppedDialAsksOrEnds)
@@ -195,5 +195,5 @@ TEST_F(TModemLine, TheSettingsPageChoosesTheLineOrNone)
     TDataModule other(Ctx.Services, nullptr, nullptr, nullptr, &empty);
     TModemSettings none(other);
     EXPECT_EQ(none.Choices(), (std::vector<std::string>{"(Nessuno)"}));
-    EXPECT_EQ(none.Reason(), "Non sono configurati dispositivi TAPI");
+    EXPECT_EQ(none.Reason(), "Nessun modem disponibile");
 }

@@ -202,9 +202,9 @@ TEST(CliData, SimulatedConnectionMonitoredPricedAndLogged)
     TTempDir dir;
     const TRun r = Cli({"--data-dir", dir.Path, "--simulate", "monitor", "--dial", "Provider Uno", "--for", "8"});
     ASSERT_EQ(r.Code, 0) << r.Err;
-    EXPECT_NE(r.Out.find("[Selezione telefonica RAS]"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("[Selezione del numero (pppd)]"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("Provo a fare il numero 0702002"), std::string::npos);
-    EXPECT_NE(r.Out.find("[Connessione RAS attiva]"), std::string::npos);
+    EXPECT_NE(r.Out.find("[Connessione pppd attiva]"), std::string::npos);
     EXPECT_NE(r.Out.find("scatti 0  £ 120"), std::string::npos);
     EXPECT_NE(r.Out.find("Connessione registrata: Provider Uno"), std::string::npos);
     const TRun summary = Cli({"--data-dir", dir.Path, "log", "summary", "--by", "entry"});
@@ -226,7 +226,7 @@ TEST(CliData, MonitorStoppedBySigtermKeepsTheRunningCount)
     const int pid = std::atoi(buf);
     ASSERT_GT(pid, 0);
     // On line after about five seconds of simulated dialling; then stopped from outside.
-    for (int i = 0; i < 200 && ReadFile(dir / "out.txt").find("[Connessione RAS attiva]") == std::string::npos; ++i)
+    for (int i = 0; i < 200 && ReadFile(dir / "out.txt").find("[Connessione pppd attiva]") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     ::kill(pid, SIGTERM);

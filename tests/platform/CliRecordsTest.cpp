@@ -137,7 +137,7 @@ TEST(CliRecords, SignalsEndTheCountAndADialThatNeverAnsweredIsNoConnection)
         const std::string out = dir / "out.txt";
         const int pid = Spawn(dir.Path, "--simulate monitor --dial 'Provider Uno'", out);
         ASSERT_GT(pid, 0);
-        ASSERT_TRUE(WaitForText(out, "[Connessione RAS attiva]")) << ReadFile(out);
+        ASSERT_TRUE(WaitForText(out, "[Connessione pppd attiva]")) << ReadFile(out);
         std::this_thread::sleep_for(std::chrono::milliseconds(1200));
         ::kill(pid, sig);
         ASSERT_TRUE(WaitForExit(pid)) << sig;

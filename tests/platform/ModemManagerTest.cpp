@@ -125,7 +125,7 @@ TEST_F(TWatched, VoiceAndDataCallsOfAnotherProgramAreCountedPricedAndLogged)
     Open();
     Data->Settings.SetDeviceName("(Nessuno)");
     EXPECT_FALSE(Data->StartTapiMonitor(false));
-    EXPECT_EQ(Data->TapiMonitor.LastError(), "Non sono configurati dispositivi TAPI");
+    EXPECT_EQ(Data->TapiMonitor.LastError(), "Nessun modem disponibile");
 
     const std::string modem = Drive({"add-modem", Socket});
     ASSERT_EQ(modem, "/org/freedesktop/ModemManager1/Modem/0") << ReadFile(Dir / "mm.log");
@@ -153,7 +153,7 @@ TEST_F(TWatched, VoiceAndDataCallsOfAnotherProgramAreCountedPricedAndLogged)
     Ctx.Time.Advance(120000); // two minutes on line
     Drive({"hangup", call});
     ASSERT_TRUE(Until([&] { return State() == S::Idle; }));
-    EXPECT_EQ(Last(), "Disconnessione dispositivo TAPI Acme ZX 56K");
+    EXPECT_EQ(Last(), "Disconnessione del modem Acme ZX 56K");
     ASSERT_EQ(Data->Connections.Units().Count(), 1u);
     const TDataUnitsItem& voice = Data->Connections.Units()[0];
     EXPECT_EQ(voice.N(), "0612345678");

@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Quorvanta"));
         QCOMPARE(dialog.edPrefisso->text(), QStringLiteral("00"));
         dialog.show();
-        QVERIFY(dialog.lbTesto->text().contains(QStringLiteral("la voce «Servizio Premium» della rubrica RAS")));
+        QVERIFY(dialog.lbTesto->text().contains(QStringLiteral("la connessione «Servizio Premium» di pppd")));
         dialog.edPrefisso->setText(QStringLiteral("zero"));
         dialog.btOk->click();
         QVERIFY(dialog.isVisible());

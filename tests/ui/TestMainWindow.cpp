@@ -87,7 +87,7 @@ private slots:
         TfmMain w;
         w.move(20, 20);
         w.show();
-        w.ShowBalloon(TBalloon::General, "", "E' l'ora X di disconnessione!!!", 3000);
+        w.ShowBalloon(TBalloon::General, "", "È l'ora X di disconnessione!!!", 3000);
         w.ShowBalloon(TBalloon::Comparison, "", "Maledizione: risparmiavi 640 £irette con Wind - Internet Light 1088 24 Ore",
                       10000);
         w.ShowBalloon(TBalloon::Tariff, "", "Telecom - TAT Urbana", 3000);

@@ -258,7 +258,7 @@ private slots:
         p.prompter.SetNextAnswer(TModalResult::mrYes); // import the file
         p.prompter.SetNextAnswer(TModalResult::mrNo);  // keep the gateways there are
         page.DropFile(cfg);
-        QCOMPARE(p.prompter.Shown.back().Text, std::string("Importati ben 1 gateway sms!"));
+        QCOMPARE(p.prompter.Shown.back().Text, std::string("Importati ben 1 gateway SMS!"));
         QCOMPARE(page.lbGateways->count(), 2);
         QCOMPARE(page.lbGateways->item(1)->text(), QStringLiteral("Uno"));
     }

@@ -11,7 +11,7 @@ namespace qv {
 class TSimModem : public ITapiService
 {
 public:
-    // The lines the service has; none: "Non sono configurati dispositivi TAPI".
+    // The lines the service has; none: "Nessun modem disponibile".
     std::vector<TLineCaps> Lines{{"Modem simulato 56K", LINEMEDIAMODE_DATAMODEM}};
     // False: the service is not there (Initialize fails).
     bool Running = true;
