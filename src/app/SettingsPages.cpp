@@ -1,5 +1,6 @@
 #include "app/SettingsPages.h"
 
+#include "app/AnnounceCheck.h"
 #include "core/Functions.h"
 #include "core/Shell.h"
 #include "core/Strings.h"
@@ -23,8 +24,11 @@ std::optional<std::int32_t> ReadWholeField(IPrompter& prompter, const std::strin
 TGeneralSettings::TForm TGeneralSettings::Form() const
 {
     const TSettings& s = FData.Settings;
-    return {s.AutoTimeCheck(),   s.CheckAnnounce(), s.InternationalPrefix(), s.WinStart(),
-            s.TimeServer(),      s.FullTapiMonitor(), s.Installation()};
+    TForm f{s.AutoTimeCheck(), s.CheckAnnounce(), s.InternationalPrefix(), s.WinStart(),
+            s.TimeServer(),    s.FullTapiMonitor(), s.Installation()};
+    f.AnnounceAddress =
+        !Trim(FServices.Registry.RegReadString(TAnnounceCheck::Section, TAnnounceCheck::AddressValue, "")).empty();
+    return f;
 }
 
 bool TGeneralSettings::Apply(const TForm& form)

@@ -29,6 +29,8 @@ public:
         std::string TimeServer;
         bool FullTapiMonitor = false;
         double Installation = 0; // shown only
+        // An address to check for new versions is set: only then is CheckAnnounce offered.
+        bool AnnounceAddress = false;
     };
     TForm Form() const;
     // The prefix is checked as the warning window checks it; switching WinStart writes or removes

@@ -2,6 +2,7 @@
 
 #include "core/DateTime.h"
 #include "core/Functions.h"
+#include "core/Strings.h"
 
 #include <cmath>
 
@@ -36,11 +37,10 @@ void TTimeCheck::Start(const std::string& server)
 
 void TTimeCheck::TimeSignal()
 {
-    if (FData.Settings.TimeServer().empty()) {
-        ShowInfo(FServices.Prompter, "Per impostare l'orario occorre specificare un Time Server (NTP)\r"
-                                     "\"Impostazioni->Sistema->Generale->Time Server\"");
-        return;
-    }
+    // With no server chosen the default one is asked, and kept so that the page "Ora esatta" shows
+    // which server the time comes from.
+    if (Trim(FData.Settings.TimeServer()).empty())
+        FData.Settings.SetTimeServer(TInternetTime::DefaultServer);
     Start(FData.Settings.TimeServer());
 }
 

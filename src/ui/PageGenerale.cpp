@@ -34,6 +34,7 @@ void TpgGenerale::Load()
 {
     const TGeneralSettings::TForm f = FRules.Form();
     cbCheckAnnounce->setChecked(f.CheckAnnounce);
+    cbCheckAnnounce->setVisible(f.AnnounceAddress);
     cbWinStart->setChecked(f.WinStart);
     cbFullTapiMonitor->setChecked(f.FullTapiMonitor);
     edPrefisso->setText(ToQt(f.InternationalPrefix));

@@ -31,7 +31,7 @@ TpgSuoni::TpgSuoni(TServices& services, TDataModule& module, QWidget* parent)
         TWaveItem* w = Current();
         if (!w)
             return;
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Scegli in nuovo file wav per ") +
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Scegli un nuovo file wav per ") +
                                                                     ToQt(w->Descrizione()),
                                                           QString(), QStringLiteral("Suoni (*.wav)"));
         if (!file.isEmpty() && FRules.ChangeFile(*w, file.toStdString()))

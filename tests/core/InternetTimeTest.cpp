@@ -238,10 +238,17 @@ TEST_F(TTimeFixture, OneCheckAtATimeWrongLengthsWaitForTheTimeOutAndErrorsName)
     Ctx.Time.Advance(10);
     EXPECT_EQ(Transport.Opened, opened);
     EXPECT_EQ(Balloons.back(), "Il time server «host:99999» non è raggiungibile!");
-    // No server set: the menu item says where to set one.
+    // No server set: the menu item asks the default server (RFC 868 on port 37) and keeps it.
+    Data->Settings.SetTimeServer("");
+    const std::size_t shown = Ctx.Prompter.Shown.size();
+    Transport.Refuse = false;
+    ServerAhead(0);
     Check.TimeSignal();
-    EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Per impostare l'orario occorre specificare un Time Server (NTP)\r"
-                                              "\"Impostazioni->Sistema->Generale->Time Server\"");
+    Ctx.Time.Advance(10);
+    EXPECT_EQ(Client.Host, "time.nist.gov");
+    EXPECT_EQ(Data->Settings.TimeServer(), "time.nist.gov");
+    EXPECT_EQ(Ctx.Prompter.Shown.size(), shown);
+    EXPECT_EQ(Balloons.back(), "Il computer segna già l'ora esatta!");
 }
 
 TEST(SimTimeServer, AnswersWithTheClockMovedByItsOffset)

@@ -272,6 +272,10 @@ TEST_F(TSettingsFixture, GeneralSwitches)
     TGeneralSettings general(Ctx.Services, *Data);
     TGeneralSettings::TForm f = general.Form();
     EXPECT_EQ(f.InternationalPrefix, "00");
+    // The check for new versions is offered only with an address to check.
+    EXPECT_FALSE(f.AnnounceAddress);
+    Ctx.Registry.RegWriteString("Options", "IndirizzoNovita", "news.example.org/quorvanta");
+    EXPECT_TRUE(general.Form().AnnounceAddress);
     f.InternationalPrefix = "+39";
     EXPECT_FALSE(general.Apply(f));
     EXPECT_EQ(LastShown(), "Il prefisso inserito non è valido");
