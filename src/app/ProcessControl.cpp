@@ -152,4 +152,15 @@ const std::vector<std::pair<std::int32_t, std::string>>& TProcessControl::Dialog
     return modes;
 }
 
+std::vector<std::pair<std::int32_t, std::string>> TProcessControl::DialogShowModesFor(std::int32_t stored)
+{
+    std::vector<std::pair<std::int32_t, std::string>> modes = DialogShowModes();
+    for (const auto& m : modes)
+        if (m.first == stored)
+            return modes;
+    const std::string text = ShowModeText(stored);
+    modes.emplace_back(stored, text.empty() ? "Modo " + std::to_string(stored) : text);
+    return modes;
+}
+
 } // namespace qv

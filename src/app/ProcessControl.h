@@ -74,6 +74,9 @@ public:
     static std::string ShowModeText(std::int32_t cmdShow);
     // The texts and values the program's dialog offers, in its order.
     static const std::vector<std::pair<std::int32_t, std::string>>& DialogShowModes();
+    // The dialog's modes for a program stored with `stored`: a stored mode the dialog does not
+    // offer (1, 7, or any other number) is added at the end, so that it shows and is kept.
+    static std::vector<std::pair<std::int32_t, std::string>> DialogShowModesFor(std::int32_t stored);
 
     // After every start attempt (the always-on-top window may have been pushed back).
     std::function<void()> OnRestoreTopmost;

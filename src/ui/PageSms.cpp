@@ -1,6 +1,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/SettingsPagesUi.h"
 #include "ui/TfmGateway.h"
+#include "ui/FileDialogs.h"
 
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -99,14 +100,15 @@ TpgSms::TpgSms(TServices& services, TDataModule& module, QWidget* parent)
             Load();
     });
     connect(btEsporta, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QString(), QStringLiteral("GateWays.txt"),
-                                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
+        const QString file = SaveFileName(this, QStringLiteral("Esporta i gateway SMS"), TFileKind::Documents,
+                                          QStringLiteral("GateWays.txt"),
+                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
         if (!file.isEmpty())
             FEditor.ExportIni(file.toStdString());
     });
     connect(btImporta, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
+        const QString file = OpenFileName(this, QStringLiteral("Importa i gateway SMS"), TFileKind::Documents,
+                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
         if (!file.isEmpty() && FEditor.ImportIni(file.toStdString()) > 0)
             Load();
     });

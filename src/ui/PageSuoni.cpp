@@ -1,5 +1,6 @@
 #include "ui/QtPrompter.h"
 #include "ui/SettingsPagesUi.h"
+#include "ui/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -31,9 +32,8 @@ TpgSuoni::TpgSuoni(TServices& services, TDataModule& module, QWidget* parent)
         TWaveItem* w = Current();
         if (!w)
             return;
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Scegli un nuovo file wav per ") +
-                                                                    ToQt(w->Descrizione()),
-                                                          QString(), QStringLiteral("Suoni (*.wav)"));
+        const QString file = OpenFileName(this, QStringLiteral("Scegli un nuovo file wav per ") + ToQt(w->Descrizione()),
+                                          TFileKind::Sounds, QStringLiteral("Suoni (*.wav)"));
         if (!file.isEmpty() && FRules.ChangeFile(*w, file.toStdString()))
             Load();
     };

@@ -1,6 +1,7 @@
 #include "ui/ProgramsBox.h"
 
 #include "ui/QtPrompter.h"
+#include "ui/FileDialogs.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -55,7 +57,7 @@ TfmProgramma::TfmProgramma(TProgramsEditor& editor, TProcessItem& item, QWidget*
         cbCloseKind->addItem(ToQt(t));
     cbCloseKind->setCurrentIndex(f.CloseKind);
     cbCmdShow = new QComboBox(this);
-    for (const auto& [value, text] : TProcessControl::DialogShowModes())
+    for (const auto& [value, text] : TProcessControl::DialogShowModesFor(f.CmdShow))
         cbCmdShow->addItem(ToQt(text), value);
     cbCmdShow->setCurrentIndex(std::max(0, cbCmdShow->findData(f.CmdShow)));
     auto* icon = new TRunIcon(this);
@@ -131,9 +133,8 @@ TProgramsBox::TProgramsBox(TServices& services, QWidget* parent)
     layout->addWidget(Tree, 1);
     layout->addLayout(buttons);
     connect(btAggiungi, &QPushButton::clicked, this, [this] {
-        const QStringList files = QFileDialog::getOpenFileNames(
-            this, QString::fromUtf8(TProgramsEditor::DialogTitle), QString(),
-            QStringLiteral("Programmi (*.desktop *.sh *);;Tutti i file (*)"));
+        const QStringList files = OpenFileNames(this, QString::fromUtf8(TProgramsEditor::DialogTitle), TFileKind::Programs,
+                                                QStringLiteral("Programmi (*.desktop *.sh *);;Tutti i file (*)"));
         AddFiles(files);
     });
     const auto properties = [this] {
@@ -148,6 +149,9 @@ TProgramsBox::TProgramsBox(TServices& services, QWidget* parent)
     };
     connect(btProprieta, &QPushButton::clicked, this, properties);
     connect(Tree, &QTreeWidget::itemDoubleClicked, this, properties);
+    // The Delete key on the list deletes the selected program, with the button's question.
+    auto* del = new QShortcut(QKeySequence::Delete, Tree, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(del, &QShortcut::activated, btElimina, &QPushButton::click);
     connect(btElimina, &QPushButton::clicked, this, [this] {
         TProcessItems* list = FList ? FList(false) : nullptr;
         const int row = Tree->currentIndex().row();

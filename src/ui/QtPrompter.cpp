@@ -72,6 +72,10 @@ bool InstallItalianTranslations()
     static QTranslator* translator = nullptr;
     if (translator)
         return true;
+    // Dates, numbers and sizes in Qt's own widgets (file dialogs, date pickers) in Italian forms,
+    // like the program's texts, whatever the session's locale (often C) and even without the
+    // translations of Qt's own texts.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     auto* t = new QTranslator(QCoreApplication::instance());
     if (!t->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -79,7 +83,6 @@ bool InstallItalianTranslations()
         return false;
     }
     QCoreApplication::installTranslator(t);
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     translator = t;
     return true;
 }

@@ -3,6 +3,7 @@
 #include "skins/FactorySkins.h"
 #include "ui/QtPrompter.h"
 #include "ui/SkinPaint.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -324,8 +325,8 @@ TfmDatiSkin::TfmDatiSkin(bool classic, QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(btImmagine, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Scegli l'immagine di sfondo per la skin"),
-                                                          QString(), QStringLiteral("Bitmaps RGB (*.bmp)"));
+        const QString file = OpenFileName(this, QStringLiteral("Scegli l'immagine di sfondo per la skin"), TFileKind::Images,
+                                          QStringLiteral("Bitmap RGB (*.bmp)"));
         QFile f(file);
         if (file.isEmpty() || !f.open(QIODevice::ReadOnly))
             return;
@@ -450,8 +451,8 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
     };
     Preview->OnEditGlyph = [this](QWidget* w) {
         auto* b = qobject_cast<QToolButton*>(w);
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Cambia la bitmap del pulsante"),
-                                                          QString(), QStringLiteral("Bitmaps RGB (*.bmp)"));
+        const QString file = OpenFileName(this, QStringLiteral("Cambia la bitmap del pulsante"), TFileKind::Images,
+                                          QStringLiteral("Bitmap RGB (*.bmp)"));
         QFile f(file);
         if (!b || file.isEmpty() || !f.open(QIODevice::ReadOnly))
             return;
@@ -478,8 +479,8 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
         }
     });
     connect(acImporta, &QAction::triggered, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Seleziona il file con le skin"), QString(),
-                                                          QStringLiteral("Quorvanta Skin (*.dat)"));
+        const QString file = OpenFileName(this, QStringLiteral("Seleziona il file con le skin"), TFileKind::Documents,
+                                          QStringLiteral("Skin di Quorvanta (*.dat)"));
         if (!file.isEmpty()) {
             FRules.Import(file.toStdString());
             Refresh();

@@ -4,6 +4,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/TfmContatto.h"
 #include "ui/TfmSmsCompose.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -301,21 +302,22 @@ TfmSms::TfmSms(TServices& services, TDataModule& module, TSmsHooks hooks, QWidge
         if (!selected.empty())
             ShowProperties(selected.front());
     });
-    const auto saveDialog = [this](const QString& proposed, const std::function<bool(const std::string&)>& save) {
-        const QString file = QFileDialog::getSaveFileName(this, QString(), proposed,
-                                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
+    const auto saveDialog = [this](const QString& title, const QString& proposed,
+                                   const std::function<bool(const std::string&)>& save) {
+        const QString file = SaveFileName(this, title, TFileKind::Documents, proposed,
+                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
         if (!file.isEmpty())
             save(file.toStdString());
     };
     connect(acSalvaTesto, &QAction::triggered, this, [this, saveDialog] {
-        saveDialog(QStringLiteral("Rubrica.txt"), [this](const std::string& f) { return FRules.SaveAsText(f); });
+        saveDialog(QStringLiteral("Salva la rubrica su file"), QStringLiteral("Rubrica.txt"), [this](const std::string& f) { return FRules.SaveAsText(f); });
     });
     connect(acEsporta, &QAction::triggered, this, [this, saveDialog] {
-        saveDialog(QStringLiteral("Contatti.txt"), [this](const std::string& f) { return FRules.ExportContacts(f); });
+        saveDialog(QStringLiteral("Esporta la rubrica"), QStringLiteral("Contatti.txt"), [this](const std::string& f) { return FRules.ExportContacts(f); });
     });
     connect(acImporta, &QAction::triggered, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
+        const QString file = OpenFileName(this, QStringLiteral("Importa la rubrica"), TFileKind::Documents,
+                                          QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
         if (file.isEmpty())
             return;
         FRules.ImportContacts(file.toStdString(), SelectedGroup().toStdString(), false, ContactReader(this));

@@ -9,6 +9,7 @@
 #include "ui/TfmDialogDettagli.h"
 #include "ui/TfmWait.h"
 #include "core/Strings.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -668,8 +669,8 @@ void TfmStatistiche::ListMenu(const QPoint& at)
     menu.addSeparator();
     menu.addAction(QStringLiteral("&Stampa..."), this, [this] { Print(FStats.PrintList()); })->setEnabled(state.Print);
     menu.addAction(QStringLiteral("Salva come PDF..."), this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva come PDF"),
-                                                          QStringLiteral("Connessioni.pdf"), QStringLiteral("PDF (*.pdf)"));
+        const QString file = SaveFileName(this, QStringLiteral("Salva come PDF"), TFileKind::Documents,
+                                         QStringLiteral("Connessioni.pdf"), QStringLiteral("PDF (*.pdf)"));
         if (!file.isEmpty())
             SavePdf(FStats.PrintList(), file);
     })->setEnabled(state.Print);
@@ -685,8 +686,8 @@ void TfmStatistiche::Export(bool branch)
             return;
         proposed = QString::fromStdString(name) + QStringLiteral(".txt");
     }
-    const QString file = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Esporta i dati delle connessioni in formato testo"), proposed, QStringLiteral("Testo (*.txt)"));
+    const QString file = SaveFileName(this, QStringLiteral("Esporta i dati delle connessioni in formato testo"),
+                                     TFileKind::Documents, proposed, QStringLiteral("Testo (*.txt)"));
     if (file.isEmpty())
         return;
     if (branch)
@@ -697,8 +698,8 @@ void TfmStatistiche::Export(bool branch)
 
 void TfmStatistiche::Import()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Importa i dati delle connessioni"), {},
-                                                      QStringLiteral("Testo (*.txt)"));
+    const QString file = OpenFileName(this, QStringLiteral("Importa i dati delle connessioni"), TFileKind::Documents,
+                                     QStringLiteral("Testo (*.txt)"));
     if (!file.isEmpty())
         FStats.Import(file.toStdString());
 }
@@ -741,7 +742,7 @@ void TfmStatistiche::SavePdfShown(const QString& fileName)
         return;
     QString file = fileName;
     if (file.isEmpty())
-        file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva come PDF"),
+        file = SaveFileName(this, QStringLiteral("Salva come PDF"), TFileKind::Documents,
                                             QString::fromStdString(request.Kind == TPrintRequest::Chart
                                                                        ? FStats.Chart().Title
                                                                        : std::string("Dettagli delle connessioni")) +

@@ -175,6 +175,13 @@ TEST(ProgramTexts, ShowModes)
     EXPECT_EQ(TProcessControl::ShowModeText(11), "");
     EXPECT_EQ(TProcessControl::DialogShowModes().size(), 9u);
     EXPECT_EQ(TProcessControl::DialogShowModes()[2].second, "Ridotta a icona");
+    // A stored mode the dialog lacks is offered with its own text, so OK keeps it.
+    EXPECT_EQ(TProcessControl::DialogShowModesFor(6).size(), 9u);
+    const auto one = TProcessControl::DialogShowModesFor(1);
+    ASSERT_EQ(one.size(), 10u);
+    EXPECT_EQ(one.back(), (std::pair<std::int32_t, std::string>{1, "Attiva [SHOWNORMAL]"}));
+    EXPECT_EQ(TProcessControl::DialogShowModesFor(7).back().first, 7);
+    EXPECT_EQ(TProcessControl::DialogShowModesFor(42).back().second, "Modo 42");
 }
 
 TEST_F(TLiveFixture, NoWavesFileGivesThe13DefaultsOfTheirSizes)
