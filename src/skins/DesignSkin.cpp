@@ -135,6 +135,16 @@ bool TDesignSkinRules::Import(const std::string& file)
     return true;
 }
 
+bool TDesignSkinRules::Export(TSkinItemEx& item, const std::string& file)
+{
+    try {
+        FServices.Files.WriteAtomic(file, FSkins.SkinFileBytes(item));
+    } catch (const std::exception& e) {
+        return Error("Impossibile esportare la skin " + item.Nome() + " in " + file + "\r" + e.what());
+    }
+    return true;
+}
+
 bool TDesignSkinRules::FactoryReset()
 {
     if (AskYesNo(FServices.Prompter, "Ripristina le skin predefinite?") != TModalResult::mrYes)

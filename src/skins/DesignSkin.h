@@ -38,6 +38,8 @@ public:
                 int width = 0, int height = 0, std::int32_t color = 0);
     bool Delete(TSkinItemEx& item);
     bool Import(const std::string& file);
+    // The skin alone in a skins file another installation imports; false after the message.
+    bool Export(TSkinItemEx& item, const std::string& file);
     // Deletes "Skin.dat" after the question; the factory skins come at the next start.
     bool FactoryReset();
     void ToggleTransparent(TSkinItemEx& item);

@@ -513,6 +513,18 @@ TSkinItemEx& TDataSkins::AddCopy(const std::string& name, const std::string& des
     return item;
 }
 
+TBytes TDataSkins::SkinFileBytes(TSkinItemEx& item)
+{
+    TDataSkins one(FServices);
+    one.ForImport = true;
+    TSkinFileEx& f = item.SkinFileEx();
+    const bool prepared = f.Prepared();
+    one.AddCopy(item.Nome(), item.Descrizione(), f, f.Picture(), f.Controls(), false);
+    if (!prepared && &item != FCurrent)
+        f.ReleaseData();
+    return one.WriteToBytes();
+}
+
 void TDataSkins::ImportSkins(const std::string& fileName)
 {
     if (!FServices.Files.Exists(fileName))

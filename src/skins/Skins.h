@@ -264,6 +264,8 @@ public:
                     const std::string& description);
     void DeleteSkin(TSkinItemEx& item);
     void ImportSkins(const std::string& fileName);
+    // A skins file holding this one skin alone (what ImportSkins reads).
+    TBytes SkinFileBytes(TSkinItemEx& item);
     void CaptureControls(TSkinItemEx& item);
     // Stores these controls into the skin (what CaptureControls does with the window's).
     void StoreControls(TSkinItemEx& item, const std::vector<TFormControl>& controls);

@@ -68,7 +68,7 @@ std::string TSmsRules::FolderCaption(TSmsFolder folder) const
     case TSmsFolder::ToSend:
         return "Da inviare [" + std::to_string(FMessages.CountToSend()) + "]";
     case TSmsFolder::Sending:
-        return "Uscenti [" + std::to_string(FMessages.CountSending()) + "]";
+        return "In uscita [" + std::to_string(FMessages.CountSending()) + "]";
     case TSmsFolder::Sent:
         return "Inviati";
     case TSmsFolder::Errors:

@@ -4,6 +4,7 @@
 #include <QBitmap>
 #include <QImage>
 #include <QPalette>
+#include <map>
 
 namespace qv {
 
@@ -41,6 +42,18 @@ QPixmap GlyphPixmap(const std::string& bmp)
     QPixmap pixmap = QPixmap::fromImage(image);
     pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1), Qt::MaskInColor));
     return pixmap;
+}
+
+QString SkinLabelWidestText(const std::string& name)
+{
+    static const std::map<std::string, QString> widest = {
+        {"lbTempoTrascorso", QStringLiteral("88.88.88")}, {"lbQuorvanta", QStringLiteral("88.88")},
+        {"lbNumeroScatti", QStringLiteral("8888")},       {"lbSpesa", QStringLiteral("£ 88.888")},
+        {"LabelBytesTransmitted", QStringLiteral("888.888.888")},
+        {"LabelBytesReceived", QStringLiteral("888.888.888")},
+    };
+    const auto it = widest.find(name);
+    return it == widest.end() ? QStringLiteral("8888") : it->second;
 }
 
 } // namespace qv

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QPixmap>
+#include <QString>
 #include <cstdint>
 #include <string>
 
@@ -16,5 +17,8 @@ QColor SkinColor(std::int32_t color);
 std::int32_t SkinColorRef(const QColor& color);
 // None when the BMP file image cannot be read.
 QPixmap GlyphPixmap(const std::string& bmp);
+// The widest text a label of the strip shows: its fixed width, so that it never moves with what it
+// shows (the texts are aligned right in it).
+QString SkinLabelWidestText(const std::string& name);
 
 } // namespace qv

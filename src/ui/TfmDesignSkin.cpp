@@ -2,18 +2,20 @@
 
 #include "skins/FactorySkins.h"
 #include "ui/QtPrompter.h"
-#include "ui/SkinPaint.h"
 #include "ui/FileDialogs.h"
+#include "ui/SkinPaint.h"
 
 #include <QApplication>
 #include <QBitmap>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QCursor>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFormLayout>
+#include <QGraphicsScene>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QMenu>
@@ -21,6 +23,7 @@
 #include <QTimer>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -156,10 +159,13 @@ void TSkinPreview::Show(TSkinItemEx* item)
         } else {
             auto* l = new QLabel(SampleText(c.Name), this);
             l->setFont(FontOf(c.Font));
+            // As wide as on the strip, and aligned as there.
+            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             QPalette p = l->palette();
             p.setColor(QPalette::WindowText, SkinColor(c.Font.Color()));
             l->setPalette(p);
-            l->adjustSize();
+            const QFontMetrics fm(l->font());
+            l->setFixedSize(fm.horizontalAdvance(SkinLabelWidestText(c.Name)) + 2, fm.height());
             w = l;
         }
         w->setObjectName(QString::fromStdString(c.Name));
@@ -167,7 +173,7 @@ void TSkinPreview::Show(TSkinItemEx* item)
         w->move(c.Left, c.Top);
         w->installEventFilter(this);
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& at) {
+        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint&) {
             QMenu menu(this);
             if (qobject_cast<QToolButton*>(w))
                 menu.addAction(QStringLiteral("Cambia icona..."), this, [this, w] {
@@ -179,7 +185,7 @@ void TSkinPreview::Show(TSkinItemEx* item)
                     if (OnEditFont)
                         OnEditFont(w);
                 });
-            menu.exec(w->mapToGlobal(at));
+            menu.exec(QCursor::pos()); // the preview may be zoomed: where the pointer is
         });
         w->show();
         FData[w] = c;
@@ -292,7 +298,9 @@ TfmDatiSkin::TfmDatiSkin(bool classic, QWidget* parent) : QDialog(parent)
     Sample->setToolTip(QStringLiteral("Trascina con il mouse per dare le dimensioni alla skin"));
     lbDimensioni = new QLabel(this);
     btColore = new QPushButton(QStringLiteral("&Colore..."), this);
-    btColoreTitolo = new QPushButton(QStringLiteral("Usa il colore della barra del titolo di windows"), this);
+    btColoreTitolo = new QPushButton(QStringLiteral("Usa il colore di evidenziazione del desktop"), this);
+    btColoreTitolo->setToolTip(QStringLiteral("Il colore che il tema del desktop usa per le barre del titolo attive "
+                                              "e per le selezioni"));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Nome"), edNome);
     form->addRow(QStringLiteral("Descrizione"), edDescrizione);
@@ -406,6 +414,7 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
     acSalva->setEnabled(false);
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     acImporta = fileMenu->addAction(QStringLiteral("&Importa..."));
+    acEsporta = fileMenu->addAction(QStringLiteral("&Esporta la skin..."));
     acRipristina = fileMenu->addAction(QStringLiteral("Ripristina le skin di fabbrica..."));
     fileMenu->addAction(acNuovaBitmap);
     fileMenu->addAction(acNuovaClassica);
@@ -413,19 +422,33 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
     auto* split = new QSplitter(this);
     lvSkins = new QListWidget(split);
     lvSkins->setObjectName(QStringLiteral("lvSkins"));
+    // The preview on a desktop colour, enlarged by the zoom: the strip is small, its labels are
+    // dragged into place at any zoom.
     auto* area = new QWidget(split);
-    area->setAutoFillBackground(true);
-    QPalette desk = area->palette();
-    desk.setColor(QPalette::Window, QColor(0x3A, 0x6E, 0xA5)); // a desktop behind the preview
-    area->setPalette(desk);
-    Preview = new TSkinPreview(area);
     auto* av = new QVBoxLayout(area);
-    av->addStretch();
-    av->addWidget(Preview, 0, Qt::AlignCenter);
-    av->addStretch();
-    split->setSizes({260, 420});
+    av->setContentsMargins(0, 0, 0, 0);
+    PreviewView = new QGraphicsView(area);
+    PreviewView->setScene(new QGraphicsScene(PreviewView));
+    PreviewView->setBackgroundBrush(QColor(0x3A, 0x6E, 0xA5));
+    PreviewView->setAlignment(Qt::AlignCenter);
+    Preview = new TSkinPreview;
+    Preview->setAttribute(Qt::WA_TranslucentBackground);
+    PreviewView->scene()->addWidget(Preview);
+    av->addWidget(PreviewView, 1);
+    auto* zoomRow = new QHBoxLayout;
+    zoomRow->setContentsMargins(6, 0, 6, 4);
+    zoomRow->addStretch();
+    zoomRow->addWidget(new QLabel(QStringLiteral("&Zoom"), area));
+    cbZoom = new QComboBox(area);
+    for (const int z : {100, 200, 300, 400})
+        cbZoom->addItem(QStringLiteral("%1%").arg(z), z);
+    cbZoom->setCurrentIndex(2);
+    static_cast<QLabel*>(zoomRow->itemAt(1)->widget())->setBuddy(cbZoom);
+    zoomRow->addWidget(cbZoom);
+    av->addLayout(zoomRow);
+    connect(cbZoom, &QComboBox::currentIndexChanged, this, [this] { ApplyZoom(); });
     setCentralWidget(split);
-    resize(760, 300);
+    resize(900, 360);
 
     Preview->OnChange = [this] {
         FRules.PreviewChanged();
@@ -486,6 +509,17 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
             Refresh();
         }
     });
+    connect(acEsporta, &QAction::triggered, this, [this] {
+        TSkinItemEx* s = Selected();
+        if (!s)
+            return;
+        const QString file = SaveFileName(this, QStringLiteral("Esporta la skin"), TFileKind::Documents,
+                                          ToQt(s->Nome()).remove(QRegularExpression(QStringLiteral("[<>/\\\\:]"))) +
+                                              QStringLiteral(".dat"),
+                                          QStringLiteral("Skin di Quorvanta (*.dat)"));
+        if (!file.isEmpty())
+            FRules.Export(*s, file.toStdString());
+    });
     connect(acRipristina, &QAction::triggered, this, [this] {
         if (FRules.FactoryReset())
             close();
@@ -526,6 +560,17 @@ void TfmDesignSkin::Refresh()
     }
     lvSkins->setCurrentRow(std::clamp(row, 0, lvSkins->count() - 1));
     ShowSelected();
+    // The list as wide as its longest name, within reason; the preview takes the rest.
+    auto* split = static_cast<QSplitter*>(centralWidget());
+    const int listWidth = std::clamp(lvSkins->sizeHintForColumn(0) + 2 * lvSkins->frameWidth() + 8, 200, 420);
+    split->setSizes({listWidth, std::max(300, width() - listWidth)});
+}
+
+void TfmDesignSkin::ApplyZoom()
+{
+    const double zoom = cbZoom->currentData().toInt() / 100.0;
+    PreviewView->setTransform(QTransform::fromScale(zoom, zoom));
+    PreviewView->scene()->setSceneRect(QRectF(QPointF(0, 0), QSizeF(Preview->size())));
 }
 
 void TfmDesignSkin::ShowSelected()
@@ -536,12 +581,14 @@ void TfmDesignSkin::ShowSelected()
         FShown->SkinFileEx().ReleaseData();
     FShown = s;
     Preview->Show(s);
+    ApplyZoom();
     const bool bitmap = s && s->SkinFileEx().Kind() == skBitmap;
     acTrasparente->setEnabled(bitmap);
     acTrasparente->setChecked(bitmap && s->SkinFileEx().Transparent());
     acTrasparente->setToolTip(ToQt(TDesignSkinRules::TransparentHint(bitmap && s->SkinFileEx().Transparent())));
     acModifica->setEnabled(s != nullptr);
     acElimina->setEnabled(s != nullptr);
+    acEsporta->setEnabled(s != nullptr);
     acSalva->setEnabled(false);
 }
 

@@ -7,7 +7,9 @@
 #include "skins/DesignSkin.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,11 +89,14 @@ public:
 
     QListWidget* lvSkins;
     TSkinPreview* Preview;
+    QGraphicsView* PreviewView;
+    QComboBox* cbZoom;
     QAction* acNuovaBitmap;
     QAction* acNuovaClassica;
     QAction* acModifica;
     QAction* acElimina;
     QAction* acImporta;
+    QAction* acEsporta;
     QAction* acRipristina;
     QAction* acTrasparente;
     QAction* acSalva;
@@ -101,6 +106,7 @@ protected:
 
 private:
     void ShowSelected();
+    void ApplyZoom();
     TDataSkins& FSkins;
     TDesignSkinRules FRules;
     TSkinItemEx* FShown = nullptr;

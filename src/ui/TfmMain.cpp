@@ -22,23 +22,6 @@
 
 namespace qv {
 
-namespace {
-
-// The widest text each label shows, so its width never changes with what it shows.
-QString WidestText(const std::string& name)
-{
-    static const std::map<std::string, QString> widest = {
-        {"lbTempoTrascorso", QStringLiteral("88.88.88")}, {"lbQuorvanta", QStringLiteral("88.88")},
-        {"lbNumeroScatti", QStringLiteral("8888")},       {"lbSpesa", QStringLiteral("£ 88.888")},
-        {"LabelBytesTransmitted", QStringLiteral("888.888.888")},
-        {"LabelBytesReceived", QStringLiteral("888.888.888")},
-    };
-    const auto it = widest.find(name);
-    return it == widest.end() ? QStringLiteral("8888") : it->second;
-}
-
-} // namespace
-
 // The main window as the skins see it.
 class TMainSkinForm : public ISkinForm
 {
@@ -383,7 +366,7 @@ void TfmMain::ApplySkinControl(const TFormControl& c)
         p.setColor(QPalette::WindowText, SkinColor(c.Font.Color()));
         l->setPalette(p);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        l->setFixedSize(QFontMetrics(font).horizontalAdvance(WidestText(c.Name)) + 2, QFontMetrics(font).height());
+        l->setFixedSize(QFontMetrics(font).horizontalAdvance(SkinLabelWidestText(c.Name)) + 2, QFontMetrics(font).height());
     }
     w->move(c.Left, c.Top);
     LayOutProgress();

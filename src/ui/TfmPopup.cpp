@@ -23,7 +23,16 @@ namespace qv {
 namespace {
 
 constexpr std::array<TMsgStato, 5> ListStates = {msToSend, msSending, msSent, msError, msTemplate};
-constexpr std::array<const char*, 5> ListTitles = {"Da inviare", "In invio", "Inviati", "Errori", "Ogni giorno"};
+constexpr std::array<const char*, 5> ListTitles = {"Da inviare", "In uscita", "Inviati", "Errori", "Ogni giorno"};
+
+// "&OK" and "&Annulla" as text buttons, as every other dialog of the program has them.
+QDialogButtonBox* PlainButtons(QDialog* dialog)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("&Annulla"), QDialogButtonBox::RejectRole);
+    return buttons;
+}
 
 } // namespace
 
@@ -182,6 +191,7 @@ TfmPopup::TfmPopup(TServices& services, TMessenger& messenger, QWidget* parent)
     pbInvio = new QProgressBar(this);
     pbInvio->setMaximumWidth(220);
     statusBar()->addPermanentWidget(pbInvio);
+    pbInvio->hide();
     resize(820, 460);
 
     connect(acNuovo, &QAction::triggered, this, [this] { Compose(); });
@@ -262,7 +272,7 @@ void TfmPopup::Refresh()
         for (TMsgItem* m : FMessenger.MsgsByState(ListStates[k])) {
             const std::string result =
                 m->Stato() == msError ? PopupErrorText(m->ErrorCode()) : m->Stato() == msSent ? "inviato" : "";
-            auto* i = new QTreeWidgetItem(list, {ToQt(FormatDateTime("dd/mm/yyyy hh:nn:ss", m->DataInvio())),
+            auto* i = new QTreeWidgetItem(list, {ToQt(FormatDateTime("ddd d mmm yyyy hh:nn:ss", m->DataInvio())),
                                                  ToQt(m->Dest()), ToQt(ReplaceAll(m->Msg(), "\r", "")), ToQt(result)});
             i->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(m)));
         }
@@ -274,7 +284,8 @@ void TfmPopup::Refresh()
     }
     // The bar counts the sends that ended against those that are still running.
     const int sending = FMessenger.CountByState(msSending);
-    pbInvio->setTextVisible(sending > 0);
+    // Shown only while messages are on their way.
+    pbInvio->setVisible(sending > 0);
     if (sending == 0) {
         FDone = 0;
         pbInvio->setRange(0, 1);
@@ -318,11 +329,12 @@ void TfmPopup::EditUser(TUserItem* user)
     d.setWindowTitle(user ? QStringLiteral("Contatto") : QStringLiteral("Nuovo contatto"));
     auto* name = new QLineEdit(user ? ToQt(user->N()) : QString(), &d);
     name->setPlaceholderText(QStringLiteral("nome del computer, o NOME@indirizzo"));
+    name->setMinimumWidth(name->fontMetrics().horizontalAdvance(name->placeholderText()) + 24);
     auto* description = new QLineEdit(user ? ToQt(user->D()) : QString(), &d);
     auto* form = new QFormLayout(&d);
     form->addRow(QStringLiteral("Nome"), name);
     form->addRow(QStringLiteral("Descrizione"), description);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    auto* buttons = PlainButtons(&d);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::accepted, &d, [&] {
@@ -348,7 +360,7 @@ void TfmPopup::EditGroup(TGroupItem* group)
     form->addRow(QStringLiteral("Nome"), name);
     form->addRow(QStringLiteral("Descrizione"), description);
     form->addRow(QStringLiteral("Componenti"), members);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    auto* buttons = PlainButtons(&d);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::accepted, &d, [&] {

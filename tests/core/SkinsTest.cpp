@@ -265,6 +265,28 @@ TEST_F(TSkinsFixture, NamesDifferingInCaseAreRefusedWhenAddingAndAcceptedWhenRen
     EXPECT_THROW(Skins->ModifySkin(bitmap, "<Predefinita>", nullptr, ""), EQvError);
 }
 
+TEST_F(TSkinsFixture, AnExportedSkinIsImportedWholeElsewhere)
+{
+    Load();
+    TSkinItemEx& classic = Skins->SkinsEx()[1];
+    TDesignSkinRules rules(Ctx.Services, *Skins);
+    ASSERT_TRUE(rules.Export(classic, "/tmp/una.dat"));
+    TDataSkins other(Ctx.Services);
+    other.ForImport = true;
+    other.ImportSkins("/tmp/una.dat");
+    ASSERT_EQ(other.SkinsEx().Count(), 1u);
+    EXPECT_EQ(other.SkinsEx()[0].Nome(), classic.Nome());
+    EXPECT_EQ(other.SkinsEx()[0].Descrizione(), classic.Descrizione());
+    EXPECT_EQ(other.SkinsEx()[0].SkinFileEx().WidthForm(), classic.SkinFileEx().WidthForm());
+    EXPECT_EQ(other.SkinsEx()[0].SkinFileEx().Controls().Count(), classic.SkinFileEx().Controls().Count());
+    // A bitmap skin keeps its picture.
+    TSkinItemEx& bitmap = Skins->SkinsEx()[0];
+    ASSERT_TRUE(rules.Export(bitmap, "/tmp/bitmap.dat"));
+    other.ImportSkins("/tmp/bitmap.dat");
+    ASSERT_EQ(other.SkinsEx().Count(), 2u);
+    EXPECT_EQ(other.SkinsEx()[1].SkinFileEx().Picture(), bitmap.SkinFileEx().Picture());
+}
+
 TEST_F(TSkinsFixture, ImportedSkinsTakeFreeNamesAndAnotherVersionIsRefused)
 {
     Load();

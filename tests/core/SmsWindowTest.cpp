@@ -73,7 +73,7 @@ TEST_F(TSmsWindow, TheTreeShowsEveryGroupAndPutsContactsWithoutOneUnderAmichetti
     Sms.FindOrAddMessage(bruno, "due").SetK(ssSending);
     Sms.FindOrAddMessage(bruno, "tre").SetK(ssError);
     EXPECT_EQ(Rules->FolderCaption(TSmsFolder::ToSend), "Da inviare [1]");
-    EXPECT_EQ(Rules->FolderCaption(TSmsFolder::Sending), "Uscenti [1]");
+    EXPECT_EQ(Rules->FolderCaption(TSmsFolder::Sending), "In uscita [1]");
     EXPECT_EQ(Rules->FolderCaption(TSmsFolder::Sent), "Inviati");
     EXPECT_EQ(Rules->FolderMessages(TSmsFolder::Errors).size(), 1u);
     EXPECT_EQ(Rules->GroupMessages("Amichetti").size(), 3u);
@@ -114,8 +114,8 @@ TEST_F(TSmsWindow, DeletionsAskAndNeverTouchMessagesBeingSent)
     ASSERT_EQ(Sms.SmsMsg().Count(), 1u);
     EXPECT_EQ(&Sms.SmsMsg()[0], &sending);
 
-    Rules->DeleteList(Rules->FolderMessages(TSmsFolder::Sending), "Uscenti [1]");
-    EXPECT_EQ(LastText(), "Eliminare tutti i messaggi contenuti nella lista «Uscenti [1]»?");
+    Rules->DeleteList(Rules->FolderMessages(TSmsFolder::Sending), "In uscita [1]");
+    EXPECT_EQ(LastText(), "Eliminare tutti i messaggi contenuti nella lista «In uscita [1]»?");
     Rules->DeleteContactMessages(c);
     EXPECT_EQ(LastText(), "Sicuro di voler eliminare tutti i messaggi di anna?");
 
