@@ -187,7 +187,8 @@ void TSkinPreview::Show(TSkinItemEx* item)
                 });
             menu.exec(QCursor::pos()); // the preview may be zoomed: where the pointer is
         });
-        w->show();
+        // A label placed outside the skin stays hidden, as on the strip.
+        w->setVisible(rect().intersects(w->geometry()));
         FData[w] = c;
     }
     update();
@@ -442,7 +443,7 @@ TfmDesignSkin::TfmDesignSkin(TServices& services, TDataSkins& skins, QWidget* pa
     cbZoom = new QComboBox(area);
     for (const int z : {100, 200, 300, 400})
         cbZoom->addItem(QStringLiteral("%1%").arg(z), z);
-    cbZoom->setCurrentIndex(2);
+    cbZoom->setCurrentIndex(1);
     static_cast<QLabel*>(zoomRow->itemAt(1)->widget())->setBuddy(cbZoom);
     zoomRow->addWidget(cbZoom);
     av->addLayout(zoomRow);

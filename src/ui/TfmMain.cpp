@@ -85,6 +85,8 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("TfmMain"));
     setWindowTitle(QStringLiteral("Quorvanta"));
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+    // A tool window is never the active one: its tooltips must show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     // The skin paints the background; the style sheet only keeps the buttons' and the bar's colours.
     setStyleSheet(QStringLiteral(
         "#btDisconnetti, #btNascondi, #btApplicazioni, #btStart { color: #f0f0ff; font-weight: bold; padding: 0; "
@@ -150,6 +152,8 @@ void TfmMain::SetLabel(TMainLabel label, const std::string& text)
         target = lbTempoTrascorso;
         break;
     case TMainLabel::NumeroScatti:
+        if (!FPulsesShown)
+            return; // a time-rated tariff: the frame keeps its dash
         target = lbNumeroScatti;
         break;
     case TMainLabel::Spesa:
@@ -168,9 +172,14 @@ void TfmMain::SetLabel(TMainLabel label, const std::string& text)
     target->setText(QString::fromStdString(text));
 }
 
+// A time-rated tariff has no pulses: the skin's frame for them shows a dash and says why, rather
+// than standing empty.
 void TfmMain::SetPulseLabelVisible(bool visible)
 {
-    lbNumeroScatti->setVisible(visible);
+    FPulsesShown = visible;
+    lbNumeroScatti->setText(visible ? QStringLiteral("0") : QStringLiteral("–"));
+    lbNumeroScatti->setToolTip(visible ? QStringLiteral("Numero scatti effettuati")
+                                       : QStringLiteral("Tariffa a tempo: nessuno scatto da contare"));
 }
 
 void TfmMain::SetProgress(int maximum, int position)
@@ -282,7 +291,7 @@ void TfmMain::ShowIdle()
 {
     // The forms of a count: "0.00.00" elapsed, "00.00" to the next step.
     lbTempoTrascorso->setText(QStringLiteral("0.00.00"));
-    lbNumeroScatti->setText(QStringLiteral("0"));
+    lbNumeroScatti->setText(FPulsesShown ? QStringLiteral("0") : QStringLiteral("–"));
     lbSpesa->setText(QStringLiteral("£ 0"));
     lbQuorvanta->setText(QStringLiteral("00.00"));
     LabelBytesTransmitted->setText(QStringLiteral("0"));

@@ -94,6 +94,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    bool FPulsesShown = true;
     friend class TMainSkinForm;
     void ApplySkinControl(const TFormControl& control);
     std::vector<TFormControl> SkinControls();

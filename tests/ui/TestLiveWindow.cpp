@@ -62,7 +62,11 @@ private slots:
         QVERIFY(window.lbTempoTrascorso->text().startsWith(QStringLiteral("0.00.")));
         QVERIFY(window.lbSpesa->text().startsWith(QStringLiteral("£ 12")));
         QTRY_VERIFY_WITH_TIMEOUT(window.LabelBytesReceived->text() != QStringLiteral("0"), 8000);
-        QVERIFY(!window.lbNumeroScatti->isVisible()); // a time-rated tariff has no pulse label
+        // A time-rated tariff has no pulses: a dash in their frame, never an empty frame.
+        QVERIFY(window.lbNumeroScatti->isVisible());
+        QCOMPARE(window.lbNumeroScatti->text(), QStringLiteral("–"));
+        // The strip is a tool window: its tooltips show without a click first.
+        QVERIFY(window.testAttribute(Qt::WA_AlwaysShowToolTips));
         QCOMPARE(window.lbQuorvanta->text().left(3), QStringLiteral("09."));
         sim.BringDown("Provider Uno");
         QTRY_VERIFY_WITH_TIMEOUT(data.MtxStatus.State() == TMtxStateMatrixStatus::Idle, 4000);
