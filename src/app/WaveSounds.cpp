@@ -157,8 +157,12 @@ void TWaveSounds::Play(const std::string& name, bool pauseFirst)
         return;
     const std::string fileName = f.FileName();
     FOutput.Play(f.Image(), pauseFirst, [this, fileName] {
+        if (FErrorTold)
+            return;
+        FErrorTold = true;
         if (OnError)
-            OnError("Errore durante la riproduzione del file: " + fileName);
+            OnError("Errore durante la riproduzione del file: " + fileName +
+                    "\rAltri suoni che non si possono riprodurre non saranno segnalati fino al prossimo avvio.");
     });
     if (f.OnPlay)
         f.OnPlay();

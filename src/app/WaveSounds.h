@@ -37,10 +37,13 @@ inline constexpr std::size_t MaxWaveBytes = 8u << 20;
 class TSilentOutput : public ISoundOutput
 {
 public:
-    void Play(std::shared_ptr<const std::string> wav, bool pauseFirst, std::function<void()>) override
+    void Play(std::shared_ptr<const std::string> wav, bool pauseFirst, std::function<void()> onError) override
     {
         Played.push_back({std::move(wav), pauseFirst});
+        if (Fail && onError)
+            onError();
     }
+    bool Fail = false; // every sound fails, as on a machine without an audio device
     void Beep(int frequency, int milliseconds) override { Beeps.push_back({frequency, milliseconds}); }
     struct TPlay
     {
@@ -120,7 +123,8 @@ public:
 
     // The profile whose switch silences everything (none: sounds play).
     std::function<TProfileItem*()> Profile;
-    // A sound that could not be played ("Errore durante la riproduzione del file: ...").
+    // The first sound of the run that could not be played ("Errore durante la riproduzione del
+    // file: ..."); later failures (a machine without audio fails every sound) are not told again.
     std::function<void(const std::string&)> OnError;
 
     // ISounds: the program's entry point.
@@ -133,6 +137,7 @@ public:
 private:
     TWaveItems FWaves{this};
     ISoundOutput& FOutput;
+    bool FErrorTold = false;
 };
 
 struct TDefaultWave

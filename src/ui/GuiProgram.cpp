@@ -436,7 +436,10 @@ void TGuiProgram::WireWindow()
         if (FMainWindow && FMainWindow->isVisible())
             FMainWindow->raise();
     };
-    FData->Waves.OnError = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 3000); };
+    FData->Waves.OnError = [this](const std::string& t) {
+        std::cerr << "Quorvanta: " << ReplaceAll(t, "\r", " ") << "\n";
+        FMainWindow->ShowBalloon(TBalloon::General, "", t, 3000);
+    };
     FMainWindow->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(FMainWindow.get(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { FTray->Menu()->popup(FMainWindow->mapToGlobal(at)); });

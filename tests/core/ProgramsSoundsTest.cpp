@@ -214,6 +214,16 @@ TEST_F(TLiveFixture, SoundsPlayByNameUnlessDisabledOrSilencedByTheProfile)
     EXPECT_EQ(out.Played.size(), 1u);
     EXPECT_EQ(plays, 1); // no OnPlay either
     EXPECT_TRUE(waves.IsSoundDisabled("ring"));
+    // Without an audio device every sound fails: told once in a run, not at every sound.
+    std::vector<std::string> errors;
+    waves.OnError = [&errors](const std::string& e) { errors.push_back(e); };
+    out.Fail = true;
+    for (const char* name : {"Message", "MsgSent", "Message"})
+        waves.PlayNamedSound(name, false);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Errore durante la riproduzione del file: ", 0), 0u);
+    out.Fail = false;
+    out.Played.resize(1);
     Profile().SetSoundsEnabled(false);
     waves.PlayNamedSound("MsgError", false);
     EXPECT_EQ(out.Played.size(), 1u);
