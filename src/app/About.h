@@ -11,8 +11,13 @@
 
 namespace qv {
 
-// A made-up address of ours: the project has no public page yet.
-constexpr const char* ProjectPage = "https://quorvanta.example.org/";
+// The project's public page, shown in the about box and named with a new version; none yet, and
+// then nothing is shown (a build may give one: -DQV_PROJECT_PAGE="https://...").
+#ifdef QV_PROJECT_PAGE
+constexpr const char* ProjectPage = QV_PROJECT_PAGE;
+#else
+constexpr const char* ProjectPage = "";
+#endif
 // The announcement the program comes with; a newer one from the announcement check replaces it.
 constexpr const char* BuiltInAnnouncement = VersionAnnouncement;
 

@@ -89,7 +89,8 @@ void TAnnounceCheck::Result(const std::string& body)
         if (!FData.Status.Profile() || FData.Status.Profile()->SoundsEnabled())
             FData.Sounds().PlayNamedSound("Message", false);
         if (ShowBalloon)
-            ShowBalloon("Su " + std::string(ProjectPage) + " è disponibile la nuova versione " + text);
+            ShowBalloon((*ProjectPage ? "Su " + std::string(ProjectPage) + " è" : std::string("È")) +
+                        " disponibile la nuova versione " + text);
     } else if (FByUser && ShowBalloon) {
         ShowBalloon("Peccato!!! Non è ancora disponibile una nuova versione di Quorvanta rispetto alla " + text);
     }

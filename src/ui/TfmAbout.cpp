@@ -64,6 +64,8 @@ TfmAbout::TfmAbout(const TAppEnvironment& env, const TSettings& settings, TPlayS
     pnTitoli = new TCredits(this, FOffset);
     lbSito = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QString::fromUtf8(ProjectPage)), this);
     lbSito->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    lbSito->setOpenExternalLinks(true);
+    lbSito->setVisible(*ProjectPage != '\0');
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     btNovita = new QPushButton(QStringLiteral("&Novità..."), this);
     btNovita->setVisible(static_cast<bool>(checkNews));

@@ -119,7 +119,8 @@ TEST_F(TAnnounce, ANewerBuildIsToldAndErrorsOnlyToTheUser)
     Server.Files["/versione.txt"] = "1.1.0.250\r\n";
     Check->Start(false);
     Settle();
-    EXPECT_EQ(Balloons.back(), std::string("Su ") + ProjectPage + " è disponibile la nuova versione 1.1.0.250");
+    EXPECT_EQ(Balloons.back(), (*ProjectPage ? std::string("Su ") + ProjectPage + " è" : std::string("È")) +
+                                   " disponibile la nuova versione 1.1.0.250");
     EXPECT_EQ(Server.Host, "novita.example.org:80");
     EXPECT_TRUE(TAnnounceCheck::IsNewer("2.8", 7));
     EXPECT_FALSE(TAnnounceCheck::IsNewer("2.8-beta", 1));
