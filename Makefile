@@ -44,12 +44,17 @@ bench: deps
 	./build/default/bench/qv_bench
 	SDL_AUDIODRIVER=dummy ./build/default/bench/qv_bench_ui
 
+# The screenshots the README shows, copied into docs/ by make screenshots so that they stay in step.
+DOC_SHOTS = main-window settings-tariffe settings-sms tariff-properties statistics-chart-months \
+  statistics-chart-days report-details sms-window popup-window skin-editor about help
+
 # PNGs of the main window, the popup menu, a balloon and the tariff chooser during a simulated
 # connection, taken under a virtual X server with a tray host.
 screenshots: build
 	mkdir -p build/screenshots
 	SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'trayer >/dev/null 2>&1 & sleep 1; ./$(BUILD_DIR)/src/qv_screenshots build/screenshots'
 	for r in report-chart report-details; do pdftoppm -png -r 70 -f 1 -l 1 -singlefile build/screenshots/$$r.pdf build/screenshots/$$r; done
+	cp $(addprefix build/screenshots/,$(addsuffix .png,$(DOC_SHOTS))) docs/
 
 # The Debian package of the default build, checked by lintian and the desktop and AppStream validators.
 deb: build

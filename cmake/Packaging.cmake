@@ -9,12 +9,20 @@ file(MAKE_DIRECTORY ${QV_PKG_OUT})
 # Compressed without names or times, as Debian wants them.
 find_program(QV_GZIP gzip REQUIRED)
 configure_file(${QV_PKG}/changelog.in ${QV_PKG_OUT}/changelog @ONLY)
-foreach(src IN ITEMS ${QV_PKG}/quorvanta.1 ${QV_PKG}/quorvanta-cli.1 ${QV_PKG_OUT}/changelog)
-  get_filename_component(name ${src} NAME)
-  add_custom_command(OUTPUT ${QV_PKG_OUT}/${name}.gz
-                     COMMAND ${QV_GZIP} -9n -c ${src} > ${QV_PKG_OUT}/${name}.gz
-                     DEPENDS ${src} VERBATIM)
-  list(APPEND QV_PKG_GZ ${QV_PKG_OUT}/${name}.gz)
+add_custom_command(OUTPUT ${QV_PKG_OUT}/changelog.gz
+                   COMMAND ${QV_GZIP} -9n -c ${QV_PKG_OUT}/changelog > ${QV_PKG_OUT}/changelog.gz
+                   DEPENDS ${QV_PKG_OUT}/changelog VERBATIM)
+list(APPEND QV_PKG_GZ ${QV_PKG_OUT}/changelog.gz)
+# The manual pages in English (man1) and Italian (it/man1), made by qv_manpages from the programs'
+# own help tables.
+set(QV_MAN_PAGES man1/quorvanta.1 man1/quorvanta-cli.1 it/man1/quorvanta.1 it/man1/quorvanta-cli.1)
+list(TRANSFORM QV_MAN_PAGES PREPEND ${QV_PKG_OUT}/ OUTPUT_VARIABLE QV_MAN_FILES)
+add_custom_command(OUTPUT ${QV_MAN_FILES} COMMAND qv_manpages ${QV_PKG_OUT} DEPENDS qv_manpages VERBATIM)
+foreach(page IN LISTS QV_MAN_PAGES)
+  add_custom_command(OUTPUT ${QV_PKG_OUT}/${page}.gz
+                     COMMAND ${QV_GZIP} -9n -c ${QV_PKG_OUT}/${page} > ${QV_PKG_OUT}/${page}.gz
+                     DEPENDS ${QV_PKG_OUT}/${page} VERBATIM)
+  list(APPEND QV_PKG_GZ ${QV_PKG_OUT}/${page}.gz)
 endforeach()
 add_custom_target(qv_packaging_files ALL DEPENDS ${QV_PKG_GZ})
 
@@ -24,9 +32,11 @@ if(QV_BUILD_GUI)
   install(FILES ${QV_PKG}/org.quorvanta.Quorvanta.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${QV_PKG}/quorvanta.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES ${QV_PKG}/org.quorvanta.Quorvanta.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-  install(FILES ${QV_PKG_OUT}/quorvanta.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${QV_PKG_OUT}/man1/quorvanta.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${QV_PKG_OUT}/it/man1/quorvanta.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/it/man1)
 endif()
-install(FILES ${QV_PKG_OUT}/quorvanta-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${QV_PKG_OUT}/man1/quorvanta-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${QV_PKG_OUT}/it/man1/quorvanta-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/it/man1)
 install(FILES ${QV_PKG}/quorvanta-cli.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME quorvanta-cli)
 install(FILES ${QV_PKG}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvanta)

@@ -4,9 +4,9 @@ _quorvanta_cli()
     local cur prev words cword
     _init_completion || return
     local commands="dump resave tariffs log price compare status recover entries profiles holidays sounds
-        programs time stats report repricing modems popup monitor dial hangup version"
+        programs time stats report repricing modems sms skins popup monitor dial hangup version"
     if [[ $cword -eq 1 ]]; then
-        COMPREPLY=($(compgen -W "$commands --data-dir --simulate" -- "$cur"))
+        COMPREPLY=($(compgen -W "$commands --data-dir --simulate --help --version" -- "$cur"))
         return
     fi
     case ${words[1]} in
@@ -17,6 +17,8 @@ _quorvanta_cli()
         popup) COMPREPLY=($(compgen -W "users groups messages send --to --text --at --daily" -- "$cur")) ;;
         holidays) COMPREPLY=($(compgen -W "list set unset" -- "$cur")) ;;
         sounds) COMPREPLY=($(compgen -W "list play export import" -- "$cur")) ;;
+        sms) COMPREPLY=($(compgen -W "gateways contacts send queue messages" -- "$cur")) ;;
+        skins) COMPREPLY=($(compgen -W "list export import" -- "$cur")) ;;
         recover) COMPREPLY=($(compgen -W "--keep --discard" -- "$cur")) ;;
         *) COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac

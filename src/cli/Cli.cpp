@@ -1,7 +1,8 @@
 #include "cli/Cli.h"
 
-#include "app/DataClasses.h"
 #include "app/CalendarEditor.h"
+#include "app/CommandHelp.h"
+#include "app/DataClasses.h"
 #include "app/DataModule.h"
 #include "app/SettingsPages.h"
 #include "cli/TariffJson.h"
@@ -144,74 +145,6 @@ extern "C" void OnStopSignal(int)
 {
     StopRequested = true;
 }
-
-const char* Usage =
-    "Uso: quorvanta-cli [--data-dir DIR] COMANDO\n"
-    "Comandi:\n"
-    "  dump FILE                      mostra il contenuto di un file di dati (di un file\n"
-    "                                 danneggiato quanto si legge, e dove; uscita 1)\n"
-    "  resave IN OUT                  rilegge un file di dati e lo riscrive\n"
-    "  tariffs list                   elenca le tariffe\n"
-    "  tariffs export FILE            esporta le tariffe in JSON\n"
-    "  tariffs import FILE            importa tariffe da un file JSON\n"
-    "  log export FILE                esporta il registro delle connessioni in testo\n"
-    "  log import FILE                importa connessioni da un file di testo\n"
-    "  log add --from DATA --to DATA --pulses N --cost LIRE --entry NOME\n"
-    "                                 aggiunge una connessione (DATA: \"AAAA-MM-GG hh:mm:ss\")\n"
-    "  log summary --by day|month|year|entry [--from DATA --to DATA]\n"
-    "                                 totali per giorno, mese, anno o connessione\n"
-    "  price --tariff \"Gestore - Nome\" --from DATA --to DATA [--json]\n"
-    "                                 costo e scatti di un intervallo con una tariffa\n"
-    "  compare --cost LIRE --from DATA --to DATA\n"
-    "                                 le tariffe che sarebbero costate meno\n"
-    "  status                         lo stato della connessione e i valori di Status.dat\n"
-    "  recover --keep|--discard       aggiunge al registro o ignora la connessione non salvata\n"
-    "                                 rimasta in Status.dat\n"
-    "  entries                        la rubrica delle connessioni con i numeri\n"
-    "  entries set VOCE --tariff \"Gestore - Nome\" [--limit SECONDI] [--retry SECONDI]\n"
-    "                [--dial-time SECONDI]\n"
-    "                                 la tariffa e i tempi di una connessione (--limit 0: nessun\n"
-    "                                 limite di durata)\n"
-    "  profiles list                  i profili utente\n"
-    "  holidays list                  i giorni festivi dell'anno\n"
-    "  holidays set|unset GG/MM       segna o toglie un giorno festivo\n"
-    "  sounds list | play NOME | export NOME FILE.wav | import NOME FILE.wav\n"
-    "                                 i suoni del programma\n"
-    "  programs run --profile NOME --kind connected|manual|startup\n"
-    "                                 avvia i programmi di un profilo\n"
-    "  time check [--server HOST[:PORTA]] [--set [--force]]\n"
-    "                                 l'ora di un time server (RFC 868) e la differenza;\n"
-    "                                 --set corregge l'orologio (oltre 15 minuti solo con --force)\n"
-    "  stats tree [--json]            l'albero delle statistiche: anni, mesi, giorni e totali\n"
-    "  stats chart --measure lire|euro|tempo|scatti --group tipi|connessioni|giorni|mesi|anni\n"
-    "              [--from DATA --to DATA] [--json]\n"
-    "                                 i valori del grafico delle statistiche\n"
-    "  report details [--node AAAA[-MM[-GG]]] [--connections] --pdf FILE\n"
-    "                                 il rapporto dei dettagli (il ramo, o le sue connessioni)\n"
-    "  report chart --measure ... --group ... [--from DATA --to DATA] [--legend] --pdf FILE\n"
-    "                                 il rapporto del grafico\n"
-    "  repricing --from DATA --to DATA [--json]\n"
-    "                                 quanto sarebbero costate le connessioni del periodo con\n"
-    "                                 ogni tariffa (secondi gratuiti mese per mese)\n"
-    "  modems                         i modem di ModemManager (* quello controllato)\n"
-    "  sms gateways list | add --name N --host H --send MODELLO [--port P] [--success T] [--max N]\n"
-    "               [--referrer URL] [--login MODELLO --login-success T --user U\n"
-    "               --password P | --password-file FILE|-]   HOST: nome, http://nome o https://nome\n"
-    "  sms gateways import-ini FILE | export-ini FILE | import-foreign FILE\n"
-    "  sms contacts list | add --number N [--int 39] [--loc 338] [--name NOME] [--group G]\n"
-    "  sms contacts import FILE [--group G] | export FILE\n"
-    "  sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue] [--force]\n"
-    "  sms queue [--send] | messages     gli SMS: gateway web, rubrica, invio e coda\n"
-    "  skins list | export FILE | import FILE   le skin della finestra (\"Skin.dat\")\n"
-    "  popup users | groups | messages\n"
-    "  popup send --to NOME|GRUPPO|\"*\" --text TESTO [--at DATA | --daily HH:MM] [--force]\n"
-    "                                 messaggi popup in rete locale (smbclient); NOME@indirizzo[:porta]\n"
-    "  monitor [--dial VOCE] [--for SECONDI]\n"
-    "                                 segue le connessioni e ne mostra costo e durata\n"
-    "  dial VOCE                      compone una connessione della rubrica\n"
-    "  hangup                         chiude le connessioni attive\n"
-    "  version                        mostra la versione\n"
-    "Opzioni: --data-dir DIR (cartella dei dati), --simulate (connessioni simulate)\n";
 
 std::string ReadTextFile(const std::string& path)
 {
@@ -747,9 +680,15 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
     if (simulate)
         args.erase(simulateArg);
     if (args.empty()) {
-        err << Usage;
+        err << CliUsageText();
         return 2;
     }
+    if (args[0] == "--help" || args[0] == "-h") {
+        out << CliUsageText();
+        return 0;
+    }
+    if (args[0] == "--version")
+        args[0] = "version";
     const std::string dataDir = ResolveDataFolder(
         dataDirArg,
         [](const std::string& name) -> std::optional<std::string> {
@@ -860,7 +799,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
         err << "Errore: " << ReplaceAll(e.what(), "\r", "\n") << "\n";
         return 1;
     }
-    err << Usage;
+    err << CliUsageText();
     return 2;
 }
 

@@ -1,8 +1,13 @@
 // The command-line tool as a user runs it.
 #include "TestSupport.h"
+#include "app/CommandHelp.h"
 #include "cli/Cli.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <set>
 #include <sstream>
 
 using namespace qv;
@@ -18,6 +23,56 @@ int RunTool(std::vector<std::string> args, std::string& out, std::string& err)
     return rc;
 }
 } // namespace
+
+// The help, the manual pages (English and Italian) and the bash completion come from one table:
+// every command of the help is in each of them, and the pages are valid roff.
+TEST(Cli, EveryCommandOfTheHelpIsInTheManualPagesAndTheCompletion)
+{
+    std::string out, err;
+    EXPECT_EQ(RunTool({"--help"}, out, err), 0);
+    EXPECT_EQ(out, CliUsageText());
+    EXPECT_EQ(RunTool({"--version"}, out, err), 0);
+    EXPECT_EQ(out.rfind("Quorvanta 1.0.0.", 0), 0u);
+    const std::string completion = ReadFile(std::string(QV_SOURCE_DATA_DIR) + "/packaging/quorvanta-cli.bash");
+    // The words the completion offers first.
+    const std::size_t listAt = completion.find("local commands=\"") + 16;
+    std::istringstream listed(completion.substr(listAt, completion.find('"', listAt) - listAt));
+    std::set<std::string> completed{std::istream_iterator<std::string>(listed), std::istream_iterator<std::string>()};
+    const std::string english = CliManPage(TManLanguage::English), italian = CliManPage(TManLanguage::Italian);
+    ASSERT_GE(CliCommands().size(), 25u);
+    for (const TCommandHelp& c : CliCommands()) {
+        const std::string name = CommandName(c);
+        EXPECT_NE(CliUsageText().find("\n  " + name + " "), std::string::npos) << name;
+        for (const std::string* page : {&english, &italian})
+            EXPECT_NE(page->find(".TP\n\\fB" + name), std::string::npos) << name;
+        EXPECT_TRUE(completed.count(name)) << name << " is not completed";
+    }
+    for (const TOptionHelp& o : CliOptions()) {
+        const std::string option = std::string(o.Option).substr(0, std::string(o.Option).find(' '));
+        EXPECT_NE(CliUsageText().find(option), std::string::npos) << option;
+        EXPECT_NE(completion.find(option), std::string::npos) << option;
+    }
+    // The graphical program's help and page name --data-dir and the portable folder.
+    for (const std::string& text : {GuiUsageText(), GuiManPage(TManLanguage::English), GuiManPage(TManLanguage::Italian),
+                                    english, italian}) {
+        EXPECT_NE(text.find("data"), std::string::npos);
+        EXPECT_NE(text.find("portable"), std::string::npos);
+    }
+    EXPECT_NE(GuiUsageText().find("--data-dir DIR"), std::string::npos);
+    // groff reads each page without a warning.
+    if (!std::filesystem::exists("/usr/bin/groff"))
+        GTEST_SKIP() << "groff is not installed: the pages' roff is not checked";
+    TTempDir dir;
+    int n = 0;
+    for (const std::string& page : {english, italian, GuiManPage(TManLanguage::English), GuiManPage(TManLanguage::Italian)}) {
+        const std::string file = dir / ("page" + std::to_string(n++) + ".1");
+        WriteFile(file, page);
+        const std::string warnings = dir / "warnings.txt";
+        const int rc = std::system(("groff -man -Tutf8 -ww -z " + file + " 2> " + warnings).c_str());
+        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(ReadFile(warnings), "") << page;
+    }
+}
 
 TEST(Cli, UsageAndErrors)
 {
