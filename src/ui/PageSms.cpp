@@ -123,6 +123,10 @@ void TpgSms::Load()
     lbGateways->setCurrentRow(std::min(std::max(row, 0), lbGateways->count() - 1));
     btModifica->setEnabled(lbGateways->currentRow() >= 0);
     btElimina->setEnabled(lbGateways->currentRow() >= 0);
+    // An empty list says how to fill it.
+    if (lbGateways->count() == 0)
+        lbDescrizione->setText(QStringLiteral("Nessun gateway: «Nuovo...» descrive il servizio web che usi, "
+                                              "«Importa...» legge i gateway da un file (o trascinalo qui)."));
 }
 
 int TpgSms::OpenEditor(int index, const std::function<void(TfmGateway&)>& onOpen)

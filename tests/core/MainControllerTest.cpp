@@ -61,13 +61,17 @@ TEST_F(TMain, ShorterLimitFiresFirst)
     Profile().SetAutoDisconnect(true);
     Profile().SetTimeOutConnection(1800);
     Profile().SetAskDisconnect(false);
+    int logChanges = 0;
+    Main->OnLogChange = [&logChanges] { ++logChanges; }; // an open statistics window refreshes
     OnLine();
     const int start = Data->Status.Elapsed();
     Seconds(1800 - start);
+    EXPECT_EQ(logChanges, 0);
     EXPECT_EQ(Data->MtxStatus.State(), S::RasConnected);
     Seconds(2);
     EXPECT_EQ(Data->MtxStatus.State(), S::Idle); // at 1801 s: hung up, and the RasIdle that followed ended the count
     EXPECT_EQ(Data->Connections.Units().Count(), 1u);
+    EXPECT_EQ(logChanges, 1);
     const auto general = View.General();
     EXPECT_NE(std::find(general.begin(), general.end(), "Tempo di connessione scaduto!!!"), general.end());
 }
