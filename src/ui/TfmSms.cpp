@@ -237,7 +237,7 @@ TfmSms::TfmSms(TServices& services, TDataModule& module, TSmsHooks hooks, QWidge
 {
     setObjectName(QStringLiteral("TfmSms"));
     setWindowTitle(QStringLiteral("Messaggi SMS"));
-    QToolBar* bar = addToolBar(QStringLiteral("Sms"));
+    QToolBar* bar = addToolBar(QStringLiteral("SMS"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     acComponi = bar->addAction(style()->standardIcon(QStyle::SP_FileIcon), QStringLiteral("&Nuovo messaggio..."));
