@@ -1,0 +1,184 @@
+#include "tariffs/DataPlans.h"
+
+#include "core/DateTime.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr double Gigabyte = 1e9; // operators sell decimal gigabytes
+
+// The day a monthly cycle starts in a month: the chosen day, or the month's last when it has none.
+double MonthlyStart(int year, int month, int day)
+{
+    return EncodeDate(year, month, std::min(day, DaysInMonth(year, month)));
+}
+
+} // namespace
+
+TPlanCycle PlanCycleAt(const TDataPlan& plan, double moment)
+{
+    const double day = static_cast<double>(DayNumber(moment));
+    switch (plan.Cycle) {
+    case TPlanCycleKind::Daily:
+        return {day, day + 1};
+    case TPlanCycleKind::EveryDays: {
+        const int length = std::max(1, plan.EveryDays);
+        const double first = static_cast<double>(DayNumber(plan.CycleFrom));
+        const double k = std::floor((day - first) / length);
+        const double start = first + k * length;
+        return {start, start + length};
+    }
+    case TPlanCycleKind::Monthly:
+        break;
+    }
+    const int chosen = std::clamp(plan.CycleDay, 1, 31);
+    const TDateParts d = DecodeDate(day);
+    const auto next = [](int y, int m) { return m == 12 ? std::pair{y + 1, 1} : std::pair{y, m + 1}; };
+    const auto previous = [](int y, int m) { return m == 1 ? std::pair{y - 1, 12} : std::pair{y, m - 1}; };
+    const double thisMonth = MonthlyStart(d.Year, d.Month, chosen);
+    if (day >= thisMonth) {
+        const auto [y, m] = next(d.Year, d.Month);
+        return {thisMonth, MonthlyStart(y, m, chosen)};
+    }
+    const auto [y, m] = previous(d.Year, d.Month);
+    return {MonthlyStart(y, m, chosen), thisMonth};
+}
+
+std::uint64_t CountedBytes(const TDataPlan& plan, std::uint64_t received, std::uint64_t sent)
+{
+    return plan.Counts == TPlanCounts::ReceivedOnly ? received : received + sent;
+}
+
+double PlanCycleCost(const TDataPlan& plan, std::uint64_t used)
+{
+    const std::uint64_t included = plan.Allowance.value_or(0);
+    double cost = plan.PricePerCycle;
+    if (used <= included)
+        return cost;
+    const std::uint64_t beyond = used - included;
+    switch (plan.Beyond) {
+    case TPlanBeyond::PerGigabyte:
+        cost += static_cast<double>(beyond) / Gigabyte * plan.BeyondPrice;
+        break;
+    case TPlanBeyond::PerBlock:
+        // A started block is charged whole.
+        if (plan.BlockBytes > 0)
+            cost += static_cast<double>((beyond + plan.BlockBytes - 1) / plan.BlockBytes) * plan.BeyondPrice;
+        break;
+    case TPlanBeyond::SpeedCap:
+        break;
+    }
+    return cost;
+}
+
+std::uint64_t TCounterDelta::Take(std::uint64_t raw)
+{
+    const std::optional<std::uint64_t> last = FLast;
+    FLast = raw;
+    if (!last)
+        return 0;
+    return raw >= *last ? raw - *last : raw;
+}
+
+void TPlanUsage::Add(const std::string& plan, double moment, std::uint64_t received, std::uint64_t sent)
+{
+    if (received == 0 && sent == 0)
+        return;
+    TDayVolume& v = FDays[plan][DayNumber(moment)];
+    v.Received += received;
+    v.Sent += sent;
+}
+
+std::uint64_t TPlanUsage::Used(const TDataPlan& plan, double fromDay, double toDay) const
+{
+    const auto it = FDays.find(plan.Name);
+    if (it == FDays.end())
+        return 0;
+    std::uint64_t used = 0;
+    const auto& days = it->second;
+    for (auto d = days.lower_bound(static_cast<std::int64_t>(fromDay));
+         d != days.end() && d->first < static_cast<std::int64_t>(toDay); ++d)
+        used += CountedBytes(plan, d->second.Received, d->second.Sent);
+    return used;
+}
+
+const std::map<std::int64_t, TDayVolume>& TPlanUsage::Days(const std::string& plan) const
+{
+    static const std::map<std::int64_t, TDayVolume> none;
+    const auto it = FDays.find(plan);
+    return it == FDays.end() ? none : it->second;
+}
+
+TPlanStatus PlanStatusAt(const TDataPlan& plan, const TPlanUsage& usage, double now)
+{
+    TPlanStatus s;
+    s.Cycle = PlanCycleAt(plan, now);
+    s.Used = usage.Used(plan, s.Cycle.Start, s.Cycle.End);
+    s.Cost = PlanCycleCost(plan, s.Used);
+    // The pace so far (at least an hour of the cycle, so a first minute does not project wildly).
+    const double elapsed = std::max(now - s.Cycle.Start, 1.0 / 24);
+    s.Projection = static_cast<std::uint64_t>(std::llround(static_cast<double>(s.Used) / elapsed * s.Cycle.Days()));
+    if (plan.Allowance) {
+        const std::uint64_t allowance = *plan.Allowance;
+        s.Remaining = s.Used < allowance ? allowance - s.Used : 0;
+        s.Percent = allowance > 0 ? 100.0 * static_cast<double>(s.Used) / static_cast<double>(allowance) : 100.0;
+        // Today counts as a day left.
+        const double daysLeft = std::max(1.0, s.Cycle.End - static_cast<double>(DayNumber(now)));
+        s.PerDayLeft = static_cast<std::uint64_t>(static_cast<double>(*s.Remaining) / daysLeft);
+    }
+    return s;
+}
+
+TPlanAlert TPlanAlerts::Check(const TDataPlan& plan, const TPlanStatus& status)
+{
+    TState& state = FStates[plan.Name];
+    if (state.CycleStart != status.Cycle.Start)
+        state = TState{status.Cycle.Start, false, false};
+    if (!plan.Allowance)
+        return TPlanAlert::None;
+    if (plan.Limit && status.Percent >= 100 && !state.Limited) {
+        state.Limited = true;
+        state.Warned = true; // past the warning too: one balloon, the limit's
+        return TPlanAlert::Limit;
+    }
+    if (plan.WarningPercent > 0 && status.Percent >= plan.WarningPercent && !state.Warned) {
+        state.Warned = true;
+        return TPlanAlert::Warning;
+    }
+    return TPlanAlert::None;
+}
+
+const TDataPlan* TPlanTracker::PlanOf(const std::string& interface, const std::string& connectionUuid) const
+{
+    if (!connectionUuid.empty())
+        for (const TDataPlan& p : FPlans)
+            if (p.ConnectionUuid == connectionUuid)
+                return &p;
+    for (const TDataPlan& p : FPlans)
+        if (p.ConnectionUuid.empty() && !p.Interface.empty() && p.Interface == interface)
+            return &p;
+    return nullptr;
+}
+
+const TDataPlan* TPlanTracker::Sample(const std::string& interface, const std::string& connectionUuid,
+                                      std::uint64_t received, std::uint64_t sent, double now)
+{
+    auto& [rx, tx] = FCounters[interface];
+    const std::uint64_t dr = rx.Take(received);
+    const std::uint64_t ds = tx.Take(sent);
+    const TDataPlan* plan = PlanOf(interface, connectionUuid);
+    if (plan)
+        FUsage.Add(plan->Name, now, dr, ds);
+    return plan;
+}
+
+void TPlanTracker::Gone(const std::string& interface)
+{
+    FCounters.erase(interface);
+}
+
+} // namespace qv
