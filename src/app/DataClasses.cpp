@@ -7,6 +7,7 @@
 #include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
+#include "tariffs/DataPlans.h"
 #include "tariffs/Settings.h"
 #include "tariffs/Status.h"
 #include "tariffs/Taxations.h"
@@ -40,6 +41,7 @@ const std::map<std::string, TCreator>& Creators()
         {"TAgenda", [](TServices& s) { return std::make_unique<TAgenda>(s); }},
         {"TStatus", [](TServices& s) { return std::make_unique<TStandaloneStatus>(s); }},
         {"TBudgets", [](TServices& s) { return std::make_unique<TBudgets>(s); }},
+        {"TDataPlans", [](TServices& s) { return std::make_unique<TDataPlans>(s); }},
         {"TMessenger", [](TServices& s) { return std::make_unique<TMessenger>(s, nullptr); }},
         {"TSmsData", [](TServices& s) { return std::make_unique<TSmsData>(s); }},
         {"TDataSkins", [](TServices& s) { return std::make_unique<TDataSkins>(s); }},

@@ -1,6 +1,7 @@
 #include "tariffs/DataPlans.h"
 
 #include "core/DateTime.h"
+#include "core/Strings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -179,6 +180,142 @@ const TDataPlan* TPlanTracker::Sample(const std::string& interface, const std::s
 void TPlanTracker::Gone(const std::string& interface)
 {
     FCounters.erase(interface);
+}
+
+// ---- the data file ----
+
+const TPropTable& TPlanItem::Table()
+{
+    using T = TPlanItem;
+    static const TPropTable t = TPropBuilder<T>()
+                                    .Str("Nome", &T::Nome, &T::SetNome)
+                                    .Str("Connessione", &T::Connessione, &T::SetConnessione)
+                                    .Str("Interfaccia", &T::Interfaccia, &T::SetInterfaccia)
+                                    .Bool("SoloRicevuti", &T::SoloRicevuti, &T::SetSoloRicevuti, false)
+                                    .Int("Ciclo", &T::Ciclo, &T::SetCiclo, 0)
+                                    .Int("GiornoCiclo", &T::GiornoCiclo, &T::SetGiornoCiclo, 1)
+                                    .Int("OgniGiorni", &T::OgniGiorni, &T::SetOgniGiorni, 30)
+                                    .Date("InizioCiclo", &T::InizioCiclo, &T::SetInizioCiclo)
+                                    .Int64("Soglia", &T::Soglia, &T::SetSoglia)
+                                    .Float("Prezzo", &T::Prezzo, &T::SetPrezzo)
+                                    .Int("Oltre", &T::Oltre, &T::SetOltre, 2)
+                                    .Float("PrezzoOltre", &T::PrezzoOltre, &T::SetPrezzoOltre)
+                                    .Int64("Blocco", &T::Blocco, &T::SetBlocco)
+                                    .Int("Avviso", &T::Avviso, &T::SetAvviso, 80)
+                                    .Bool("Limite", &T::Limite, &T::SetLimite, false)
+                                    .Build();
+    return t;
+}
+
+TDataPlan TPlanItem::Plan() const
+{
+    TDataPlan p;
+    p.Name = Nome();
+    p.ConnectionUuid = Connessione();
+    p.Interface = Interfaccia();
+    p.Counts = SoloRicevuti() ? TPlanCounts::ReceivedOnly : TPlanCounts::Both;
+    p.Cycle = static_cast<TPlanCycleKind>(std::clamp(Ciclo(), 0, 2));
+    p.CycleDay = std::clamp(GiornoCiclo(), 1, 31);
+    p.EveryDays = std::max(1, OgniGiorni());
+    p.CycleFrom = InizioCiclo();
+    if (Soglia() >= 0)
+        p.Allowance = static_cast<std::uint64_t>(Soglia());
+    p.PricePerCycle = Prezzo();
+    p.Beyond = static_cast<TPlanBeyond>(std::clamp(Oltre(), 0, 2));
+    p.BeyondPrice = PrezzoOltre();
+    p.BlockBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, Blocco()));
+    p.WarningPercent = Avviso();
+    p.Limit = Limite();
+    return p;
+}
+
+void TPlanItem::Assign(const TDataPlan& p)
+{
+    SetNome(p.Name);
+    SetConnessione(p.ConnectionUuid);
+    SetInterfaccia(p.Interface);
+    SetSoloRicevuti(p.Counts == TPlanCounts::ReceivedOnly);
+    SetCiclo(static_cast<std::int32_t>(p.Cycle));
+    SetGiornoCiclo(p.CycleDay);
+    SetOgniGiorni(p.EveryDays);
+    SetInizioCiclo(p.CycleFrom);
+    SetSoglia(p.Allowance ? static_cast<std::int64_t>(*p.Allowance) : -1);
+    SetPrezzo(p.PricePerCycle);
+    SetOltre(static_cast<std::int32_t>(p.Beyond));
+    SetPrezzoOltre(p.BeyondPrice);
+    SetBlocco(static_cast<std::int64_t>(p.BlockBytes));
+    SetAvviso(p.WarningPercent);
+    SetLimite(p.Limit);
+}
+
+const TPropTable& TPlanDayItem::Table()
+{
+    using T = TPlanDayItem;
+    static const TPropTable t = TPropBuilder<T>()
+                                    .Str("Piano", &T::Piano, &T::SetPiano)
+                                    .Date("Giorno", &T::Giorno, &T::SetGiorno)
+                                    .Int64("Ricevuti", &T::Ricevuti, &T::SetRicevuti)
+                                    .Int64("Inviati", &T::Inviati, &T::SetInviati)
+                                    .Build();
+    return t;
+}
+
+TDataPlans::TDataPlans(TServices& services) : TPersistentComponent(services, "TDataPlans") {}
+
+TDataPlans::~TDataPlans()
+{
+    SaveIfModified();
+}
+
+const TPropTable& TDataPlans::Table()
+{
+    using T = TDataPlans;
+    static const TPropTable t = TPropBuilder<T>(&TPersistentComponent::Table())
+                                    .Collection("Plans", &T::Plans)
+                                    .Collection("Days", &T::Days)
+                                    .Build();
+    return t;
+}
+
+std::vector<TDataPlan> TDataPlans::PlanList() const
+{
+    std::vector<TDataPlan> plans;
+    for (const auto& p : FPlans)
+        plans.push_back(p->Plan());
+    return plans;
+}
+
+void TDataPlans::StorePlan(const TDataPlan& plan)
+{
+    for (auto& p : FPlans)
+        if (SameText(p->Nome(), plan.Name)) {
+            p->Assign(plan);
+            return;
+        }
+    FPlans.Add().Assign(plan);
+}
+
+TPlanUsage TDataPlans::Usage() const
+{
+    TPlanUsage usage;
+    for (const auto& d : FDays)
+        usage.Add(d->Piano(), d->Giorno(), static_cast<std::uint64_t>(std::max<std::int64_t>(0, d->Ricevuti())),
+                  static_cast<std::uint64_t>(std::max<std::int64_t>(0, d->Inviati())));
+    return usage;
+}
+
+void TDataPlans::StoreUsage(const TPlanUsage& usage)
+{
+    FDays.Clear();
+    for (const auto& [plan, days] : usage.All())
+        for (const auto& [day, volume] : days) {
+            TPlanDayItem& d = FDays.Add();
+            d.SetPiano(plan);
+            d.SetGiorno(static_cast<double>(day));
+            d.SetRicevuti(static_cast<std::int64_t>(volume.Received));
+            d.SetInviati(static_cast<std::int64_t>(volume.Sent));
+        }
+    SetModified(true);
 }
 
 } // namespace qv

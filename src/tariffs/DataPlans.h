@@ -7,6 +7,9 @@
 // summed per plan and per day; the status of a cycle (used, remaining, projection, what may still be
 // used each day, cost) and its two alerts (warning and limit, once per cycle each) come from them.
 
+#include "core/Persistent.h"
+#include "core/PropertyMacros.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -95,6 +98,7 @@ public:
     // What the plan counts between two days (day numbers, end excluded).
     std::uint64_t Used(const TDataPlan& plan, double fromDay, double toDay) const;
     const std::map<std::int64_t, TDayVolume>& Days(const std::string& plan) const;
+    const std::map<std::string, std::map<std::int64_t, TDayVolume>>& All() const { return FDays; }
 
 private:
     std::map<std::string, std::map<std::int64_t, TDayVolume>> FDays;
@@ -154,6 +158,71 @@ private:
     std::vector<TDataPlan>& FPlans;
     TPlanUsage& FUsage;
     std::map<std::string, std::pair<TCounterDelta, TCounterDelta>> FCounters;
+};
+
+// ---- "PianiDati.dat": the plans and their daily volumes, in the program's stream format ----
+
+class TPlanItem : public TDataCollectionItem
+{
+public:
+    using TDataCollectionItem::TDataCollectionItem;
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
+    QV_STRING_PROPERTY(Nome)
+    QV_STRING_PROPERTY(Connessione) // NetworkManager's UUID
+    QV_STRING_PROPERTY(Interfaccia)
+    QV_PROPERTY(bool, SoloRicevuti, false)
+    QV_PROPERTY(std::int32_t, Ciclo, 0) // TPlanCycleKind
+    QV_PROPERTY(std::int32_t, GiornoCiclo, 1)
+    QV_PROPERTY(std::int32_t, OgniGiorni, 30)
+    QV_PROPERTY(double, InizioCiclo, 0)
+    QV_PROPERTY(std::int64_t, Soglia, -1) // bytes; -1: no allowance
+    QV_PROPERTY(double, Prezzo, 0)
+    QV_PROPERTY(std::int32_t, Oltre, 2) // TPlanBeyond
+    QV_PROPERTY(double, PrezzoOltre, 0)
+    QV_PROPERTY(std::int64_t, Blocco, 0)
+    QV_PROPERTY(std::int32_t, Avviso, 80)
+    QV_PROPERTY(bool, Limite, false)
+
+    TDataPlan Plan() const;
+    void Assign(const TDataPlan& plan);
+};
+using TPlanItems = TDataCollection<TPlanItem>;
+
+class TPlanDayItem : public TDataCollectionItem
+{
+public:
+    using TDataCollectionItem::TDataCollectionItem;
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
+    QV_STRING_PROPERTY(Piano)
+    QV_PROPERTY(double, Giorno, 0)
+    QV_PROPERTY(std::int64_t, Ricevuti, 0)
+    QV_PROPERTY(std::int64_t, Inviati, 0)
+};
+using TPlanDayItems = TDataCollection<TPlanDayItem>;
+
+class TDataPlans : public TPersistentComponent
+{
+public:
+    explicit TDataPlans(TServices& services);
+    ~TDataPlans() override;
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
+    std::unique_ptr<TPersistentComponent> NewEmpty() const override { return std::make_unique<TDataPlans>(FServices); }
+    TPlanItems& Plans() { return FPlans; }
+    TPlanDayItems& Days() { return FDays; }
+
+    std::vector<TDataPlan> PlanList() const;
+    // Adds a plan or replaces the one of the same name (letter case ignored).
+    void StorePlan(const TDataPlan& plan);
+    TPlanUsage Usage() const;
+    // Writes the usage back, one item per plan and day.
+    void StoreUsage(const TPlanUsage& usage);
+
+private:
+    TPlanItems FPlans{this};
+    TPlanDayItems FDays{this};
 };
 
 } // namespace qv

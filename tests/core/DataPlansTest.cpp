@@ -185,3 +185,55 @@ TEST(DataPlanTracker, ARestartAndALinkMovingToAnotherInterfaceKeepTheCycle)
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days.at(DayNumber(At(2026, 12, 3))).Received, 4000u);
 }
+
+TEST(DataPlanFile, PlansAndDailyVolumesGoThroughTheStreamFormat)
+{
+    TTestContext ctx(At(2026, 12, 10, 12));
+    TDataPlans file(ctx.Services);
+    TDataPlan mobile = Monthly(14, 50 * GB);
+    mobile.Beyond = TPlanBeyond::PerBlock;
+    mobile.BlockBytes = 500 * MB;
+    mobile.BeyondPrice = 0.5;
+    mobile.Limit = true;
+    file.StorePlan(mobile);
+    TDataPlan payg;
+    payg.Name = "Satellite";
+    payg.Interface = "sat0";
+    payg.Counts = TPlanCounts::ReceivedOnly;
+    payg.Cycle = TPlanCycleKind::EveryDays;
+    payg.EveryDays = 28;
+    payg.CycleFrom = At(2026, 12, 1);
+    payg.Beyond = TPlanBeyond::PerGigabyte;
+    payg.BeyondPrice = 2;
+    file.StorePlan(payg);
+    mobile.PricePerCycle = 12.99;
+    file.StorePlan(mobile); // the same name: replaced, not added
+    TPlanUsage usage;
+    usage.Add("Mobile", At(2026, 12, 9, 8), 6 * GB, 1 * GB);
+    usage.Add("Mobile", At(2026, 12, 10, 8), 3 * GB, 0);
+    usage.Add("Satellite", At(2026, 12, 10, 9), 700, 20);
+    file.StoreUsage(usage);
+
+    TDataPlans again(ctx.Services);
+    again.ReadFromBytes(file.WriteToBytes());
+    const std::vector<TDataPlan> plans = again.PlanList();
+    ASSERT_EQ(plans.size(), 2u);
+    EXPECT_EQ(plans[0].Name, "Mobile");
+    EXPECT_EQ(plans[0].ConnectionUuid, mobile.ConnectionUuid);
+    EXPECT_EQ(plans[0].CycleDay, 14);
+    EXPECT_EQ(*plans[0].Allowance, 50 * GB); // beyond 32 bits
+    EXPECT_DOUBLE_EQ(plans[0].PricePerCycle, 12.99);
+    EXPECT_EQ(plans[0].Beyond, TPlanBeyond::PerBlock);
+    EXPECT_EQ(plans[0].BlockBytes, 500 * MB);
+    EXPECT_TRUE(plans[0].Limit);
+    EXPECT_EQ(plans[1].Interface, "sat0");
+    EXPECT_EQ(plans[1].Counts, TPlanCounts::ReceivedOnly);
+    EXPECT_EQ(plans[1].Cycle, TPlanCycleKind::EveryDays);
+    EXPECT_DOUBLE_EQ(plans[1].CycleFrom, At(2026, 12, 1));
+    EXPECT_FALSE(plans[1].Allowance);
+    const TPlanUsage read = again.Usage();
+    EXPECT_EQ(read.Used(plans[0], At(2026, 12, 1), At(2027, 1, 1)), 10 * GB);
+    EXPECT_EQ(read.Used(plans[1], At(2026, 12, 1), At(2027, 1, 1)), 700u);
+    EXPECT_EQ(PlanStatusAt(plans[0], read, At(2026, 12, 10, 12)).Used, 10 * GB); // from 14 November
+    EXPECT_EQ(PlanStatusAt(plans[0], read, At(2026, 12, 14)).Used, 0u);
+}

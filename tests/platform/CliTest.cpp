@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "app/CommandHelp.h"
 #include "cli/Cli.h"
+#include "tariffs/DataPlans.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -90,4 +91,25 @@ TEST(Cli, UsageAndErrors)
     WriteFile(dir / "alien.dat", std::string("TPF0\x06TAlien\x00\x00\x00", 14));
     EXPECT_EQ(RunTool({"dump", dir / "alien.dat"}, out, err), 1);
     EXPECT_NE(err.find("Classe di dati sconosciuta: TAlien"), std::string::npos);
+}
+
+// The data plans' file is one of the program's data files: dump shows it.
+TEST(Cli, DumpShowsTheDataPlansFile)
+{
+    TDiskContext ctx;
+    {
+        TDataPlans plans(ctx.Services);
+        TDataPlan p;
+        p.Name = "Mobile";
+        p.Interface = "wwan0";
+        p.Allowance = 50000000000ull;
+        plans.StorePlan(p);
+        ctx.Files.WriteAtomic(ctx.Env.AppPath + "PianiDati.dat", plans.WriteToBytes());
+        plans.SetModified(false);
+    }
+    std::string out, err;
+    EXPECT_EQ(RunTool({"dump", ctx.Env.AppPath + "PianiDati.dat"}, out, err), 0) << err;
+    EXPECT_NE(out.find("TDataPlans"), std::string::npos) << out;
+    EXPECT_NE(out.find("Plans[0].Nome = \"Mobile\""), std::string::npos) << out;
+    EXPECT_NE(out.find("Plans[0].Soglia = 50000000000"), std::string::npos) << out;
 }
