@@ -4,7 +4,7 @@ _quorvanta_cli()
     local cur prev words cword
     _init_completion || return
     local commands="dump resave tariffs log price compare status recover entries profiles holidays sounds
-        programs time stats report repricing modems sms skins popup monitor dial hangup version"
+        programs time stats report repricing modems sms plans usage skins popup monitor dial hangup version"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --data-dir --simulate --help --version" -- "$cur"))
         return
@@ -18,6 +18,8 @@ _quorvanta_cli()
         holidays) COMPREPLY=($(compgen -W "list set unset" -- "$cur")) ;;
         sounds) COMPREPLY=($(compgen -W "list play export import" -- "$cur")) ;;
         sms) COMPREPLY=($(compgen -W "gateways contacts send queue messages" -- "$cur")) ;;
+        plans) COMPREPLY=($(compgen -W "list add set remove status --connection --interface --monthly --every --daily --allowance --price --per-gb --block --cap --warning --limit --json" -- "$cur")) ;;
+        usage) COMPREPLY=($(compgen -W "--by --plan --from --to --json" -- "$cur")) ;;
         skins) COMPREPLY=($(compgen -W "list export import" -- "$cur")) ;;
         recover) COMPREPLY=($(compgen -W "--keep --discard" -- "$cur")) ;;
         *) COMPREPLY=($(compgen -f -- "$cur")) ;;

@@ -79,6 +79,17 @@ const std::vector<TCommandHelp>& CliCommands()
         {"sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue] [--force]\n"
          "sms queue [--send] | messages",
          "invia un SMS, la coda e i messaggi", "Sends an SMS; the queue and the messages."},
+        {"plans list | remove NOME | status [--json]\n"
+         "plans add|set NOME --connection UUID|--interface IF [--monthly GIORNO | --every N --from DATA |\n"
+         "            --daily] [--allowance 50GB | --no-allowance] [--price EURO] [--per-gb EURO |\n"
+         "            --block 500MB --block-price EURO | --cap] [--warning 80] [--limit] [--received-only]",
+         "i piani dati dei collegamenti a consumo (\"PianiDati.dat\"): ciclo, soglia, prezzo, oltre la soglia; "
+         "lo stato di ogni ciclo (usati, restano, proiezione, al giorno, costo)",
+         "The data plans of metered links (\"PianiDati.dat\"): cycle, allowance, price, what happens beyond "
+         "it; the status of each cycle (used, remaining, projection, per day, cost)."},
+        {"usage --by day|month|cycle [--plan NOME] [--from DATA --to DATA] [--json]",
+         "il volume contato per i piani, per giorno, mese o ciclo (con il costo del ciclo)",
+         "The volume counted for the plans by day, month or cycle (with the cycle's cost)."},
         {"skins list | export FILE | import FILE", "le skin della finestra (\"Skin.dat\")",
          "The skins of the window (\"Skin.dat\")."},
         {"popup users | groups | messages\n"

@@ -11,7 +11,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     : Settings(services), Connections(services), Status(services, Settings, Connections), Taxations(services),
       Agenda(services), SmsData(services), PhoneBook(services, SmsData), Waves(services, output ? *output : SilentOutput),
       Budgets(services), Messenger(services, std::move(popup)), GateWays(services, http ? *http : FNoHttp, Settings, SmsData), Skins(services),
-      RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
+      Plans(services), RasMonitor(services, dialUp ? *dialUp : FNoDialUp),
       TapiMonitor(services, modem ? *modem : FNoModem),
       Performance(services, dialUp ? *dialUp : FNoDialUp), FServices(services)
 {
@@ -51,6 +51,7 @@ TDataModule::TDataModule(TServices& services, ISounds* sounds, IRasApi* dialUp, 
     FFiles.Add(Budgets, "Budget.dat");
     FFiles.Add(Messenger, "Popup.dat");
     FFiles.Add(Skins, "Skin.dat");
+    FFiles.Add(Plans, "PianiDati.dat");
 }
 
 TDataModule::~TDataModule()

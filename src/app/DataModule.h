@@ -18,6 +18,7 @@
 #include "sms/SmsData.h"
 #include "tariffs/Agenda.h"
 #include "tariffs/Connections.h"
+#include "tariffs/DataPlans.h"
 #include "tariffs/Settings.h"
 #include "tariffs/Status.h"
 #include "tariffs/Taxations.h"
@@ -66,6 +67,8 @@ public:
     TGateWayData GateWays;
     // The looks of the main window ("Skin.dat").
     TDataSkins Skins;
+    // Data plans and the volume of their links ("PianiDati.dat").
+    TDataPlans Plans;
     TMtxMatrixStatus MtxStatus;
     TRasControl RasMonitor;
     TTapiControl TapiMonitor;

@@ -7,6 +7,7 @@
 #include "app/SettingsPages.h"
 #include "cli/TariffJson.h"
 #include "cli/TimeCommand.h"
+#include "cli/PlansCommand.h"
 #include "cli/SoundsCommand.h"
 #include "core/DateTime.h"
 #include "core/Functions.h"
@@ -773,6 +774,13 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             if (rc != 2)
                 return rc;
         }
+        if (command == "plans") {
+            const int rc = PlansCommand(ctx, args, out);
+            if (rc != 2)
+                return rc;
+        }
+        if (command == "usage")
+            return UsageCommand(ctx, args, out);
         if (command == "skins") {
             const int rc = SkinsCommand(ctx, args, out);
             if (rc != 2)

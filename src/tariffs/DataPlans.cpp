@@ -1,6 +1,7 @@
 #include "tariffs/DataPlans.h"
 
 #include "core/DateTime.h"
+#include "core/Functions.h"
 #include "core/Strings.h"
 
 #include <algorithm>
@@ -47,6 +48,54 @@ TPlanCycle PlanCycleAt(const TDataPlan& plan, double moment)
     }
     const auto [y, m] = previous(d.Year, d.Month);
     return {MonthlyStart(y, m, chosen), thisMonth};
+}
+
+std::string CycleText(const TDataPlan& plan)
+{
+    switch (plan.Cycle) {
+    case TPlanCycleKind::Daily:
+        return "giornaliero";
+    case TPlanCycleKind::EveryDays:
+        return "ogni " + std::to_string(std::max(1, plan.EveryDays)) + " giorni dal " +
+               FormatDateTime("d mmmm yyyy", plan.CycleFrom);
+    case TPlanCycleKind::Monthly:
+        break;
+    }
+    return "mensile dal giorno " + std::to_string(std::clamp(plan.CycleDay, 1, 31));
+}
+
+std::optional<std::uint64_t> ParseVolume(std::string_view text)
+{
+    std::string t = Trim(std::string(text));
+    std::size_t unitAt = t.find_first_not_of("0123456789.,");
+    const std::string number = t.substr(0, unitAt);
+    const std::string unit = unitAt == std::string::npos ? "" : LowerCase(Trim(t.substr(unitAt)));
+    if (number.empty() || std::count_if(number.begin(), number.end(), [](char c) { return c == '.' || c == ','; }) > 1)
+        return std::nullopt;
+    const double multiplier = unit.empty() || unit == "b" ? 1
+                              : unit == "kb"              ? 1e3
+                              : unit == "mb"              ? 1e6
+                              : unit == "gb"              ? 1e9
+                              : unit == "tb"              ? 1e12
+                                                          : 0;
+    if (multiplier == 0)
+        return std::nullopt;
+    const double value = std::stod(ReplaceAll(number, ",", ".")) * multiplier;
+    if (!std::isfinite(value) || value >= 1.8e19)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(std::llround(value));
+}
+
+std::string VolumeText(std::uint64_t bytes)
+{
+    const double b = static_cast<double>(bytes);
+    if (b >= 1e9)
+        return FormatNumber(b / 1e9, 2) + " GB";
+    if (b >= 1e6)
+        return FormatNumber(b / 1e6, 2) + " MB";
+    if (b >= 1e3)
+        return FormatNumber(b / 1e3, 2) + " kB";
+    return std::to_string(bytes) + " B";
 }
 
 std::uint64_t CountedBytes(const TDataPlan& plan, std::uint64_t received, std::uint64_t sent)

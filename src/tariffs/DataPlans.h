@@ -67,6 +67,13 @@ struct TPlanCycle
 };
 
 TPlanCycle PlanCycleAt(const TDataPlan& plan, double moment);
+// "mensile dal giorno 14", "ogni 28 giorni dal 1 dicembre 2026", "giornaliero".
+std::string CycleText(const TDataPlan& plan);
+// Volumes as operators write them, in decimal units: "50 GB", "1,5 GB", "500MB", "750 kB", or bytes
+// alone; none when the text is not one.
+std::optional<std::uint64_t> ParseVolume(std::string_view text);
+// "12,34 GB", "850,00 MB", "0 B".
+std::string VolumeText(std::uint64_t bytes);
 // The bytes of a sample the plan counts.
 std::uint64_t CountedBytes(const TDataPlan& plan, std::uint64_t received, std::uint64_t sent);
 // The cost of a cycle in which `used` bytes were counted.

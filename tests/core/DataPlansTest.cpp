@@ -237,3 +237,23 @@ TEST(DataPlanFile, PlansAndDailyVolumesGoThroughTheStreamFormat)
     EXPECT_EQ(PlanStatusAt(plans[0], read, At(2026, 12, 10, 12)).Used, 10 * GB); // from 14 November
     EXPECT_EQ(PlanStatusAt(plans[0], read, At(2026, 12, 14)).Used, 0u);
 }
+
+TEST(DataPlanTexts, VolumesAndCycles)
+{
+    EXPECT_EQ(ParseVolume("50 GB"), 50 * GB);
+    EXPECT_EQ(ParseVolume("1,5GB"), 1500 * MB);
+    EXPECT_EQ(ParseVolume("500 mb"), 500 * MB);
+    EXPECT_EQ(ParseVolume("1234"), 1234u);
+    EXPECT_FALSE(ParseVolume("50 GiB"));
+    EXPECT_FALSE(ParseVolume("GB"));
+    EXPECT_FALSE(ParseVolume("1,2,3 GB"));
+    EXPECT_EQ(VolumeText(12340 * MB), "12,34 GB");
+    EXPECT_EQ(VolumeText(850 * MB), "850,00 MB");
+    EXPECT_EQ(VolumeText(0), "0 B");
+    EXPECT_EQ(CycleText(Monthly(14)), "mensile dal giorno 14");
+    TDataPlan every = Monthly(1);
+    every.Cycle = TPlanCycleKind::EveryDays;
+    every.EveryDays = 28;
+    every.CycleFrom = At(2026, 12, 1);
+    EXPECT_EQ(CycleText(every), "ogni 28 giorni dal 1 dicembre 2026");
+}

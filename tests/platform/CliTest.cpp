@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "app/CommandHelp.h"
 #include "cli/Cli.h"
+#include "platform/linux/LinuxSystem.h"
 #include "tariffs/DataPlans.h"
 
 #include <gtest/gtest.h>
@@ -112,4 +113,44 @@ TEST(Cli, DumpShowsTheDataPlansFile)
     EXPECT_NE(out.find("TDataPlans"), std::string::npos) << out;
     EXPECT_NE(out.find("Plans[0].Nome = \"Mobile\""), std::string::npos) << out;
     EXPECT_NE(out.find("Plans[0].Soglia = 50000000000"), std::string::npos) << out;
+}
+
+// Plans added, listed and reported from the command line, over volumes logged today.
+TEST(Cli, PlansAddListStatusAndUsage)
+{
+    TTempDir dir;
+    std::string out, err;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Mobile", "--connection", "6f1c", "--monthly", "1",
+                       "--allowance", "10GB", "--price", "9,99", "--block", "500MB", "--block-price", "0,50"},
+                      out, err),
+              0)
+        << err;
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Mobile", "--interface", "wwan0"}, out, err), 1);
+    EXPECT_NE(err.find("esiste già"), std::string::npos);
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Nulla"}, out, err), 1);
+    EXPECT_NE(err.find("--connection UUID o --interface NOME"), std::string::npos);
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Y", "--interface", "x", "--allowance", "10GiB"}, out, err), 1);
+    // 10.6 GB today: 600 MB beyond the allowance are two started blocks.
+    TSystemClock clock;
+    {
+        TDiskContext ctx;
+        TDataPlans plans(ctx.Services);
+        plans.ReadFromBytes(ctx.Files.ReadAll(dir / "PianiDati.dat"));
+        TPlanUsage usage;
+        usage.Add("Mobile", clock.Now(), 10500000000ull, 100000000ull);
+        plans.StoreUsage(usage);
+        ctx.Files.WriteAtomic(dir / "PianiDati.dat", plans.WriteToBytes());
+        plans.SetModified(false);
+    }
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "list"}, out, err), 0);
+    EXPECT_NE(out.find("Mobile\tconnessione 6f1c\tmensile dal giorno 1\t10,00 GB\t€ 9,99"), std::string::npos) << out;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "status", "--json"}, out, err), 0) << err;
+    EXPECT_NE(out.find("\"used\": 10600000000"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"remaining\": 0"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"cost\": 10.99"), std::string::npos) << out;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "usage", "--by", "day"}, out, err), 0) << err;
+    EXPECT_EQ(out, "Mobile\t" + FormatDateTime("yyyy-mm-dd", clock.Now()) + "\t10,60 GB\n");
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "remove", "mobile"}, out, err), 0);
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "list"}, out, err), 0);
+    EXPECT_EQ(out, "");
 }
