@@ -141,6 +141,7 @@ void TPlanUsage::Add(const std::string& plan, double moment, std::uint64_t recei
     TDayVolume& v = FDays[plan][DayNumber(moment)];
     v.Received += received;
     v.Sent += sent;
+    FTotal += received + sent;
 }
 
 std::uint64_t TPlanUsage::Used(const TDataPlan& plan, double fromDay, double toDay) const

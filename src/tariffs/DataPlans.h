@@ -106,8 +106,11 @@ public:
     std::uint64_t Used(const TDataPlan& plan, double fromDay, double toDay) const;
     const std::map<std::int64_t, TDayVolume>& Days(const std::string& plan) const;
     const std::map<std::string, std::map<std::int64_t, TDayVolume>>& All() const { return FDays; }
+    // Every byte added so far (received and sent, every plan).
+    std::uint64_t Total() const { return FTotal; }
 
 private:
+    std::uint64_t FTotal = 0;
     std::map<std::string, std::map<std::int64_t, TDayVolume>> FDays;
 };
 

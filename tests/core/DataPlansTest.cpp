@@ -2,6 +2,7 @@
 // the speed-cap plan, alerts once per cycle, projections, a restart and a link that moves.
 #include "TestSupport.h"
 #include "core/DateTime.h"
+#include "app/PlanMonitor.h"
 #include "tariffs/DataPlans.h"
 
 #include <gtest/gtest.h>
@@ -256,4 +257,69 @@ TEST(DataPlanTexts, VolumesAndCycles)
     every.EveryDays = 28;
     every.CycleFrom = At(2026, 12, 1);
     EXPECT_EQ(CycleText(every), "ogni 28 giorni dal 1 dicembre 2026");
+}
+
+TEST(DataPlanMonitor, CountsEveryTwoSecondsSavesEveryTenAndAlertsOnce)
+{
+    TTestContext ctx(At(2026, 12, 10, 12));
+    TSimNetCounters counters;
+    TDataPlan sat;
+    sat.Name = "Satellite";
+    sat.Interface = "sat0";
+    sat.Allowance = 1 * GB;
+    sat.Limit = true;
+    std::vector<std::pair<TPlanAlert, double>> alerts;
+    {
+        TDataPlans file(ctx.Services);
+        file.SetFileName("PianiDati.dat");
+        file.StorePlan(sat);
+        file.Save();
+        TDataPlan mobile = Monthly(1, 10 * GB);
+        file.StorePlan(mobile);
+        counters.Interfaces["sat0"] = {5000, 100}; // before the program started: not counted
+        TPlanMonitor monitor(ctx.Services, file, counters);
+        monitor.OnAlert = [&alerts](const TDataPlan&, TPlanAlert a, const TPlanStatus& s) { alerts.push_back({a, s.Percent}); };
+        monitor.Start();
+        // 100 MB a second on the satellite link; the mobile link is up on wwan0 from the fourth second.
+        for (int second = 1; second <= 12; ++second) {
+            counters.Interfaces["sat0"].Received += 100 * MB;
+            if (second == 4) {
+                counters.Interfaces["wwan0"] = {777, 0};
+                monitor.SetLinks({{"wwan0", mobile.ConnectionUuid}});
+            }
+            if (second > 4)
+                counters.Interfaces["wwan0"].Sent += 1 * MB;
+            ctx.Time.Advance(1000);
+        }
+        // Readings at start and every two seconds; the fifth (at the eighth second) saved the usage.
+        TDataPlans saved(ctx.Services);
+        saved.ReadFromBytes(ctx.Files.ReadAll(ctx.Env.AppPath + "PianiDati.dat"));
+        EXPECT_EQ(saved.Usage().Used(sat, 0, 1e6), 800 * MB);
+        EXPECT_EQ(monitor.Usage().Used(sat, 0, 1e6), 1200 * MB);
+        EXPECT_EQ(monitor.Usage().Used(mobile, 0, 1e6), 8 * MB); // from its first reading (second 4)
+        // 80 % at 0,8 GB: the warning; 100 % at 1 GB: the limit; nothing more.
+        ASSERT_EQ(alerts.size(), 2u);
+        EXPECT_EQ(alerts[0].first, TPlanAlert::Warning);
+        EXPECT_EQ(alerts[1].first, TPlanAlert::Limit);
+        // The link goes away: its counters are gone; back with new counters, a new baseline.
+        monitor.SetLinks({});
+        counters.Interfaces.erase("wwan0");
+        ctx.Time.Advance(2000);
+        counters.Interfaces["wwan0"] = {50, 5};
+        monitor.SetLinks({{"wwan0", mobile.ConnectionUuid}});
+        ctx.Time.Advance(2000);
+        EXPECT_EQ(monitor.Usage().Used(mobile, 0, 1e6), 8 * MB);
+        monitor.Stop();
+    }
+    // A restart in the same cycle: what was counted (saved when the monitor stopped) goes on.
+    TDataPlans file(ctx.Services);
+    file.ReadFromBytes(ctx.Files.ReadAll(ctx.Env.AppPath + "PianiDati.dat"));
+    file.SetFileName("PianiDati.dat");
+    EXPECT_EQ(file.Usage().Used(sat, 0, 1e6), 1200 * MB);
+    TPlanMonitor again(ctx.Services, file, counters);
+    again.Start();
+    counters.Interfaces["sat0"].Received += 1 * MB;
+    ctx.Time.Advance(2000);
+    EXPECT_EQ(again.Usage().Used(sat, 0, 1e6), 1201 * MB);
+    file.SetModified(false);
 }
