@@ -1,14 +1,12 @@
 // The connection log: loading and saving "Connections.dat" of 100,000 connections on disk, and the
 // sums by day, month, year and entry over 1,000,000 connections.
 #include "BenchLog.h"
+#include "BenchTool.h"
 #include "TestSupport.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tariffs/Connections.h"
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 using namespace qv;
 using namespace qv::test;
@@ -44,24 +42,6 @@ void BM_LoadConnectionsDat(benchmark::State& state)
         log.SetFileName("Connections.dat");
         benchmark::DoNotOptimize(log.Units().Count());
     }
-}
-
-// Runs the command-line tool as a user does; false when it could not start or failed.
-bool RunTool(std::vector<const char*> args)
-{
-    args.insert(args.begin(), QV_CLI_PATH);
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    ::posix_spawn_file_actions_init(&quiet);
-    ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, QV_CLI_PATH, &quiet, nullptr, const_cast<char* const*>(args.data()), environ);
-    ::posix_spawn_file_actions_destroy(&quiet);
-    if (rc != 0)
-        return false;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // "quorvanta-cli resave" of a 100,000-connection file as a whole process: start-up, reading,
