@@ -70,7 +70,8 @@ std::optional<std::uint64_t> ParseVolume(std::string_view text)
     std::size_t unitAt = t.find_first_not_of("0123456789.,");
     const std::string number = t.substr(0, unitAt);
     const std::string unit = unitAt == std::string::npos ? "" : LowerCase(Trim(t.substr(unitAt)));
-    if (number.empty() || std::count_if(number.begin(), number.end(), [](char c) { return c == '.' || c == ','; }) > 1)
+    if (number.find_first_of("0123456789") == std::string::npos ||
+        std::count_if(number.begin(), number.end(), [](char c) { return c == '.' || c == ','; }) > 1)
         return std::nullopt;
     const double multiplier = unit.empty() || unit == "b" ? 1
                               : unit == "kb"              ? 1e3

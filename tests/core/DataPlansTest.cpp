@@ -248,6 +248,8 @@ TEST(DataPlanTexts, VolumesAndCycles)
     EXPECT_FALSE(ParseVolume("50 GiB"));
     EXPECT_FALSE(ParseVolume("GB"));
     EXPECT_FALSE(ParseVolume("1,2,3 GB"));
+    EXPECT_FALSE(ParseVolume(", GB"));
+    EXPECT_FALSE(ParseVolume(""));
     EXPECT_EQ(VolumeText(12340 * MB), "12,34 GB");
     EXPECT_EQ(VolumeText(850 * MB), "850,00 MB");
     EXPECT_EQ(VolumeText(0), "0 B");
