@@ -10,7 +10,11 @@ TPlanMonitor::TPlanMonitor(TServices& services, TDataPlans& file, INetCounters& 
 {
     FTimer = services.Timers.CreateTimer("TimerPiani", SampleMs);
     FTimer->SetEnabled(false);
-    FTimer->OnTimer = [this] { Sample(); };
+    FTimer->OnTimer = [this] {
+        Sample();
+        if (++FSinceSave >= SamplesPerSave && FUnsaved)
+            SaveUsage();
+    };
 }
 
 TPlanMonitor::~TPlanMonitor()
@@ -20,13 +24,31 @@ TPlanMonitor::~TPlanMonitor()
         SaveUsage();
 }
 
-void TPlanMonitor::SetLinks(std::map<std::string, std::string> links)
+void TPlanMonitor::SetLinks(TNetLinks links)
 {
     // An interface that went away: its next appearance is a new baseline.
-    for (const auto& [interface, uuid] : FLinks)
+    bool added = false;
+    for (const auto& [interface, link] : FLinks)
         if (!links.count(interface))
             FTracker.Gone(interface);
+    for (const auto& [interface, link] : links)
+        added = added || !FLinks.count(interface);
     FLinks = std::move(links);
+    // A new link's baseline is taken now, so that its traffic until the next reading counts.
+    if (added && FTimer->Enabled())
+        Sample();
+}
+
+TNetLink TPlanMonitor::LinkOf(const TDataPlan& plan) const
+{
+    for (const auto& [interface, link] : FLinks) {
+        const TDataPlan* p = FTracker.PlanOf(interface, link.ConnectionUuid);
+        if (p && p->Name == plan.Name)
+            return link;
+    }
+    TNetLink link;
+    link.Interface = plan.Interface;
+    return link;
 }
 
 void TPlanMonitor::Start()
@@ -44,7 +66,9 @@ void TPlanMonitor::Stop()
 
 void TPlanMonitor::Sample()
 {
-    std::map<std::string, std::string> links = FLinks;
+    std::map<std::string, std::string> links;
+    for (const auto& [interface, link] : FLinks)
+        links[interface] = link.ConnectionUuid;
     for (const TDataPlan& p : FPlans)
         if (p.ConnectionUuid.empty() && !p.Interface.empty())
             links.emplace(p.Interface, "");
@@ -74,8 +98,6 @@ void TPlanMonitor::Sample()
         if (OnChange)
             OnChange();
     }
-    if (++FSinceSave >= SamplesPerSave && FUnsaved)
-        SaveUsage();
 }
 
 void TPlanMonitor::SaveUsage()

@@ -6,6 +6,7 @@
 
 #include "core/Services.h"
 #include "detection/NetCounters.h"
+#include "detection/NetLinks.h"
 #include "tariffs/DataPlans.h"
 
 #include <functional>
@@ -23,9 +24,11 @@ public:
     TPlanMonitor(TServices& services, TDataPlans& file, INetCounters& counters);
     ~TPlanMonitor();
 
-    // The links up now: interface → the NetworkManager connection on it ("" when none). The plans
-    // named by interface are always watched.
-    void SetLinks(std::map<std::string, std::string> links);
+    // The links up now. The plans named by interface are always watched.
+    void SetLinks(TNetLinks links);
+    const TNetLinks& Links() const { return FLinks; }
+    // The link a plan counts now (for an interface plan whose link is not reported, its interface).
+    TNetLink LinkOf(const TDataPlan& plan) const;
     void Start();
     // Counts one last time and saves.
     void Stop();
@@ -47,7 +50,7 @@ private:
     TPlanUsage FUsage;
     TPlanTracker FTracker;
     TPlanAlerts FAlerts;
-    std::map<std::string, std::string> FLinks;
+    TNetLinks FLinks;
     std::unique_ptr<Timer> FTimer;
     int FSinceSave = 0;
     bool FUnsaved = false;

@@ -192,7 +192,7 @@ TPlanAlert TPlanAlerts::Check(const TDataPlan& plan, const TPlanStatus& status)
         state = TState{status.Cycle.Start, false, false};
     if (!plan.Allowance)
         return TPlanAlert::None;
-    if (plan.Limit && status.Percent >= 100 && !state.Limited) {
+    if (status.Percent >= 100 && !state.Limited) {
         state.Limited = true;
         state.Warned = true; // past the warning too: one balloon, the limit's
         return TPlanAlert::Limit;

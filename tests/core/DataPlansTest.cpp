@@ -287,16 +287,17 @@ TEST(DataPlanMonitor, CountsEveryTwoSecondsSavesEveryTenAndAlertsOnce)
             counters.Interfaces["sat0"].Received += 100 * MB;
             if (second == 4) {
                 counters.Interfaces["wwan0"] = {777, 0};
-                monitor.SetLinks({{"wwan0", mobile.ConnectionUuid}});
+                monitor.SetLinks({{"wwan0", TNetLink{"wwan0", mobile.ConnectionUuid, "SIM", true, "/ac/1"}}});
             }
             if (second > 4)
                 counters.Interfaces["wwan0"].Sent += 1 * MB;
             ctx.Time.Advance(1000);
         }
-        // Readings at start and every two seconds; the fifth (at the eighth second) saved the usage.
+        // Readings at start, when a link comes and every two seconds; the fifth timed reading (at the
+        // tenth second) saved the usage.
         TDataPlans saved(ctx.Services);
         saved.ReadFromBytes(ctx.Files.ReadAll(ctx.Env.AppPath + "PianiDati.dat"));
-        EXPECT_EQ(saved.Usage().Used(sat, 0, 1e6), 800 * MB);
+        EXPECT_EQ(saved.Usage().Used(sat, 0, 1e6), 1000 * MB);
         EXPECT_EQ(monitor.Usage().Used(sat, 0, 1e6), 1200 * MB);
         EXPECT_EQ(monitor.Usage().Used(mobile, 0, 1e6), 8 * MB); // from its first reading (second 4)
         // 80 % at 0,8 GB: the warning; 100 % at 1 GB: the limit; nothing more.
@@ -308,7 +309,7 @@ TEST(DataPlanMonitor, CountsEveryTwoSecondsSavesEveryTenAndAlertsOnce)
         counters.Interfaces.erase("wwan0");
         ctx.Time.Advance(2000);
         counters.Interfaces["wwan0"] = {50, 5};
-        monitor.SetLinks({{"wwan0", mobile.ConnectionUuid}});
+        monitor.SetLinks({{"wwan0", TNetLink{"wwan0", mobile.ConnectionUuid, "SIM", true, "/ac/1"}}});
         ctx.Time.Advance(2000);
         EXPECT_EQ(monitor.Usage().Used(mobile, 0, 1e6), 8 * MB);
         monitor.Stop();

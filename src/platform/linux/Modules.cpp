@@ -203,6 +203,35 @@ private:
     std::unique_ptr<IClockSetter> FReal;
 };
 
+// NetworkManager's links, loaded when the watch starts; without the module there are none.
+class TNmLinks : public ILinkWatcher
+{
+public:
+    explicit TNmLinks(TimerService& timers) : FTimers(timers) {}
+    void Start(TOnLinks onLinks) override
+    {
+        if (!FReal) {
+            try {
+                FReal.reset(Function<ILinkWatcher* (*)(TimerService*)>("dbus", "qv_link_watcher")(&FTimers));
+            } catch (const EQvError&) {
+                onLinks({});
+                return;
+            }
+        }
+        FReal->Start(std::move(onLinks));
+    }
+    void Stop() override
+    {
+        if (FReal)
+            FReal->Stop();
+    }
+    bool Disconnect(const TNetLink& link) override { return FReal && FReal->Disconnect(link); }
+
+private:
+    TimerService& FTimers;
+    std::unique_ptr<ILinkWatcher> FReal;
+};
+
 // The desktop keyring, loaded at its first use; without its module nothing is kept.
 std::shared_ptr<TPppdDialUp::TKeyring> KeyringModule()
 {
@@ -245,6 +274,11 @@ std::unique_ptr<ISoundOutput> SoundOutput(TimerService& timers)
 std::unique_ptr<ITapiService> ModemLines(TimerService& timers)
 {
     return std::make_unique<TModem>(timers);
+}
+
+std::unique_ptr<ILinkWatcher> NetworkManagerLinks(TimerService& timers)
+{
+    return std::make_unique<TNmLinks>(timers);
 }
 
 std::unique_ptr<IClockSetter> ClockSetter()

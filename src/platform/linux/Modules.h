@@ -11,6 +11,7 @@
 
 #include "app/WaveSounds.h"
 #include "core/Time.h"
+#include "detection/NetLinks.h"
 #include "detection/TapiControl.h"
 #include "platform/linux/PppdDialUp.h"
 #include "sms/HtmlControl.h"
@@ -25,6 +26,8 @@ std::unique_ptr<IHttpTransport> HttpTransport();
 std::unique_ptr<ISoundOutput> SoundOutput(TimerService& timers);
 // ModemManager on the system bus, or on the bus named by QUORVANTA_MODEMMANAGER_BUS.
 std::unique_ptr<ITapiService> ModemLines(TimerService& timers);
+// NetworkManager's active connections on the system bus, or on the bus named by QUORVANTA_NM_BUS.
+std::unique_ptr<ILinkWatcher> NetworkManagerLinks(TimerService& timers);
 // timedated on the system bus, or on the bus named by QUORVANTA_TIMEDATED_BUS.
 std::unique_ptr<IClockSetter> ClockSetter();
 TPppdDialUp::TKeyring Keyring();
