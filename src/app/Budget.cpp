@@ -24,6 +24,8 @@ const char* EndReasonText(TEndReason reason)
         return "budget esaurito";
     case erIdle:
         return "linea inattiva";
+    case erDataPlan:
+        return "soglia del piano dati";
     case erDropped:
         break;
     }

@@ -28,6 +28,7 @@ enum TEndReason : std::int32_t
     erSchedule = 3, // the scheduled time
     erBudget = 4,   // the budget ran out
     erIdle = 5,     // the line stayed quiet
+    erDataPlan = 6, // a data plan's allowance ran out
 };
 const char* EndReasonText(TEndReason reason);
 

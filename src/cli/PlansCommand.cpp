@@ -18,12 +18,7 @@ double Cents(double value)
     return std::round(value * 100) / 100;
 }
 
-std::string Euro(double value)
-{
-    return "€ " + FormatNumber(value, 2);
-}
-
-double ReadEuro(const std::string& text, const std::string& option)
+double ReadEuroText(const std::string& text, const std::string& option)
 {
     const std::string t = ReplaceAll(Trim(text), ",", ".");
     char* end = nullptr;
@@ -84,15 +79,15 @@ void ApplyOptions(TDataPlan& p, std::vector<std::string> args, std::size_t first
     if (const auto v = o.Get("allowance"))
         p.Allowance = ReadVolume(*v, "allowance");
     if (const auto v = o.Get("price"))
-        p.PricePerCycle = ReadEuro(*v, "price");
+        p.PricePerCycle = ReadEuroText(*v, "price");
     if (const auto v = o.Get("per-gb")) {
         p.Beyond = TPlanBeyond::PerGigabyte;
-        p.BeyondPrice = ReadEuro(*v, "per-gb");
+        p.BeyondPrice = ReadEuroText(*v, "per-gb");
     }
     if (const auto v = o.Get("block")) {
         p.Beyond = TPlanBeyond::PerBlock;
         p.BlockBytes = ReadVolume(*v, "block");
-        p.BeyondPrice = ReadEuro(o.Required("block-price"), "block-price");
+        p.BeyondPrice = ReadEuroText(o.Required("block-price"), "block-price");
         if (p.BlockBytes == 0)
             throw EQvError("Un blocco non può essere vuoto (--block)");
     }
@@ -100,19 +95,6 @@ void ApplyOptions(TDataPlan& p, std::vector<std::string> args, std::size_t first
         p.WarningPercent = ReadWhole(*v, "warning", 0, 100);
     if (p.ConnectionUuid.empty() && p.Interface.empty())
         throw EQvError("Il piano " + p.Name + " deve indicare il collegamento: --connection UUID o --interface NOME");
-}
-
-std::string BeyondText(const TDataPlan& p)
-{
-    switch (p.Beyond) {
-    case TPlanBeyond::PerGigabyte:
-        return Euro(p.BeyondPrice) + " per GB";
-    case TPlanBeyond::PerBlock:
-        return Euro(p.BeyondPrice) + " ogni " + VolumeText(p.BlockBytes) + " iniziati";
-    case TPlanBeyond::SpeedCap:
-        break;
-    }
-    return "velocità ridotta";
 }
 
 TPlanItem* FindPlan(TDataModule& data, const std::string& name)
@@ -135,7 +117,7 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
         for (const TDataPlan& p : data->Plans.PlanList())
             out << p.Name << "\t" << (p.ConnectionUuid.empty() ? "interfaccia " + p.Interface : "connessione " + p.ConnectionUuid)
                 << "\t" << CycleText(p) << "\t" << (p.Allowance ? VolumeText(*p.Allowance) : std::string("senza soglia"))
-                << "\t" << Euro(p.PricePerCycle) << "\toltre: " << BeyondText(p)
+                << "\t" << EuroText(p.PricePerCycle) << "\toltre: " << BeyondText(p)
                 << (p.Counts == TPlanCounts::ReceivedOnly ? "\tsolo ricevuti" : "") << "\n";
         return 0;
     }
@@ -195,7 +177,7 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
             if (p.Allowance)
                 out << " di " << VolumeText(*p.Allowance) << " (" << FormatNumber(s.Percent, 0) << "%), restano "
                     << VolumeText(*s.Remaining) << ", " << VolumeText(*s.PerDayLeft) << " al giorno";
-            out << "\n  a questo ritmo a fine ciclo: " << VolumeText(s.Projection) << "\n  costo finora: " << Euro(s.Cost)
+            out << "\n  a questo ritmo a fine ciclo: " << VolumeText(s.Projection) << "\n  costo finora: " << EuroText(s.Cost)
                 << "\n";
         }
         if (json)
@@ -250,7 +232,7 @@ int UsageCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
             } else {
                 out << p.Name << "\t" << g.first << "\t" << VolumeText(g.second);
                 if (by == "cycle")
-                    out << "\t" << Euro(PlanCycleCost(p, g.second));
+                    out << "\t" << EuroText(PlanCycleCost(p, g.second));
                 out << "\n";
             }
         }

@@ -87,6 +87,24 @@ std::optional<std::uint64_t> ParseVolume(std::string_view text)
     return static_cast<std::uint64_t>(std::llround(value));
 }
 
+std::string EuroText(double value)
+{
+    return "€ " + FormatNumber(value, 2);
+}
+
+std::string BeyondText(const TDataPlan& plan)
+{
+    switch (plan.Beyond) {
+    case TPlanBeyond::PerGigabyte:
+        return EuroText(plan.BeyondPrice) + " per GB";
+    case TPlanBeyond::PerBlock:
+        return EuroText(plan.BeyondPrice) + " ogni " + VolumeText(plan.BlockBytes) + " iniziati";
+    case TPlanBeyond::SpeedCap:
+        break;
+    }
+    return "velocità ridotta";
+}
+
 std::string VolumeText(std::uint64_t bytes)
 {
     const double b = static_cast<double>(bytes);

@@ -74,6 +74,11 @@ std::string CycleText(const TDataPlan& plan);
 std::optional<std::uint64_t> ParseVolume(std::string_view text);
 // "12,34 GB", "850,00 MB", "0 B".
 std::string VolumeText(std::uint64_t bytes);
+// "€ 9,99".
+std::string EuroText(double value);
+// What happens beyond the allowance: "€ 0,50 per GB", "€ 1,00 ogni 100,00 MB iniziati",
+// "velocità ridotta".
+std::string BeyondText(const TDataPlan& plan);
 // The bytes of a sample the plan counts.
 std::uint64_t CountedBytes(const TDataPlan& plan, std::uint64_t received, std::uint64_t sent);
 // The cost of a cycle in which `used` bytes were counted.
