@@ -473,13 +473,36 @@ void TMainController::AttachBudget(TBudgetWatch* watch)
     UpdateTrayHint();
 }
 
-// The saint of the day, and the budget of the cycle under it.
+void TMainController::AttachPlans(TPlanWatch* watch)
+{
+    FPlans = watch;
+    if (!watch)
+        return;
+    watch->OnBalloon = [this](const std::string& text) { General(text); };
+    watch->OnHangUp = [this](TEndReason reason) { Disconnect(false, reason); };
+    watch->SetQuestionPending = [this](bool pending) { FData.QuestionPending = pending; };
+    watch->OnViewChange = [this] {
+        FView.SetPlanView(FPlans->View());
+        UpdateTrayHint();
+    };
+    FView.SetPlanView(watch->View());
+    UpdateTrayHint();
+}
+
+// The saint of the day, the budget of the cycle and the data plan of the link that is up.
 void TMainController::UpdateTrayHint()
 {
-    const std::string budget = FBudget ? FBudget->StatusText() : std::string();
-    if (FSaintsHint.empty() && budget.empty())
+    std::vector<std::string> lines;
+    for (const std::string& line : {FSaintsHint, FBudget ? FBudget->StatusText() : std::string(),
+                                    FPlans ? FPlans->View().TrayLine : std::string()})
+        if (!line.empty())
+            lines.push_back(line);
+    if (lines.empty())
         return;
-    FView.SetTrayHint(budget.empty() ? FSaintsHint : FSaintsHint.empty() ? budget : FSaintsHint + "\r" + budget);
+    std::string hint = lines[0];
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        hint += "\r" + lines[i];
+    FView.SetTrayHint(hint);
 }
 
 void TMainController::OnConnectionSaved(const TConnectionData& record)

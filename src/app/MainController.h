@@ -5,6 +5,7 @@
 // visibility, and the closing questions. The Qt window implements IMainView and stays thin.
 
 #include "app/DataModule.h"
+#include "app/PlanWatch.h"
 #include "app/ProcessControl.h"
 #include "detection/International.h"
 #include "detection/WaitRas.h"
@@ -44,6 +45,8 @@ public:
     virtual void SetTrayIcon(TFasciaOraria band) = 0;
     virtual void SetTrayHint(const std::string& text) = 0;
     virtual void ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms) = 0;
+    // The data plan of the link that is up (Level None: no line, the tray as the bands set it).
+    virtual void SetPlanView(const TPlanView& view) = 0;
     virtual void SetWindowVisible(bool visible) = 0;
     virtual void BringToFront() = 0;
     virtual void SetDisconnectButtonVisible(bool visible) = 0;
@@ -80,6 +83,8 @@ public:
     void Disconnect(bool ask, TEndReason reason = erUser);
     // The budget and idle watch (none: no budget, no idle rule, no end reasons).
     void AttachBudget(TBudgetWatch* watch);
+    // The data plans' watch (none: no plans shown).
+    void AttachPlans(TPlanWatch* watch);
     // True while counting or when the system is on line; otherwise asks, when ask is set.
     bool IsOnlineOrAsk(bool ask);
     void SetHidden(bool hidden);
@@ -154,6 +159,7 @@ public:
 private:
     void UpdateTrayHint();
     TBudgetWatch* FBudget = nullptr;
+    TPlanWatch* FPlans = nullptr;
     std::string FSaintsHint;
     void General(const std::string& text);
     void Tariff(const std::string& text);

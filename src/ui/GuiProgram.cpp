@@ -13,7 +13,9 @@
 #include "core/Strings.h"
 #include "core/Version.h"
 #include "platform/linux/LinuxSingleInstance.h"
+#include "platform/linux/NetlinkLinks.h"
 #include "platform/linux/PppdDialUp.h"
+#include "platform/linux/SysNetCounters.h"
 #include "platform/linux/LinuxProcesses.h"
 #include "platform/linux/TcpTimeTransport.h"
 #include "platform/sim/SimDialUp.h"
@@ -268,6 +270,7 @@ int TGuiProgram::Start()
         FBudgetWatch = std::make_unique<TBudgetWatch>(*FServices, FData->Budgets, FData->Connections, FData->Status,
                                                       FData->Sounds());
         FController->AttachBudget(FBudgetWatch.get());
+        StartPlans();
         FHtmlCheckVersion = std::make_unique<THTMLControl>(*FServices, *FHttp);
         FAnnounce = std::make_unique<TAnnounceCheck>(*FServices, *FData, *FHtmlCheckVersion);
         FAnnounce->ShowBalloon = [this](const std::string& t) { FMainWindow->ShowBalloon(TBalloon::General, "", t, 5000); };
@@ -294,6 +297,41 @@ int TGuiProgram::Start()
         return 1;
     }
     return FSessionEnded ? 0 : -1;
+}
+
+void TGuiProgram::StartPlans()
+{
+    if (FCommandLine.Simulate) {
+        // Every plan's link is up and moves 1,5 MB a second.
+        auto counters = std::make_unique<TSimNetCounters>();
+        auto links = std::make_unique<TSimLinkWatcher>();
+        TNetLinks up;
+        for (const TDataPlan& p : FData->Plans.PlanList()) {
+            TNetLink l;
+            l.Interface = !p.Interface.empty() ? p.Interface : "wwan" + std::to_string(up.size());
+            l.ConnectionUuid = p.ConnectionUuid;
+            l.ConnectionName = p.Name;
+            l.Metered = true;
+            up[l.Interface] = l;
+            counters->Interfaces[l.Interface] = {};
+        }
+        links->Links = up;
+        FSimTraffic = FServices->Timers.CreateTimer("TimerTraffico", 1000);
+        FSimTraffic->OnTimer = [c = counters.get()] {
+            for (auto& [name, bytes] : c->Interfaces) {
+                bytes.Received += 1400000;
+                bytes.Sent += 100000;
+            }
+        };
+        FNetCounters = std::move(counters);
+        FLinkWatcher = std::move(links);
+    } else {
+        FNetCounters = std::make_unique<TSysNetCounters>();
+        FLinkWatcher = MakeLinkWatcher(FTimers);
+    }
+    FPlanWatch = std::make_unique<TPlanWatch>(*FServices, FData->Plans, *FNetCounters, *FLinkWatcher);
+    FController->AttachPlans(FPlanWatch.get());
+    FPlanWatch->Start();
 }
 
 void TGuiProgram::SetHidden(bool hidden)

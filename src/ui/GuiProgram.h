@@ -132,6 +132,13 @@ private:
     bool FSessionEnded = false; // SIGTERM, SIGHUP or SIGINT came
     // After the controller, which it calls back: it goes first.
     std::unique_ptr<TBudgetWatch> FBudgetWatch;
+    // The data plans: the links' counters and the links themselves, then the watch that uses them.
+    std::unique_ptr<INetCounters> FNetCounters;
+    std::unique_ptr<ILinkWatcher> FLinkWatcher;
+    std::unique_ptr<TPlanWatch> FPlanWatch;
+    // A simulated run: traffic on the plans' links.
+    std::unique_ptr<Timer> FSimTraffic;
+    void StartPlans();
     // The check for news and releases.
     std::unique_ptr<THTMLControl> FHtmlCheckVersion;
     std::unique_ptr<TAnnounceCheck> FAnnounce;

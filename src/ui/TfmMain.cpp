@@ -106,6 +106,7 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
+    PlanStrip = new TPlanStrip(this);
 
     const auto button = [this](const char* name, const QString& text, const char* hint) {
         auto* b = new QToolButton(this);
@@ -385,13 +386,38 @@ void TfmMain::SetSkinBackground(const QPixmap& pixmap, const QColor& color, cons
 {
     FSkinPixmap = pixmap;
     FSkinColor = color;
-    setFixedSize(size);
-    if (shape)
-        setMask(*shape);
-    else
+    FSkinSize = size;
+    FSkinMask = shape ? std::optional<QBitmap>(*shape) : std::nullopt;
+    ApplySize();
+}
+
+void TfmMain::ApplySize()
+{
+    const int extra = PlanStrip->isVisibleTo(this) ? TPlanStrip::Height : 0;
+    setFixedSize(FSkinSize + QSize(0, extra));
+    PlanStrip->setGeometry(0, FSkinSize.height(), FSkinSize.width(), TPlanStrip::Height);
+    if (FSkinMask) {
+        QRegion region(*FSkinMask);
+        if (extra)
+            region += QRect(0, FSkinSize.height(), FSkinSize.width(), extra);
+        setMask(region);
+    } else {
         clearMask();
+    }
     LayOutProgress();
     update();
+}
+
+void TfmMain::SetPlanView(const TPlanView& view)
+{
+    PlanStrip->SetView(view);
+    const bool shown = view.Level != TPlanLevel::None;
+    if (shown != PlanStrip->isVisibleTo(this)) {
+        PlanStrip->setVisible(shown);
+        ApplySize();
+    }
+    if (FTray)
+        FTray->SetPlan(view);
 }
 
 void TfmMain::LayOutProgress()
@@ -399,7 +425,7 @@ void TfmMain::LayOutProgress()
     // A thin bar along the bottom, under the labels, clear of the buttons.
     const int left = lbTempoTrascorso->x();
     const int right = std::max(left + 10, btStart->x() - 3);
-    ProgressBar->setGeometry(left, height() - 2, right - left, 2);
+    ProgressBar->setGeometry(left, (FSkinSize.isValid() ? FSkinSize.height() : height()) - 2, right - left, 2);
 }
 
 void TfmMain::paintEvent(QPaintEvent*)

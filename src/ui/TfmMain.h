@@ -6,6 +6,7 @@
 #include "core/FormSettings.h"
 #include "ui/Balloon.h"
 #include "skins/Skins.h"
+#include "ui/PlanStrip.h"
 #include "ui/TrayIcon.h"
 
 #include <QToolButton>
@@ -15,7 +16,9 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <QBitmap>
 #include <QPixmap>
+#include <optional>
 
 namespace qv {
 
@@ -35,6 +38,7 @@ public:
     void SetTrayIcon(TFasciaOraria band) override;
     void SetTrayHint(const std::string& text) override;
     void ShowBalloon(TBalloon balloon, const std::string& title, const std::string& text, int ms) override;
+    void SetPlanView(const TPlanView& view) override;
     void SetWindowVisible(bool visible) override;
     void BringToFront() override;
     void SetDisconnectButtonVisible(bool visible) override;
@@ -73,6 +77,7 @@ public:
     QLabel* LabelBytesTransmitted;
     QLabel* LabelBytesReceived;
     QProgressBar* ProgressBar;
+    TPlanStrip* PlanStrip;
 
     // IRememberedForm
     std::string FormName() const override { return "TfmMain"; }
@@ -100,6 +105,10 @@ private:
     std::vector<TFormControl> SkinControls();
     void SetSkinBackground(const QPixmap& pixmap, const QColor& color, const QSize& size, const QBitmap* mask);
     void LayOutProgress();
+    // The skin's size and shape, and the plan's line under them when a plan is shown.
+    void ApplySize();
+    QSize FSkinSize;
+    std::optional<QBitmap> FSkinMask;
     QPixmap FSkinPixmap;
     QColor FSkinColor = QColor(0, 0, 0x80);
     std::map<std::string, std::string> FGlyphs; // each button's image as a BMP file image

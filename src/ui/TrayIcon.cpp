@@ -1,8 +1,11 @@
 #include "ui/TrayIcon.h"
 
+#include "ui/PlanStrip.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 
 namespace qv {
 
@@ -75,7 +78,7 @@ TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
             OnMenuAboutToShow();
     });
     FBand = 3;
-    FIcon.setIcon(BandIcon(FBand));
+    UpdateIcon();
     FIcon.setContextMenu(&FMenu);
     FSingleClick.setSingleShot(true);
     connect(&FSingleClick, &QTimer::timeout, this, [this] {
@@ -111,7 +114,11 @@ void TTrayIcon::Show()
 
 void TTrayIcon::SetHint(const QString& text)
 {
-    const QString hint = text.left(63);
+    // Each line as long as a panel's tooltip shows it whole.
+    QStringList lines = text.split(QRegularExpression(QStringLiteral("[\r\n]+")));
+    for (QString& line : lines)
+        line = line.left(63);
+    const QString hint = lines.join(QLatin1Char('\n'));
     if (hint == FHint)
         return;
     FHint = hint;
@@ -124,7 +131,24 @@ void TTrayIcon::SetBand(TFasciaOraria band)
     if (static_cast<int>(band) == FBand)
         return;
     FBand = static_cast<int>(band);
-    FIcon.setIcon(BandIcon(FBand));
+    UpdateIcon();
+}
+
+void TTrayIcon::SetPlan(const TPlanView& view)
+{
+    if (view == FPlan)
+        return;
+    const bool same = view.Level == FPlan.Level && view.Percent == FPlan.Percent;
+    FPlan = view;
+    if (!same)
+        UpdateIcon();
+}
+
+void TTrayIcon::UpdateIcon()
+{
+    // A count in progress shows its band; otherwise the plan of the link that is up, if any.
+    const bool plan = FBand == 3 && FPlan.Level != TPlanLevel::None;
+    FIcon.setIcon(plan ? PlanIcon(FPlan) : BandIcon(FBand));
 }
 
 } // namespace qv

@@ -2,6 +2,7 @@
 // The tray icon with the band colours and the program's popup menu (the same menu the main window
 // shows); items whose windows do not exist yet are present and disabled.
 
+#include "app/PlanWatch.h"
 #include "tariffs/Bands.h"
 
 #include <QAction>
@@ -21,6 +22,10 @@ public:
     void Show();
     void SetHint(const QString& text);
     void SetBand(TFasciaOraria band);
+    // The data plan shown while no count is running (Level None: none).
+    void SetPlan(const TPlanView& view);
+    // What the icon shows now (for tests and screenshots).
+    QIcon Icon() const { return FIcon.icon(); }
     QRect Geometry() const { return FIcon.geometry(); }
     // The band colours of the icon: red, yellow, green, transparent.
     static QIcon BandIcon(int band);
@@ -42,6 +47,8 @@ public:
     void Activated(QSystemTrayIcon::ActivationReason reason);
 
 private:
+    void UpdateIcon();
+    TPlanView FPlan;
     QTimer FReAdd;
     QTimer FSingleClick;
     QSystemTrayIcon FIcon;

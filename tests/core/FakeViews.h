@@ -24,6 +24,8 @@ struct TFakeView : IMainView
     std::string ProgressHint;
     void SetTrayIcon(TFasciaOraria band) override { Icon = band; }
     void SetTrayHint(const std::string& text) override { TrayHint = text; }
+    void SetPlanView(const TPlanView& view) override { Plan = view; }
+    TPlanView Plan;
     void ShowBalloon(TBalloon balloon, const std::string&, const std::string& text, int) override
     {
         Balloons.emplace_back(balloon, text);
