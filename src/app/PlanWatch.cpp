@@ -69,9 +69,29 @@ void TPlanWatch::ReloadPlans()
     FMonitor->OnAlert = [this](const TDataPlan& p, TPlanAlert a, const TPlanStatus& s) { Alert(p, a, s); };
     FMonitor->OnChange = [this] { Refresh(); };
     FMonitor->SetLinks(links);
-    if (FStarted)
+    if (FStarted) {
         FMonitor->Start();
+        WatchLinks();
+    }
     Refresh();
+}
+
+void TPlanWatch::WatchLinks()
+{
+    // Without plans nothing is watched: no bus and no netlink socket for those who do not use them.
+    const bool wanted = FStarted && !FMonitor->Plans().empty();
+    if (wanted == FWatching)
+        return;
+    FWatching = wanted;
+    if (!wanted) {
+        FLinks.Stop();
+        FMonitor->SetLinks({});
+        return;
+    }
+    FLinks.Start([this](const TNetLinks& links) {
+        FMonitor->SetLinks(links);
+        Refresh();
+    });
 }
 
 void TPlanWatch::Start()
@@ -80,10 +100,7 @@ void TPlanWatch::Start()
         return;
     FStarted = true;
     FMonitor->Start();
-    FLinks.Start([this](const TNetLinks& links) {
-        FMonitor->SetLinks(links);
-        Refresh();
-    });
+    WatchLinks();
 }
 
 void TPlanWatch::Stop()
@@ -91,7 +108,7 @@ void TPlanWatch::Stop()
     if (!FStarted)
         return;
     FStarted = false;
-    FLinks.Stop();
+    WatchLinks();
     FMonitor->Stop();
 }
 
@@ -102,8 +119,11 @@ void TPlanWatch::Refresh()
     const double now = FServices.Clk.Now();
     for (const TDataPlan& plan : FMonitor->Plans()) {
         const TNetLink link = FMonitor->LinkOf(plan);
-        if (!FMonitor->Links().count(link.Interface))
-            continue; // not up now
+        // Up now: reported by the watcher, or an interface plan whose interface has counters.
+        const bool up = FMonitor->Links().count(link.Interface) ||
+                        (plan.ConnectionUuid.empty() && FCounters.Read(link.Interface).has_value());
+        if (!up)
+            continue;
         const TPlanStatus s = PlanStatusAt(plan, FMonitor->Usage(), now);
         if (s.Percent > bestPercent) {
             bestPercent = s.Percent;

@@ -59,6 +59,7 @@ public:
 private:
     void Alert(const TDataPlan& plan, TPlanAlert alert, const TPlanStatus& status);
     void Refresh();
+    void WatchLinks();
     TServices& FServices;
     TDataPlans& FFile;
     INetCounters& FCounters;
@@ -67,6 +68,7 @@ private:
     TPlanView FView;
     bool FAsking = false;
     bool FStarted = false;
+    bool FWatching = false;
 };
 
 } // namespace qv

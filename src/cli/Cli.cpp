@@ -30,6 +30,9 @@
 #include "platform/sim/SimPopup.h"
 #include "platform/linux/SmbPopupTransport.h"
 #include "platform/linux/Modules.h"
+#include "platform/linux/NetlinkLinks.h"
+#include "platform/linux/SysNetCounters.h"
+#include "app/PlanWatch.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -49,6 +52,16 @@
 #include <sstream>
 
 namespace qv {
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw EQvError("Impossibile aprire il file: " + path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
 
 TModalResult TStreamPrompter::MessageBox(TMsgKind kind, TMsgButtons buttons, const std::string& text)
 {
@@ -147,15 +160,6 @@ extern "C" void OnStopSignal(int)
     StopRequested = true;
 }
 
-std::string ReadTextFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EQvError("Impossibile aprire il file: " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // This executable's path, so that a "portable" marker beside it holds for the tool too.
 std::string OwnExecutable()
@@ -449,6 +453,30 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
             << FormatNumber(std::trunc(c.Cost)) << "\n";
     };
     d.OnGeneralMessage = [&out](const std::string& m) { out << ReplaceAll(m, "\r", " ") << "\n" << std::flush; };
+    // The data plans of the links that are up: their volume when it changes (at most every ten
+    // seconds), their warnings and limits. The counters' tree may be another one for tests.
+    const char* sysNet = std::getenv("QUORVANTA_SYS_CLASS_NET");
+    TSysNetCounters counters(sysNet ? sysNet : "/sys/class/net");
+    const auto links = MakeLinkWatcher(ctx.Timers);
+    TPlanWatch plans(ctx.Services(), d.Plans, counters, *links);
+    std::string shown;
+    std::int64_t shownAt = 0;
+    plans.OnBalloon = [&out](const std::string& m) { out << m << "\n" << std::flush; };
+    plans.OnHangUp = [&d](TEndReason) { d.RasMonitor.HangUpAll(); };
+    const auto showPlan = [&](bool always) {
+        const TPlanView& v = plans.View();
+        const std::string line = v.Level == TPlanLevel::None ? std::string() : v.TrayLine + " (" + v.Strip + ")";
+        const std::int64_t now = ctx.Clock.TickCount();
+        if (line == shown || (!always && !line.empty() && !shown.empty() && now - shownAt < 10000))
+            return;
+        shown = line;
+        shownAt = now;
+        if (!line.empty())
+            out << "Dati " << line << "\n" << std::flush;
+    };
+    plans.OnViewChange = [&] { showPlan(false); };
+    plans.Start();
+    showPlan(true);
     d.StartMonitoring();
     // The modem named in the settings is followed too.
     if (d.StartTapiMonitor(false))
@@ -466,6 +494,8 @@ int MonitorCommand(TCliContext& ctx, const std::vector<std::string>& args, std::
         std::signal(sig, SIG_DFL);
     // Stopping keeps a running count, as closing the program does; a dial not yet answered is dropped.
     d.Status.EndOfRun();
+    plans.Stop();
+    showPlan(true);
     return 0;
 }
 

@@ -127,6 +127,8 @@ enum class TAccess
 // Opens the data folder. A connection that a crash left in "Status.dat" stays there in both cases:
 // only the program's question or "recover" decides about it.
 // withDialUp: pppd (or the simulation) and the modem; withPopup: the popup messages' transport.
+// A whole file as text; a file that cannot be opened is an error naming it.
+std::string ReadTextFile(const std::string& path);
 std::unique_ptr<TDataModule> OpenData(TCliContext& ctx, TAccess access, bool withDialUp = false, bool withPopup = false);
 
 } // namespace qv

@@ -18,7 +18,7 @@ double Cents(double value)
     return std::round(value * 100) / 100;
 }
 
-double ReadEuroText(const std::string& text, const std::string& option)
+double ReadEuro(const std::string& text, const std::string& option)
 {
     const std::string t = ReplaceAll(Trim(text), ",", ".");
     char* end = nullptr;
@@ -79,15 +79,15 @@ void ApplyOptions(TDataPlan& p, std::vector<std::string> args, std::size_t first
     if (const auto v = o.Get("allowance"))
         p.Allowance = ReadVolume(*v, "allowance");
     if (const auto v = o.Get("price"))
-        p.PricePerCycle = ReadEuroText(*v, "price");
+        p.PricePerCycle = ReadEuro(*v, "price");
     if (const auto v = o.Get("per-gb")) {
         p.Beyond = TPlanBeyond::PerGigabyte;
-        p.BeyondPrice = ReadEuroText(*v, "per-gb");
+        p.BeyondPrice = ReadEuro(*v, "per-gb");
     }
     if (const auto v = o.Get("block")) {
         p.Beyond = TPlanBeyond::PerBlock;
         p.BlockBytes = ReadVolume(*v, "block");
-        p.BeyondPrice = ReadEuroText(o.Required("block-price"), "block-price");
+        p.BeyondPrice = ReadEuro(o.Required("block-price"), "block-price");
         if (p.BlockBytes == 0)
             throw EQvError("Un blocco non può essere vuoto (--block)");
     }
@@ -95,6 +95,147 @@ void ApplyOptions(TDataPlan& p, std::vector<std::string> args, std::size_t first
         p.WarningPercent = ReadWhole(*v, "warning", 0, 100);
     if (p.ConnectionUuid.empty() && p.Interface.empty())
         throw EQvError("Il piano " + p.Name + " deve indicare il collegamento: --connection UUID o --interface NOME");
+}
+
+// ---- JSON: the plans as a file to keep or to move to another computer ----
+
+nlohmann::json PlanToJson(const TDataPlan& p)
+{
+    nlohmann::json j = {{"name", p.Name},
+                        {"counts", p.Counts == TPlanCounts::ReceivedOnly ? "received" : "both"},
+                        {"price", p.PricePerCycle},
+                        {"warning", p.WarningPercent},
+                        {"limit", p.Limit}};
+    if (!p.ConnectionUuid.empty())
+        j["connection"] = p.ConnectionUuid;
+    if (!p.Interface.empty())
+        j["interface"] = p.Interface;
+    switch (p.Cycle) {
+    case TPlanCycleKind::Monthly:
+        j["cycle"] = {{"kind", "monthly"}, {"day", p.CycleDay}};
+        break;
+    case TPlanCycleKind::EveryDays:
+        j["cycle"] = {{"kind", "every"}, {"days", p.EveryDays}, {"from", FormatDateTime("yyyy-mm-dd", p.CycleFrom)}};
+        break;
+    case TPlanCycleKind::Daily:
+        j["cycle"] = {{"kind", "daily"}};
+        break;
+    }
+    j["allowance"] = p.Allowance ? nlohmann::json(*p.Allowance) : nlohmann::json(nullptr);
+    switch (p.Beyond) {
+    case TPlanBeyond::PerGigabyte:
+        j["beyond"] = {{"kind", "per-gb"}, {"price", p.BeyondPrice}};
+        break;
+    case TPlanBeyond::PerBlock:
+        j["beyond"] = {{"kind", "block"}, {"bytes", p.BlockBytes}, {"price", p.BeyondPrice}};
+        break;
+    case TPlanBeyond::SpeedCap:
+        j["beyond"] = {{"kind", "cap"}};
+        break;
+    }
+    return j;
+}
+
+// One plan of an imported file; what is wrong is named with the plan's place in the file.
+TDataPlan PlanFromJson(const nlohmann::json& j, std::size_t index)
+{
+    const std::string where = "piano n. " + std::to_string(index + 1);
+    const auto fail = [&where](const std::string& what) { throw EQvError("File dei piani non valido (" + where + "): " + what); };
+    if (!j.is_object())
+        fail("non è un oggetto");
+    const auto text = [&](const char* key) -> std::string {
+        if (!j.contains(key) || j[key].is_null())
+            return {};
+        if (!j[key].is_string())
+            fail(std::string(key) + " deve essere un testo");
+        return Trim(j[key].get<std::string>());
+    };
+    const auto money = [&](const nlohmann::json& v, const std::string& key) {
+        if (!v.is_number() || !std::isfinite(v.get<double>()) || v.get<double>() < 0 || v.get<double>() > 1e9)
+            fail(key + " deve essere un importo tra 0 e 1.000.000.000");
+        return v.get<double>();
+    };
+    const auto whole = [&](const nlohmann::json& v, const std::string& key, std::int64_t low, std::int64_t high) {
+        if (!v.is_number_integer() || v.get<std::int64_t>() < low || v.get<std::int64_t>() > high)
+            fail(key + " deve essere un numero intero tra " + std::to_string(low) + " e " + std::to_string(high));
+        return v.get<std::int64_t>();
+    };
+    TDataPlan p;
+    p.Name = text("name");
+    if (p.Name.empty())
+        fail("manca il nome (name)");
+    p.ConnectionUuid = text("connection");
+    p.Interface = text("interface");
+    if (p.ConnectionUuid.empty() && p.Interface.empty())
+        fail("manca il collegamento (connection o interface)");
+    const std::string counts = j.value("counts", std::string("both"));
+    if (counts != "both" && counts != "received")
+        fail("counts deve essere both o received");
+    p.Counts = counts == "received" ? TPlanCounts::ReceivedOnly : TPlanCounts::Both;
+    p.PricePerCycle = money(j.value("price", nlohmann::json(0)), "price");
+    p.WarningPercent = static_cast<int>(whole(j.value("warning", nlohmann::json(80)), "warning", 0, 100));
+    const nlohmann::json limit = j.value("limit", nlohmann::json(false));
+    if (!limit.is_boolean())
+        fail("limit deve essere true o false");
+    p.Limit = limit.get<bool>();
+    const nlohmann::json cycle = j.value("cycle", nlohmann::json::object());
+    const std::string kind = cycle.is_object() ? cycle.value("kind", std::string("monthly")) : std::string();
+    if (kind == "monthly") {
+        p.Cycle = TPlanCycleKind::Monthly;
+        p.CycleDay = static_cast<int>(whole(cycle.value("day", nlohmann::json(1)), "cycle.day", 1, 31));
+    } else if (kind == "every") {
+        p.Cycle = TPlanCycleKind::EveryDays;
+        p.EveryDays = static_cast<int>(whole(cycle.value("days", nlohmann::json(30)), "cycle.days", 1, 366));
+        const std::string from = cycle.value("from", std::string());
+        const auto day = from.size() == 10 ? ParseDateTimeIso(from) : std::nullopt;
+        if (!day)
+            fail("cycle.from deve essere una data AAAA-MM-GG");
+        p.CycleFrom = static_cast<double>(DayNumber(*day));
+    } else if (kind == "daily") {
+        p.Cycle = TPlanCycleKind::Daily;
+    } else {
+        fail("cycle.kind deve essere monthly, every o daily");
+    }
+    const nlohmann::json allowance = j.value("allowance", nlohmann::json(nullptr));
+    if (!allowance.is_null())
+        p.Allowance = static_cast<std::uint64_t>(whole(allowance, "allowance", 0, std::int64_t(1) << 60));
+    const nlohmann::json beyond = j.value("beyond", nlohmann::json::object());
+    const std::string how = beyond.is_object() ? beyond.value("kind", std::string("cap")) : std::string();
+    if (how == "per-gb") {
+        p.Beyond = TPlanBeyond::PerGigabyte;
+        p.BeyondPrice = money(beyond.value("price", nlohmann::json(0)), "beyond.price");
+    } else if (how == "block") {
+        p.Beyond = TPlanBeyond::PerBlock;
+        p.BlockBytes = static_cast<std::uint64_t>(whole(beyond.value("bytes", nlohmann::json(0)), "beyond.bytes", 1,
+                                                        std::int64_t(1) << 60));
+        p.BeyondPrice = money(beyond.value("price", nlohmann::json(0)), "beyond.price");
+    } else if (how == "cap") {
+        p.Beyond = TPlanBeyond::SpeedCap;
+    } else {
+        fail("beyond.kind deve essere per-gb, block o cap");
+    }
+    return p;
+}
+
+// Every plan of the file, or an error: nothing of a file with a wrong plan is taken.
+std::vector<TDataPlan> PlansFromJson(const std::string& text)
+{
+    nlohmann::json j;
+    try {
+        j = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        throw EQvError(std::string("File dei piani non leggibile: ") + e.what());
+    }
+    if (!j.is_object() || !j.contains("plans") || !j["plans"].is_array())
+        throw EQvError("File dei piani non valido: manca l'elenco \"plans\"");
+    std::vector<TDataPlan> plans;
+    for (std::size_t i = 0; i < j["plans"].size(); ++i) {
+        plans.push_back(PlanFromJson(j["plans"][i], i));
+        for (std::size_t k = 0; k + 1 < plans.size(); ++k)
+            if (SameText(plans[k].Name, plans.back().Name))
+                throw EQvError("File dei piani non valido: il piano " + plans.back().Name + " compare due volte");
+    }
+    return plans;
 }
 
 TPlanItem* FindPlan(TDataModule& data, const std::string& name)
@@ -137,6 +278,25 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
         data->Plans.Save();
         out << (what == "add" ? "Aggiunto" : "Modificato") << " il piano " << plan.Name << "\n";
         return 0;
+    }
+    if (what == "export" && args.size() == 3) {
+        auto data = OpenData(ctx, TAccess::Read);
+        nlohmann::json all = nlohmann::json::array();
+        for (const TDataPlan& p : data->Plans.PlanList())
+            all.push_back(PlanToJson(p));
+        const std::string text = nlohmann::json{{"plans", all}}.dump(2) + "\n";
+        ctx.Files.Real().WriteAtomic(args[2], TBytes(text.begin(), text.end()));
+        out << "Esportati " << all.size() << " piani in " << args[2] << "\n";
+        return 0;
+    }
+    if (what == "import" && args.size() == 3) {
+        const std::vector<TDataPlan> plans = PlansFromJson(ReadTextFile(args[2]));
+        auto data = OpenData(ctx, TAccess::Write);
+        for (const TDataPlan& p : plans)
+            data->Plans.StorePlan(p);
+        data->Plans.Save();
+        out << "Importati " << plans.size() << " piani da " << args[2] << "\n";
+        return data->Plans.SaveFailed() ? 1 : 0;
     }
     if (what == "remove" && args.size() == 3) {
         auto data = OpenData(ctx, TAccess::Write);

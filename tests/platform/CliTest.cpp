@@ -1,4 +1,6 @@
 // The command-line tool as a user runs it.
+#include "ChildProcess.h"
+#include "CliRun.h"
 #include "TestSupport.h"
 #include "app/CommandHelp.h"
 #include "cli/Cli.h"
@@ -153,4 +155,82 @@ TEST(Cli, PlansAddListStatusAndUsage)
     ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "remove", "mobile"}, out, err), 0);
     ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "list"}, out, err), 0);
     EXPECT_EQ(out, "");
+}
+
+// Plans exported to JSON and imported elsewhere as they were; a file with one wrong plan is refused
+// whole, naming the plan and the field.
+TEST(Cli, PlansExportAndImport)
+{
+    TTempDir a, b;
+    std::string out, err;
+    ASSERT_EQ(RunTool({"--data-dir", a.Path, "plans", "add", "Mobile", "--connection", "6f1c", "--monthly", "14",
+                       "--allowance", "50GB", "--price", "9,99", "--per-gb", "0,50", "--limit", "--warning", "75"},
+                      out, err),
+              0)
+        << err;
+    ASSERT_EQ(RunTool({"--data-dir", a.Path, "plans", "add", "Sat", "--interface", "sat0", "--every", "28", "--from",
+                       "2026-12-01", "--no-allowance", "--block", "100MB", "--block-price", "1", "--received-only"},
+                      out, err),
+              0)
+        << err;
+    ASSERT_EQ(RunTool({"--data-dir", a.Path, "plans", "export", a / "plans.json"}, out, err), 0) << err;
+    EXPECT_EQ(out, "Esportati 2 piani in " + a / "plans.json" + "\n");
+    ASSERT_EQ(RunTool({"--data-dir", b.Path, "plans", "import", a / "plans.json"}, out, err), 0) << err;
+    std::string listA, listB;
+    ASSERT_EQ(RunTool({"--data-dir", a.Path, "plans", "list"}, listA, err), 0);
+    ASSERT_EQ(RunTool({"--data-dir", b.Path, "plans", "list"}, listB, err), 0);
+    EXPECT_EQ(listA, listB);
+    EXPECT_NE(listB.find("Sat\tinterfaccia sat0\togni 28 giorni dal 1 dicembre 2026\tsenza soglia\t€ 0,00\toltre: € 1,00 "
+                         "ogni 100,00 MB iniziati\tsolo ricevuti"),
+              std::string::npos)
+        << listB;
+    // The JSON says the same as the file: the limit and the warning went across too.
+    const std::string json = ReadFile(a / "plans.json");
+    EXPECT_NE(json.find("\"limit\": true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"warning\": 75"), std::string::npos) << json;
+
+    // A second plan with a negative price: nothing is imported, the error names it.
+    WriteFile(b / "bad.json", R"({"plans": [{"name": "Nuovo", "interface": "ppp0"},
+        {"name": "Caro", "interface": "wwan1", "price": -3}]})");
+    EXPECT_EQ(RunTool({"--data-dir", b.Path, "plans", "import", b / "bad.json"}, out, err), 1);
+    EXPECT_NE(err.find("piano n. 2): price deve essere un importo"), std::string::npos) << err;
+    WriteFile(b / "bad.json", R"({"plans": [{"name": "X", "interface": "ppp0", "cycle": {"kind": "every", "days": 7}}]})");
+    EXPECT_EQ(RunTool({"--data-dir", b.Path, "plans", "import", b / "bad.json"}, out, err), 1);
+    EXPECT_NE(err.find("cycle.from deve essere una data"), std::string::npos) << err;
+    WriteFile(b / "bad.json", "{\"plans\": [");
+    EXPECT_EQ(RunTool({"--data-dir", b.Path, "plans", "import", b / "bad.json"}, out, err), 1);
+    EXPECT_NE(err.find("File dei piani non leggibile"), std::string::npos) << err;
+    ASSERT_EQ(RunTool({"--data-dir", b.Path, "plans", "list"}, out, err), 0);
+    EXPECT_EQ(out, listA);
+}
+
+// monitor counts the traffic of a plan's link and shows its volume: the counters of a tree of our
+// own move while it runs (the real kernel's are tried in the netlink test).
+TEST(Cli, MonitorShowsAndCountsTheVolumeOfAPlansLink)
+{
+    TTempDir dir;
+    std::string out, err;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Satellite", "--interface", "sat0", "--allowance",
+                       "1GB"},
+                      out, err),
+              0)
+        << err;
+    std::filesystem::create_directories(dir / "net/sat0/statistics");
+    WriteFile(dir / "net/sat0/statistics/tx_bytes", "0\n");
+    WriteFile(dir / "net/sat0/statistics/rx_bytes", "0\n");
+    // 10 MB every tenth of a second.
+    TChild traffic({"/bin/sh", "-c",
+                    "cd '" + dir / "net/sat0/statistics" +
+                        "' && i=0; while :; do i=$((i+10000000)); echo $i >rx.tmp && mv rx.tmp rx_bytes; sleep 0.1; done"});
+    ::setenv("QUORVANTA_SYS_CLASS_NET", (dir / "net").c_str(), 1);
+    const TRun r = Cli({"--data-dir", dir.Path, "--simulate", "monitor", "--for", "5"});
+    ::unsetenv("QUORVANTA_SYS_CLASS_NET");
+    EXPECT_NE(r.Out.find("Dati Satellite: "), std::string::npos) << r.Out << r.Err;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "status", "--json"}, out, err), 0) << err;
+    const auto at = out.find("\"used\": ");
+    ASSERT_NE(at, std::string::npos) << out;
+    const double used = std::stod(out.substr(at + 8));
+    // About 4 seconds between the first and the last reading: 400 MB, give or take the shell's pace.
+    EXPECT_GT(used, 100e6) << out;
+    EXPECT_LT(used, 600e6) << out;
 }

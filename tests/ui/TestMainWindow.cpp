@@ -144,6 +144,9 @@ private slots:
         env.insert("HOME", home.path());
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("QUORVANTA_DATA_DIR", data.path());
+        // Never the system's own buses.
+        env.insert("QUORVANTA_NM_BUS", "unix:path=/nonexistent/qv-no-bus");
+        env.insert("QUORVANTA_MODEMMANAGER_BUS", "unix:path=/nonexistent/qv-no-bus");
         QProcess first;
         first.setProcessEnvironment(env);
         first.start(QV_GUI_PATH, {});
