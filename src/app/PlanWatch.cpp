@@ -59,11 +59,22 @@ TPlanWatch::~TPlanWatch()
 
 void TPlanWatch::ReloadPlans()
 {
-    // The usage counted so far is in the file; a new monitor goes on from it.
+    EditPlans(nullptr);
+}
+
+void TPlanWatch::EditPlans(const std::function<void(TDataPlans&)>& edit)
+{
+    // What was counted so far goes to the file first; the edit works on it; a new monitor goes on
+    // from what the file then holds.
     TNetLinks links;
     if (FMonitor) {
         links = FMonitor->Links();
         FMonitor->Stop();
+        FMonitor.reset();
+    }
+    if (edit) {
+        edit(FFile);
+        FFile.Save();
     }
     FMonitor = std::make_unique<TPlanMonitor>(FServices, FFile, FCounters);
     FMonitor->OnAlert = [this](const TDataPlan& p, TPlanAlert a, const TPlanStatus& s) { Alert(p, a, s); };

@@ -45,6 +45,9 @@ public:
     void Stop();
     // The plans were edited: counting goes on with the new ones.
     void ReloadPlans();
+    // Edits the plans' file with what was counted so far in it, saves it, and goes on with the
+    // plans it then holds.
+    void EditPlans(const std::function<void(TDataPlans&)>& edit);
 
     // The plan shown: of the links up with a plan, the one furthest into its allowance.
     const TPlanView& View() const { return FView; }

@@ -299,26 +299,32 @@ int TGuiProgram::Start()
     return FSessionEnded ? 0 : -1;
 }
 
+TNetLinks TGuiProgram::SimulatedLinks() const
+{
+    TNetLinks up;
+    for (const TDataPlan& p : FData->Plans.PlanList()) {
+        TNetLink l;
+        l.Interface = !p.Interface.empty() ? p.Interface : "wwan" + std::to_string(up.size());
+        l.ConnectionUuid = p.ConnectionUuid;
+        l.ConnectionName = p.Name;
+        l.Metered = true;
+        l.Handle = "/org/freedesktop/NetworkManager/ActiveConnection/" + std::to_string(up.size());
+        up[l.Interface] = l;
+    }
+    return up;
+}
+
 void TGuiProgram::StartPlans()
 {
     if (FCommandLine.Simulate) {
         // Every plan's link is up and moves 1,5 MB a second.
         auto counters = std::make_unique<TSimNetCounters>();
         auto links = std::make_unique<TSimLinkWatcher>();
-        TNetLinks up;
-        for (const TDataPlan& p : FData->Plans.PlanList()) {
-            TNetLink l;
-            l.Interface = !p.Interface.empty() ? p.Interface : "wwan" + std::to_string(up.size());
-            l.ConnectionUuid = p.ConnectionUuid;
-            l.ConnectionName = p.Name;
-            l.Metered = true;
-            up[l.Interface] = l;
-            counters->Interfaces[l.Interface] = {};
-        }
-        links->Links = up;
+        links->Links = SimulatedLinks();
         FSimTraffic = FServices->Timers.CreateTimer("TimerTraffico", 1000);
-        FSimTraffic->OnTimer = [c = counters.get()] {
-            for (auto& [name, bytes] : c->Interfaces) {
+        FSimTraffic->OnTimer = [c = counters.get(), l = links.get()] {
+            for (const auto& [name, link] : l->Links) {
+                TInterfaceBytes& bytes = c->Interfaces[name];
                 bytes.Received += 1400000;
                 bytes.Sent += 100000;
             }
@@ -332,6 +338,19 @@ void TGuiProgram::StartPlans()
     FPlanWatch = std::make_unique<TPlanWatch>(*FServices, FData->Plans, *FNetCounters, *FLinkWatcher);
     FController->AttachPlans(FPlanWatch.get());
     FPlanWatch->Start();
+}
+
+void TGuiProgram::EditPlans(const std::function<void(TDataPlans&)>& edit)
+{
+    if (!FPlanWatch) {
+        edit(FData->Plans);
+        FData->Plans.Save();
+        return;
+    }
+    FPlanWatch->EditPlans(edit);
+    // A simulated run: the new plans' links are up too.
+    if (auto* sim = dynamic_cast<TSimLinkWatcher*>(FLinkWatcher.get()))
+        sim->Set(SimulatedLinks());
 }
 
 void TGuiProgram::SetHidden(bool hidden)
@@ -630,6 +649,11 @@ TfmImpostazioni* TGuiProgram::OpenSettings()
         // The gateway list changes only with the SMS window closed.
         if (auto* sms = qobject_cast<TpgSms*>(w->Page(QStringLiteral("SMS"))))
             sms->Editor().CloseSmsWindow = [this] { delete FSmsWindow.data(); };
+        if (auto* plans = qobject_cast<TpgPianiDati*>(w->Page(QStringLiteral("Piani dati")))) {
+            plans->EditPlans = [this](const std::function<void(TDataPlans&)>& edit) { EditPlans(edit); };
+            plans->LinksUp = [this] { return FPlanWatch ? FPlanWatch->Monitor().Links() : TNetLinks{}; };
+            plans->Load();
+        }
         if (auto* time = qobject_cast<TpgOraEsatta*>(w->Page(QStringLiteral("Ora esatta"))))
             time->OnCheckNow = [this](const std::string& server) { FTimeCheck->Start(server); };
         // Entries and the start entry may have changed: the connections menu follows.

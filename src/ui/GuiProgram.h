@@ -139,6 +139,14 @@ private:
     // A simulated run: traffic on the plans' links.
     std::unique_ptr<Timer> FSimTraffic;
     void StartPlans();
+    TNetLinks SimulatedLinks() const;
+
+public:
+    // Edits the data plans through the running watch (what it counted is kept).
+    void EditPlans(const std::function<void(TDataPlans&)>& edit);
+    TPlanWatch* PlanWatch() const { return FPlanWatch.get(); }
+
+private:
     // The check for news and releases.
     std::unique_ptr<THTMLControl> FHtmlCheckVersion;
     std::unique_ptr<TAnnounceCheck> FAnnounce;

@@ -67,6 +67,7 @@ void AddStandardPages(TfmImpostazioni& window, TServices& services, TDataModule&
     window.AddPage(new TpgModem(services, module));
     window.AddPage(new TpgSms(services, module));
     window.AddPage(new TpgBudget(services, module));
+    window.AddPage(new TpgPianiDati(services, module));
 }
 
 } // namespace qv

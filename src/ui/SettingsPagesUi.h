@@ -1,10 +1,11 @@
 #pragma once
 // The settings window's pages: Generale, Profili, Connessioni, Tariffe, Calendario, Suoni, Ora
-// esatta, Budget, Modem, SMS. Each is a thin view over the page's rules.
+// esatta, Budget, Piani dati, Modem, SMS. Each is a thin view over the page's rules.
 
 #include "app/BudgetSettings.h"
 #include "app/CalendarEditor.h"
 #include "app/ModemSettings.h"
+#include "app/PlanSettings.h"
 #include "app/SettingsPages.h"
 #include "app/TariffChooser.h"
 #include "app/TariffEditor.h"
@@ -15,6 +16,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QRadioButton>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -245,6 +248,51 @@ private:
     TBudgetSettings FRules;
     std::map<std::string, TBudgetSettings::TIdleForm> FIdle;
     std::string FShown;
+};
+
+// The data plans: the list on the left, the selected plan's fields on the right.
+class TpgPianiDati : public TSettingsPage
+{
+    Q_OBJECT
+public:
+    TpgPianiDati(TServices& services, TDataModule& module, QWidget* parent = nullptr);
+    QString Title() const override { return QStringLiteral("Piani dati"); }
+    void Load() override;
+    bool Apply() override;
+    // The running program's watch edits the plans (what it counted goes to the file first); without
+    // one the page writes the file itself.
+    std::function<void(const std::function<void(TDataPlans&)>&)> EditPlans;
+    // The links up now, whose connections are offered.
+    std::function<TNetLinks()> LinksUp;
+
+    QListWidget* lbPiani;
+    QPushButton* btNuovo;
+    QPushButton* btElimina;
+    QLineEdit* edNome;
+    QRadioButton* rbConnessione;
+    QRadioButton* rbInterfaccia;
+    QComboBox* cbConnessione; // editable: a UUID, or one of the links up
+    QLineEdit* edInterfaccia;
+    QComboBox* cbConta;
+    QComboBox* cbCiclo;
+    QSpinBox* seGiorno;
+    QSpinBox* seOgni;
+    QDateEdit* deDal;
+    QLineEdit* edSoglia;
+    QLineEdit* edPrezzo;
+    QComboBox* cbOltre;
+    QLineEdit* edPrezzoOltre;
+    QLineEdit* edBlocco;
+    QSpinBox* seAvviso;
+    QCheckBox* cbLimite;
+
+private:
+    void Keep();
+    void Show(int row);
+    void UpdateEnabled();
+    TPlanSettings FRules;
+    std::vector<TPlanSettings::TPlanForm> FForms;
+    int FShown = -1;
 };
 
 // The modem line watched for calls placed by other programs.

@@ -3,7 +3,10 @@
 // question, and the link taken down through its watcher or, for the program's own dial-up, hung up.
 #include "TestSupport.h"
 #include "app/DataModule.h"
+#include "app/PlanSettings.h"
 #include "app/PlanWatch.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -161,4 +164,80 @@ TEST(DataPlanLinks, NetworkManagersLinksAndTheKernelsMergeIntoOneSet)
     EXPECT_EQ(m->Disconnected, std::vector<std::string>{"wwan0"});
     EXPECT_FALSE(merged.Disconnect(reports.back().at("ppp0")));
     EXPECT_EQ(o->Disconnected, std::vector<std::string>{"ppp0"});
+}
+
+// The settings page's rules: a plan's fields as typed and back, a wrong field refused by its label,
+// and an edit while the watch counts — renamed plans keep their volumes, nothing counted is lost.
+TEST_F(TWatchFixture, ThePlansPageEditsWhileTheWatchCountsAndLosesNothing)
+{
+    TDataPlan every = Mobile(false);
+    every.Name = "Ogni 28";
+    every.ConnectionUuid.clear();
+    every.Interface = "wwan1";
+    every.Cycle = TPlanCycleKind::EveryDays;
+    every.EveryDays = 28;
+    every.CycleFrom = std::floor(At(2026, 12, 1));
+    every.Beyond = TPlanBeyond::PerBlock;
+    every.BlockBytes = 250 * MB;
+    every.BeyondPrice = 1.5;
+    Make({Mobile(false), every});
+    TPlanSettings rules(Ctx.Services, Data);
+    std::vector<TPlanSettings::TPlanForm> forms = rules.Plans();
+    ASSERT_EQ(forms.size(), 2u);
+    EXPECT_EQ(forms[1].Dal, "01/12/2026");
+    EXPECT_EQ(forms[1].Soglia, "10,00 GB");
+    EXPECT_EQ(forms[1].Blocco, "250,00 MB");
+    EXPECT_EQ(forms[1].PrezzoOltre, "1,50");
+    // Every form says again the plan it came from.
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        TDataPlan p;
+        ASSERT_TRUE(rules.PlanOf(forms[i], forms, p));
+        EXPECT_EQ(TPlanSettings::FormOf(p), forms[i]);
+    }
+    // Wrong fields, each refused by its label.
+    const auto refused = [&](auto change) {
+        std::vector<TPlanSettings::TPlanForm> f = forms;
+        change(f[0]);
+        TDataPlan p;
+        Ctx.Prompter.Shown.clear();
+        const bool ok = rules.PlanOf(f[0], f, p);
+        return !ok && !Ctx.Prompter.Shown.empty() ? Ctx.Prompter.Shown.back().Text : std::string("accepted");
+    };
+    EXPECT_EQ(refused([](auto& f) { f.Soglia = "10 GiB"; }),
+              "Il valore specificato per il campo «Traffico incluso» non è valido!");
+    EXPECT_EQ(refused([](auto& f) { f.Prezzo = "-1"; }),
+              "Il valore specificato per il campo «Prezzo per ciclo (€)» non è valido!");
+    EXPECT_EQ(refused([](auto& f) { f.Connessione = " "; }),
+              "Il valore specificato per il campo «Connessione (UUID)» non è valido!");
+    EXPECT_EQ(refused([](auto& f) {
+                  f.PerInterfaccia = true;
+                  f.Interfaccia = "../../etc";
+              }),
+              "Il valore specificato per il campo «Interfaccia» non è valido!");
+    EXPECT_EQ(refused([](auto& f) { f.Nome = "ogni 28"; }), "Esiste già un piano di nome «ogni 28»!");
+    EXPECT_EQ(refused([](auto& f) { f.Soglia = ""; }), "accepted"); // no allowance
+
+    // Counting on the SIM; the page renames it and drops the other plan while the watch runs.
+    Counters.Interfaces["wwan0"] = {0, 0};
+    Links.Set({{"wwan0", TNetLink{"wwan0", Sim, "SIM Mobile", true, "/ac/0"}}});
+    Traffic("wwan0", 3 * GB);
+    Counters.Interfaces["wwan0"].Received += 1 * GB; // not yet read when the page applies
+    forms[0].Nome = "SIM lavoro";
+    forms.pop_back();
+    bool ok = false;
+    Watch->EditPlans([&](TDataPlans&) { ok = rules.Apply(forms); });
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(Watch->Monitor().Plans().size(), 1u);
+    TDataPlan renamed = Watch->Monitor().Plans()[0];
+    EXPECT_EQ(renamed.Name, "SIM lavoro");
+    EXPECT_EQ(Watch->Monitor().Usage().Used(renamed, 0, 1e6), 4 * GB);
+    Traffic("wwan0", 1 * GB); // counting goes on under the new name
+    EXPECT_EQ(Watch->Monitor().Usage().Used(renamed, 0, 1e6), 5 * GB);
+    EXPECT_EQ(Watch->View().TrayLine, "SIM lavoro: 50% di 10,00 GB");
+    // And on disk, after the watch stops.
+    Watch->Stop();
+    TDataPlans saved(Ctx.Services);
+    saved.ReadFromBytes(Ctx.Files.ReadAll(Ctx.Env.AppPath + "PianiDati.dat"));
+    EXPECT_EQ(saved.Usage().Used(renamed, 0, 1e6), 5 * GB);
+    ASSERT_EQ(saved.PlanList().size(), 1u);
 }
