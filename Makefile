@@ -46,7 +46,8 @@ bench: deps
 
 # The screenshots the README shows, copied into docs/ by make screenshots so that they stay in step.
 DOC_SHOTS = main-window settings-tariffe settings-sms tariff-properties statistics-chart-months \
-  statistics-chart-days report-details sms-window popup-window skin-editor about help
+  statistics-chart-days report-details sms-window popup-window skin-editor about help \
+  plan-strip-tray settings-piani-dati
 
 # PNGs of the main window, the popup menu, a balloon and the tariff chooser during a simulated
 # connection, taken under a virtual X server with a tray host.

@@ -36,6 +36,8 @@
 #include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QToolTip>
+#include <cmath>
 #include <QTemporaryDir>
 #include <iostream>
 
@@ -366,6 +368,59 @@ bool SaveSkins(TGuiProgram& program, const QString& out)
     return ok;
 }
 
+// A mobile plan at 80 % of its allowance: the strip with the plan's line moved down beside the tray,
+// the tray's yellow pie, the warning's balloon and the line's tooltip, on one piece of screen; then
+// the settings page with the plan.
+bool SavePlan(TGuiProgram& program, const QString& out)
+{
+    const double now = program.Services().Clk.Now();
+    program.EditPlans([now](TDataPlans& file) {
+        TDataPlan p;
+        p.Name = "SIM Mobile";
+        p.ConnectionUuid = "5b1c2d3e-77aa-4c1e-9d3b-00000000c0de";
+        p.CycleDay = 14;
+        p.Allowance = 50000000000ull;
+        p.PricePerCycle = 9.99;
+        p.Beyond = TPlanBeyond::PerGigabyte;
+        p.BeyondPrice = 0.5;
+        p.WarningPercent = 80;
+        p.Limit = true;
+        file.StorePlan(p);
+        // 40 GB over the cycle's days so far.
+        const TPlanCycle cycle = PlanCycleAt(p, now);
+        TPlanUsage usage = file.Usage();
+        const int days = static_cast<int>(std::floor(now) - cycle.Start) + 1;
+        for (int d = 0; d < days; ++d)
+            usage.Add(p.Name, cycle.Start + d + 0.5, 40200000000ull / static_cast<unsigned>(days) * 9 / 10,
+                      40200000000ull / static_cast<unsigned>(days) / 10);
+        file.StoreUsage(usage);
+    });
+    // Nothing dialled or counted: the tray shows the plan, not a band.
+    program.Controller()->Disconnect(false);
+    TfmMain* window = program.MainWindow();
+    Wait(2600);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    window->move(8, screen.height() - 26 - window->height() - 90);
+    window->raise();
+    Wait(400);
+    if (auto* strip = window->PlanStrip; strip && strip->isVisible())
+        QToolTip::showText(strip->mapToGlobal(QPoint(40, strip->height() + 4)), strip->toolTip(), strip);
+    Wait(700);
+    const QRect around(0, window->y() - 70, 560, screen.height() - window->y() + 70);
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, around.x(), around.y(), around.width(), around.height());
+    const QString name = out + QStringLiteral("/plan-strip-tray.png");
+    bool ok = window->PlanStrip->isVisible() && shot.save(name);
+    std::cout << (ok ? "salvato " : "non salvato ") << name.toStdString() << "\n";
+    QToolTip::hideText();
+    if (TfmImpostazioni* settings = program.OpenSettings()) {
+        settings->ShowPage(QStringLiteral("Piani dati"));
+        Wait(300);
+        ok = Save(settings, out + QStringLiteral("/settings-piani-dati.png")) && ok;
+        settings->reject();
+    }
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     // Absolute: the program makes its data folder the working directory.
@@ -497,6 +552,7 @@ int main(int argc, char** argv)
     }
     ok = SaveSms(program, out) && ok;
     ok = SaveSkins(program, out) && ok;
+    ok = SavePlan(program, out) && ok;
     // The about box (its credits scrolled a little), the saint of the day, the help.
     const TPlaySound silent = [](const std::string&) {};
     {

@@ -67,7 +67,7 @@ TMainController::TMainController(TServices& services, TDataModule& data, IMainVi
     FTimerSystem->OnTimer = [this] {
         if (FData.QuestionPending)
             FView.BringToFront();
-        FView.SetTrayIcon(FData.Status.Band());
+        FView.SetTrayIcon(TrayBand(FData.Status.Band()));
     };
     FTimerMinimize->OnTimer = [this] { EndOfStartup(); };
     FTimerDelayRasConnect->OnTimer = [this] { AutoDial(); };
@@ -326,7 +326,7 @@ void TMainController::OnBandChange(TFasciaOraria band)
     if (message == FLastBandMessage)
         return;
     FLastBandMessage = message;
-    FView.SetTrayIcon(band);
+    FView.SetTrayIcon(TrayBand(band));
     if (!StartupQuiet)
         General(message);
 }
@@ -483,10 +483,19 @@ void TMainController::AttachPlans(TPlanWatch* watch)
     watch->SetQuestionPending = [this](bool pending) { FData.QuestionPending = pending; };
     watch->OnViewChange = [this] {
         FView.SetPlanView(FPlans->View());
+        FView.SetTrayIcon(TrayBand(FData.Status.Band()));
         UpdateTrayHint();
     };
     FView.SetPlanView(watch->View());
     UpdateTrayHint();
+}
+
+TFasciaOraria TMainController::TrayBand(TFasciaOraria band) const
+{
+    // A dial-up being dialled or counted shows its band; otherwise a data plan of a link that is up
+    // shows its share (foNone leaves the icon to it).
+    const bool plan = FPlans && FPlans->View().Level != TPlanLevel::None;
+    return plan && !FData.Status.IsCounting() && !FData.Status.IsDialing() ? foNone : band;
 }
 
 // The saint of the day, the budget of the cycle and the data plan of the link that is up.

@@ -158,6 +158,8 @@ public:
 
 private:
     void UpdateTrayHint();
+    // The band the tray shows: none while a data plan's share is shown instead.
+    TFasciaOraria TrayBand(TFasciaOraria band) const;
     TBudgetWatch* FBudget = nullptr;
     TPlanWatch* FPlans = nullptr;
     std::string FSaintsHint;

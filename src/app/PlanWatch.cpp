@@ -31,14 +31,20 @@ TPlanView PlanViewOf(const TDataPlan& plan, const TPlanStatus& s, const std::str
         v.Level = s.Percent >= 100                                                   ? TPlanLevel::Red
                   : plan.WarningPercent > 0 && s.Percent >= plan.WarningPercent ? TPlanLevel::Yellow
                                                                                  : TPlanLevel::Green;
-        v.Strip = VolumeText(s.Used) + " di " + VolumeText(*plan.Allowance) + " · restano " + VolumeText(*s.Remaining);
+        // The strip is narrow: used of the allowance and what remains, in short forms.
+        std::string used = VolumeText(s.Used, 1);
+        const std::string allowance = VolumeText(*plan.Allowance, 1);
+        const std::string unit = allowance.substr(allowance.rfind(' '));
+        if (used.size() > unit.size() && used.compare(used.size() - unit.size(), unit.size(), unit) == 0)
+            used.erase(used.size() - unit.size()); // "40,2 di 50 GB"
+        v.Strip = used + " di " + allowance + " · restano " + VolumeText(*s.Remaining, 1);
         v.Hint += "Usati " + VolumeText(s.Used) + " di " + VolumeText(*plan.Allowance) + " (" +
                   FormatNumber(std::floor(s.Percent), 0) + "%)\rRestano " + VolumeText(*s.Remaining) + ", " +
                   VolumeText(*s.PerDayLeft) + " al giorno fino a fine ciclo\r";
         v.TrayLine = plan.Name + ": " + FormatNumber(std::floor(s.Percent), 0) + "% di " + VolumeText(*plan.Allowance);
     } else {
         v.Level = TPlanLevel::Green;
-        v.Strip = VolumeText(s.Used) + " · " + EuroText(s.Cost);
+        v.Strip = VolumeText(s.Used, 1) + " · " + EuroText(s.Cost);
         v.Hint += "Usati " + VolumeText(s.Used) + "\r";
         v.TrayLine = plan.Name + ": " + VolumeText(s.Used) + ", " + EuroText(s.Cost);
     }

@@ -105,15 +105,22 @@ std::string BeyondText(const TDataPlan& plan)
     return "velocità ridotta";
 }
 
-std::string VolumeText(std::uint64_t bytes)
+std::string VolumeText(std::uint64_t bytes, int decimals)
 {
     const double b = static_cast<double>(bytes);
+    // Short forms drop a zero decimal: "50 GB", not "50,0 GB".
+    const auto number = [decimals](double v) {
+        std::string t = FormatNumber(v, decimals);
+        if (decimals == 1 && t.size() > 2 && t.compare(t.size() - 2, 2, ",0") == 0)
+            t.erase(t.size() - 2);
+        return t;
+    };
     if (b >= 1e9)
-        return FormatNumber(b / 1e9, 2) + " GB";
+        return number(b / 1e9) + " GB";
     if (b >= 1e6)
-        return FormatNumber(b / 1e6, 2) + " MB";
+        return number(b / 1e6) + " MB";
     if (b >= 1e3)
-        return FormatNumber(b / 1e3, 2) + " kB";
+        return number(b / 1e3) + " kB";
     return std::to_string(bytes) + " B";
 }
 

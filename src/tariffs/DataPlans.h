@@ -72,8 +72,8 @@ std::string CycleText(const TDataPlan& plan);
 // Volumes as operators write them, in decimal units: "50 GB", "1,5 GB", "500MB", "750 kB", or bytes
 // alone; none when the text is not one.
 std::optional<std::uint64_t> ParseVolume(std::string_view text);
-// "12,34 GB", "850,00 MB", "0 B".
-std::string VolumeText(std::uint64_t bytes);
+// "12,34 GB", "850,00 MB", "0 B"; with one decimal, the strip's short form: "12,3 GB", "50 GB".
+std::string VolumeText(std::uint64_t bytes, int decimals = 2);
 // "€ 9,99".
 std::string EuroText(double value);
 // What happens beyond the allowance: "€ 0,50 per GB", "€ 1,00 ogni 100,00 MB iniziati",

@@ -393,6 +393,8 @@ void TfmMain::SetSkinBackground(const QPixmap& pixmap, const QColor& color, cons
 
 void TfmMain::ApplySize()
 {
+    if (!FSkinSize.isValid())
+        FSkinSize = size(); // no skin yet: the window as it is
     const int extra = PlanStrip->isVisibleTo(this) ? TPlanStrip::Height : 0;
     setFixedSize(FSkinSize + QSize(0, extra));
     PlanStrip->setGeometry(0, FSkinSize.height(), FSkinSize.width(), TPlanStrip::Height);

@@ -435,3 +435,36 @@ TEST_F(TMain, ATariffChangeAppliesTheTariffsSkinOrFallsBackToTheFirst)
     EXPECT_NE(std::find(general.begin(), general.end(), "Impossibile caricare la skin Sparita\rCarico la prima disponibile..."),
               general.end());
 }
+
+// A data plan of a link that is up: its line and its tray hint; the tray shows its share (no band)
+// until a dial-up is counted, then the band again, and the plan once the count ends.
+TEST_F(TMain, ADataPlanShowsInTheTrayExceptWhileADialUpIsCounted)
+{
+    TDataPlan plan;
+    plan.Name = "SIM";
+    plan.Interface = "wwan0";
+    plan.Allowance = 1000000000;
+    Data->Plans.StorePlan(plan);
+    TSimNetCounters counters;
+    counters.Interfaces["wwan0"] = {0, 0};
+    TSimLinkWatcher links;
+    TPlanWatch watch(Ctx.Services, Data->Plans, counters, links);
+    Main->AttachPlans(&watch);
+    watch.Start();
+    Main->FirstActivation();
+    links.Set({{"wwan0", TNetLink{"wwan0", "", "", false, ""}}});
+    counters.Interfaces["wwan0"].Received = 500000000;
+    Seconds(2);
+    EXPECT_EQ(View.Plan.Level, TPlanLevel::Green);
+    EXPECT_EQ(View.Plan.Percent, 50);
+    EXPECT_NE(View.TrayHint.find("SIM: 50% di 1,00 GB"), std::string::npos) << View.TrayHint;
+    EXPECT_EQ(View.Icon, foNone);
+    Sim.BringUp("Provider Uno", 1);
+    Seconds(3);
+    ASSERT_EQ(Data->MtxStatus.State(), S::RasConnected);
+    EXPECT_NE(View.Icon, foNone);
+    Sim.BringDown("Provider Uno");
+    Seconds(2);
+    EXPECT_EQ(View.Icon, foNone);
+    Main->AttachPlans(nullptr);
+}

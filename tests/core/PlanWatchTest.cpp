@@ -69,11 +69,12 @@ TEST_F(TWatchFixture, TheStripAndTrayFollowTheShareAndTheLimitTakesTheLinkDown)
     Counters.Interfaces["wwan0"] = {0, 0};
     Links.Set({{"wwan0", TNetLink{"wwan0", Sim, "SIM Mobile", true, "/ac/0"}}});
     EXPECT_EQ(Watch->View().Level, TPlanLevel::Green);
-    EXPECT_EQ(Watch->View().Strip, "0 B di 10,00 GB · restano 10,00 GB");
+    EXPECT_EQ(Watch->View().Strip, "0 B di 10 GB · restano 10 GB");
 
     Traffic("wwan0", 7 * GB);
     EXPECT_EQ(Watch->View().Level, TPlanLevel::Green);
     EXPECT_EQ(Watch->View().Percent, 70);
+    EXPECT_EQ(Watch->View().Strip, "7 di 10 GB · restano 3 GB");
     // 22 days left in December counting today: 3 GB ÷ 22.
     EXPECT_EQ(Watch->View().Hint, "Piano dati «SIM» su SIM Mobile\rCiclo dal 1 dicembre al 31 dicembre 2026\r"
                                   "Usati 7,00 GB di 10,00 GB (70%)\rRestano 3,00 GB, 136,36 MB al giorno fino a fine "
@@ -129,7 +130,7 @@ TEST_F(TWatchFixture, ADialUpPlanIsHungUpAndAPlanWithoutAllowanceShowsItsCost)
     Counters.Interfaces["sat0"] = {0, 0};
     Links.Set({{"sat0", TNetLink{"sat0", "", "", false, ""}}});
     Traffic("sat0", 250 * MB);
-    EXPECT_EQ(Watch->View().Strip, "250,00 MB · € 3,00"); // three started blocks
+    EXPECT_EQ(Watch->View().Strip, "250 MB · € 3,00"); // three started blocks
     EXPECT_EQ(Watch->View().TrayLine, "Satellite: 250,00 MB, € 3,00");
     // pppd's link, not NetworkManager's: the program hangs up its own dial-up.
     Counters.Interfaces["ppp0"] = {0, 0};

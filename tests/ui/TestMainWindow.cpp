@@ -27,6 +27,46 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&question));
     }
 
+    // A plan's line under the strip (the window grows by it and shrinks back), and the tray's pie in
+    // the plan's colour while no count shows its band.
+    void aDataPlanShowsUnderTheStripAndInTheTray()
+    {
+        TfmMain w;
+        TTrayIcon tray;
+        w.SetTray(&tray);
+        w.SkinForm().SetClassicSkin(220, 30, 0x800000);
+        w.show();
+        QApplication::processEvents();
+        QCOMPARE(w.height(), 30);
+        const auto pixel = [&tray](int x, int y) { return tray.Icon().pixmap(32, 32).toImage().pixelColor(x, y); };
+        const QColor none = pixel(20, 6);
+        TPlanView view;
+        view.Level = TPlanLevel::Yellow;
+        view.Percent = 80;
+        view.Strip = "40,2 di 50 GB · restano 9,8 GB";
+        view.Hint = "Piano dati «SIM»\rUsati 40,20 GB di 50,00 GB (80%)";
+        w.SetPlanView(view);
+        QApplication::processEvents();
+        QCOMPARE(w.height(), 30 + TPlanStrip::Height);
+        QVERIFY(w.PlanStrip->isVisible());
+        QCOMPARE(w.PlanStrip->geometry(), QRect(0, 30, 220, TPlanStrip::Height));
+        QCOMPARE(w.PlanStrip->toolTip(), QStringLiteral("Piano dati «SIM»\nUsati 40,20 GB di 50,00 GB (80%)"));
+        // The pie from twelve o'clock: the upper right is yellow, the upper left (the 20 % left) pale.
+        QCOMPARE(pixel(20, 6), PlanLevelColour(TPlanLevel::Yellow));
+        QVERIFY(pixel(11, 6) != PlanLevelColour(TPlanLevel::Yellow));
+        // A count shows its band; back at idle the plan again.
+        w.SetTrayIcon(foPunta);
+        QVERIFY(pixel(20, 6) != PlanLevelColour(TPlanLevel::Yellow));
+        w.SetTrayIcon(foNone);
+        QCOMPARE(pixel(20, 6), PlanLevelColour(TPlanLevel::Yellow));
+        // The link went: no line, the idle icon.
+        w.SetPlanView(TPlanView{});
+        QApplication::processEvents();
+        QCOMPARE(w.height(), 30);
+        QVERIFY(!w.PlanStrip->isVisible());
+        QCOMPARE(pixel(20, 6), none);
+    }
+
     void labelsAtIdleValues()
     {
         TfmMain w;
