@@ -12,7 +12,9 @@ TPlanMonitor::TPlanMonitor(TServices& services, TDataPlans& file, INetCounters& 
     FTimer->SetEnabled(false);
     FTimer->OnTimer = [this] {
         Sample();
-        if (++FSinceSave >= SamplesPerSave && FUnsaved)
+        // Counted bytes are saved every ten seconds; the watched time alone once a minute.
+        ++FSinceSave;
+        if ((FSinceSave >= SamplesPerSave && FUnsaved) || FSinceSave >= 6 * SamplesPerSave)
             SaveUsage();
     };
 }
@@ -73,6 +75,12 @@ void TPlanMonitor::Sample()
         if (p.ConnectionUuid.empty() && !p.Interface.empty())
             links.emplace(p.Interface, "");
     const double now = FServices.Clk.Now();
+    // The time since the last reading was watched, when it is a reading's pace (not a suspended
+    // computer's sleep, nor a clock set back).
+    const std::int64_t tick = FServices.Clk.TickCount();
+    if (FLastTick >= 0 && tick - FLastTick <= 3 * static_cast<std::int64_t>(SampleMs) && tick > FLastTick)
+        FUsage.AddWatched(now - static_cast<double>(tick - FLastTick) / 86400000.0, now);
+    FLastTick = tick;
     std::set<const TDataPlan*> counted;
     bool changed = false;
     for (const auto& [interface, uuid] : links) {

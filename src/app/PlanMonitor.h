@@ -1,7 +1,8 @@
 #pragma once
 // The data plans at work: every two seconds the counters of the links that are up are read and
 // counted for their plans; the usage is written to "PianiDati.dat" every ten seconds when it grew
-// (a crash loses at most those seconds) and when the monitor stops. Each plan's warning and limit
+// (a crash loses at most those seconds), once a minute otherwise (for the time watched, which tells
+// the statistics where traffic was not counted), and when the monitor stops. Each plan's warning and limit
 // are raised once per cycle.
 
 #include "core/Services.h"
@@ -53,6 +54,7 @@ private:
     TNetLinks FLinks;
     std::unique_ptr<Timer> FTimer;
     int FSinceSave = 0;
+    std::int64_t FLastTick = -1;
     bool FUnsaved = false;
 };
 

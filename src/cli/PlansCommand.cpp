@@ -279,6 +279,26 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
         out << (what == "add" ? "Aggiunto" : "Modificato") << " il piano " << plan.Name << "\n";
         return 0;
     }
+    if (what == "compare") {
+        const bool json = TakeJsonFlag(args);
+        const TOptions o(args, 2);
+        auto data = OpenData(ctx, TAccess::Read);
+        const double now = ctx.Services().Clk.Now();
+        const double from = o.Get("from") ? o.Date("from") : std::floor(now) - 30;
+        const double to = o.Get("to") ? o.Date("to") : now;
+        const auto rows = ComparePlans(data->Plans.PlanList(), data->Plans.Usage(), std::floor(from), std::floor(to) + 1);
+        if (json) {
+            nlohmann::json all = nlohmann::json::array();
+            for (const auto& r : rows)
+                all.push_back({{"plan", r.Plan}, {"cycles", r.Cycles}, {"volume", r.Volume}, {"cost", Cents(r.Cost)}});
+            out << all.dump(2) << "\n";
+        } else {
+            out << "Il traffico dal " << FormatDateTime("d mmmm yyyy", from) << " al " << FormatDateTime("d mmmm yyyy", to)
+                << " con ciascun piano:\n"
+                << PlanComparisonText(rows);
+        }
+        return 0;
+    }
     if (what == "export" && args.size() == 3) {
         auto data = OpenData(ctx, TAccess::Read);
         nlohmann::json all = nlohmann::json::array();

@@ -42,18 +42,28 @@ void ChartRange(const TOptions& o, const TDataUnits& log, double now, double& fr
         to = o.Date("to");
 }
 
-TChartData ChartFromOptions(const TOptions& o, const TDataUnits& log, double now)
+TChartData ChartFromOptions(const TOptions& o, const TDataUnits& log, const TDataPlans& plans, double now)
 {
     const auto measure = MeasureFromName(o.Required("measure"));
     if (!measure)
-        throw EQvError("Misura sconosciuta: " + o.Required("measure") + " (lire, euro, tempo, scatti)");
+        throw EQvError("Misura sconosciuta: " + o.Required("measure") + " (lire, euro, tempo, scatti, volume)");
     const auto group = GroupFromName(o.Required("group"));
     if (!group)
         throw EQvError("Raggruppamento sconosciuto: " + o.Required("group") +
                        " (tipi, connessioni, giorni, mesi, anni)");
     double from = 0, to = 0;
     ChartRange(o, log, now, from, to);
-    return ComputeChart(log, *measure, *group, from, to);
+    if (*measure == TChartMeasure::Volume && !o.Get("from")) {
+        // The traffic's own range: from the first day counted.
+        from = now;
+        const TPlanUsage usage = plans.Usage();
+        for (const auto& [plan, days] : usage.All())
+            if (!days.empty())
+                from = std::min(from, static_cast<double>(days.begin()->first));
+        if (!o.Get("to"))
+            to = now;
+    }
+    return ComputeChart(log, *measure, *group, from, to, &plans);
 }
 
 int TreeCommand(TCliContext& ctx, bool json, std::ostream& out)
@@ -90,7 +100,7 @@ int TreeCommand(TCliContext& ctx, bool json, std::ostream& out)
 int ChartCommand(TCliContext& ctx, bool json, const TOptions& o, std::ostream& out)
 {
     auto data = OpenData(ctx, TAccess::Read);
-    const TChartData chart = ChartFromOptions(o, data->Connections, ctx.Clock.Now());
+    const TChartData chart = ChartFromOptions(o, data->Connections, data->Plans, ctx.Clock.Now());
     const auto totals = TotalsTexts(chart.Totals, std::nullopt);
     if (json) {
         nlohmann::json points = nlohmann::json::array();
@@ -101,12 +111,17 @@ int ChartCommand(TCliContext& ctx, bool json, const TOptions& o, std::ostream& o
         nlohmann::json t = nlohmann::json::array();
         for (const auto& line : totals)
             t.push_back(Trim(line));
-        out << nlohmann::json{{"title", chart.Title}, {"points", points}, {"totals", t}}.dump(2) << "\n";
+        nlohmann::json j{{"title", chart.Title}, {"points", points}, {"totals", t}};
+        if (!chart.Note.empty())
+            j["note"] = chart.Note;
+        out << j.dump(2) << "\n";
         return 0;
     }
     out << chart.Title << "\n";
     for (auto it = chart.Points.rbegin(); it != chart.Points.rend(); ++it)
         out << "  " << it->Label << "  " << it->Mark << "\n";
+    if (!chart.Note.empty())
+        out << chart.Note << "\n";
     out << ObservationLine(totals) << "\n";
     return 0;
 }
@@ -167,10 +182,12 @@ int ReportCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream&
         stats.ShowBranch(node);
         const TPrintRequest request = connections ? stats.PrintList() : stats.PrintShown();
         TPdfCanvas canvas(A4ShortSide, A4LongSide);
-        pages = RenderDetailsReport(canvas, DetailsRows(request.Elements), now);
+        std::vector<TDetailsRow> rows = DetailsRows(request.Elements);
+        AppendPlanRows(rows, request.Elements, data->Plans, now);
+        pages = RenderDetailsReport(canvas, rows, now);
         canvas.SaveToFile(file);
     } else {
-        const TChartData chart = ChartFromOptions(o, data->Connections, now);
+        const TChartData chart = ChartFromOptions(o, data->Connections, data->Plans, now);
         TPdfCanvas canvas(A4LongSide, A4ShortSide);
         pages = RenderChartReport(canvas, chart, TotalsTexts(chart.Totals, std::nullopt), legend, now);
         canvas.SaveToFile(file);

@@ -198,6 +198,7 @@ public:
     bool Loading() const { return FLoading; }
     bool FileExisted() const { return FFileExisted; }
     bool SaveFailed() const { return FSaveFailed; }
+    TServices& Services() const { return FServices; }
     bool SuppressChange = false;
     bool CheckVersion(std::int32_t n);
     // Reads another file of the same format into this component; a file that cannot be read

@@ -134,6 +134,53 @@ std::vector<TDetailsRow> DetailsRows(const std::vector<TPrintRequest::TElement>&
     return rows;
 }
 
+void AppendPlanRows(std::vector<TDetailsRow>& rows, const std::vector<TPrintRequest::TElement>& elements,
+                    const TDataPlans& plans, double now)
+{
+    const std::vector<TDataPlan> list = plans.PlanList();
+    if (list.empty())
+        return;
+    double from = -1, to = -1;
+    for (const auto& e : elements) {
+        const double start = e.Node ? e.Node->RangeStart : e.Connection ? e.Connection->I() : -1;
+        const double end = e.Node ? e.Node->RangeEnd : e.Connection ? e.Connection->F() : -1;
+        if (start < 0)
+            continue;
+        from = from < 0 ? start : std::min(from, start);
+        to = std::max(to, end);
+    }
+    if (from < 0)
+        return;
+    const TChartData cycles = ComputeVolumeChart(list, plans.Usage(), TChartGroup::Connessioni, from, to, now);
+    TDetailsRow head;
+    head.Node = true;
+    head.Level = 1;
+    double cost = 0;
+    std::vector<TDetailsRow> cycleRows;
+    for (auto it = cycles.Points.rbegin(); it != cycles.Points.rend(); ++it) {
+        if (it->Label == "nessuna")
+            continue;
+        // The mark is "volume · € cost".
+        const auto dot = it->Mark.find(" · ");
+        TDetailsRow r;
+        r.Level = 1;
+        r.Columns = {it->Label + " · " + it->Mark.substr(0, dot), "", "",
+                     dot == std::string::npos ? "" : it->Mark.substr(dot + std::string(" · ").size()), ""};
+        cycleRows.push_back(std::move(r));
+    }
+    cost = cycles.Totals.Euro;
+    head.Columns = {"Piani dati: " + VolumeText(static_cast<std::uint64_t>(cycles.Totals.Count)) + " nel periodo", "", "",
+                    EuroText(cost), ""};
+    rows.push_back(std::move(head));
+    rows.insert(rows.end(), cycleRows.begin(), cycleRows.end());
+    if (!cycles.Note.empty()) {
+        TDetailsRow note;
+        note.Level = 1;
+        note.Columns = {cycles.Note, "", "", "", ""};
+        rows.push_back(std::move(note));
+    }
+}
+
 TLevelStyle LevelStyle(int level)
 {
     switch (level) {

@@ -54,6 +54,10 @@ struct TDetailsRow
 };
 extern const std::array<const char*, 5> DetailsColumns;
 std::vector<TDetailsRow> DetailsRows(const std::vector<TPrintRequest::TElement>& elements);
+// The data plans' cycles that meet the elements' period, after them: a "Piani dati" row, then each
+// cycle with its volume and its cost in the €uro column (nothing without plans).
+void AppendPlanRows(std::vector<TDetailsRow>& rows, const std::vector<TPrintRequest::TElement>& elements,
+                    const TDataPlans& plans, double now);
 
 // Font style, band height (pixels) and description indent (pixels) of a node level.
 struct TLevelStyle

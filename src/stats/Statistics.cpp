@@ -166,7 +166,7 @@ std::array<std::string, BranchColumnCount> BranchRow(const TDataUnitsItem& u)
     return row;
 }
 
-const std::array<const char*, 4> MeasureNames = {"lire", "euro", "tempo", "scatti"};
+const std::array<const char*, 5> MeasureNames = {"lire", "euro", "tempo", "scatti", "volume"};
 const std::array<const char*, 5> GroupNames = {"tipi", "connessioni", "giorni", "mesi", "anni"};
 
 std::optional<TChartMeasure> MeasureFromName(const std::string& name)
@@ -212,6 +212,8 @@ std::string ChartMark(TChartMeasure measure, double value)
         return FormatDurationLong(value);
     case TChartMeasure::Scatti:
         return std::to_string(static_cast<std::int64_t>(value));
+    case TChartMeasure::Volume:
+        return VolumeText(static_cast<std::uint64_t>(std::max(0.0, value)));
     }
     return {};
 }
@@ -227,6 +229,11 @@ TChartScale ChartScale(TChartMeasure measure, double maxValue)
         unit = seconds >= 2 * 3600 ? " h" : seconds >= 120 ? " min" : " sec";
     } else if (measure == TChartMeasure::Euro) {
         minStep = 0.01;
+    } else if (measure == TChartMeasure::Volume) {
+        // Bytes in the unit of the largest value: GB, MB or kB.
+        const double bytes = std::max(0.0, maxValue);
+        scale.Factor = bytes >= 2e9 ? 1e-9 : bytes >= 2e6 ? 1e-6 : 1e-3;
+        unit = bytes >= 2e9 ? " GB" : bytes >= 2e6 ? " MB" : " kB";
     }
     const double top = std::max(0.0, maxValue) * scale.Factor;
     // About five steps, with room after the longest bar for its value.
@@ -251,8 +258,98 @@ TChartScale ChartScale(TChartMeasure measure, double maxValue)
     return scale;
 }
 
-TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to)
+TChartData ComputeVolumeChart(const std::vector<TDataPlan>& plans, const TPlanUsage& usage, TChartGroup group,
+                              double from, double to, double now)
 {
+    static constexpr std::array<const char*, 5> groupTitles = {"per piano", "per ciclo", "per giorno", "per mese",
+                                                               "per anno"};
+    TChartData chart;
+    chart.Title = std::string("Volume di traffico ") + groupTitles[static_cast<std::size_t>(group)];
+    chart.Totals.Description =
+        "Periodo dal " + FormatDateTime("d mmmm yyyy", from) + " al " + FormatDateTime("d mmmm yyyy", to);
+    const auto first = static_cast<double>(DayNumber(from));
+    const auto last = static_cast<double>(DayNumber(to)) + 1; // excluded
+    std::vector<TChartPoint> points;
+    std::uint64_t total = 0;
+    const auto volumePoint = [](std::string label, std::uint32_t color, bool monthColored, std::uint64_t bytes) {
+        TChartPoint p;
+        p.Label = std::move(label);
+        p.Color = color;
+        p.MonthColored = monthColored;
+        p.Value = static_cast<double>(bytes);
+        p.Mark = VolumeText(bytes);
+        return p;
+    };
+    if (group == TChartGroup::Tipi) {
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            const std::uint64_t used = usage.Used(plans[i], first, last);
+            total += used;
+            points.push_back(volumePoint(plans[i].Name, SeriesColor(i), false, used));
+        }
+    } else if (group == TChartGroup::Connessioni) {
+        // Each cycle that meets the period, with its whole volume and its cost.
+        for (std::size_t i = 0; i < plans.size(); ++i)
+            for (TPlanCycle c = PlanCycleAt(plans[i], first + 0.5); c.Start < last; c = PlanCycleAt(plans[i], c.End + 0.5)) {
+                const std::uint64_t used = usage.Used(plans[i], c.Start, c.End);
+                total += usage.Used(plans[i], std::max(c.Start, first), std::min(c.End, last));
+                TChartPoint p = volumePoint(plans[i].Name + ": " + FormatDateTime("d mmm yyyy", c.Start) + " – " +
+                                                FormatDateTime("d mmm yyyy", c.End - 1),
+                                            SeriesColor(i), false, used);
+                const double cost = PlanCycleCost(plans[i], used);
+                p.Mark += " · " + EuroText(cost);
+                chart.Totals.Euro += cost;
+                points.push_back(std::move(p));
+            }
+    } else {
+        // Every plan's counted bytes by day, then summed by the period's day, month or year.
+        std::map<double, std::uint64_t> periods;
+        for (const TDataPlan& plan : plans)
+            for (auto d = usage.Days(plan.Name).lower_bound(static_cast<std::int64_t>(first));
+                 d != usage.Days(plan.Name).end() && d->first < static_cast<std::int64_t>(last); ++d) {
+                const auto day = static_cast<double>(d->first);
+                const TDateParts dd = DecodeDate(day);
+                const double key = group == TChartGroup::Giorni ? day
+                                   : group == TChartGroup::Mesi ? EncodeDate(dd.Year, dd.Month, 1)
+                                                                : EncodeDate(dd.Year, 1, 1);
+                const std::uint64_t bytes = CountedBytes(plan, d->second.Received, d->second.Sent);
+                periods[key] += bytes;
+                total += bytes;
+            }
+        std::size_t index = 0;
+        for (const auto& [key, bytes] : periods) {
+            const std::string label = group == TChartGroup::Giorni ? FormatDateTime("ddd d mmm yyyy", key)
+                                      : group == TChartGroup::Mesi ? FormatDateTime("mmmm yyyy", key)
+                                                                   : FormatDateTime("yyyy", key);
+            const bool months = group != TChartGroup::Anni;
+            points.push_back(volumePoint(label, months ? MonthColor(DecodeDate(key).Month) : SeriesColor(index), months,
+                                         bytes));
+            ++index;
+        }
+    }
+    // The series' order of the other charts: the last group first.
+    chart.Points.assign(points.rbegin(), points.rend());
+    chart.Totals.Count = static_cast<std::int64_t>(total);
+    if (chart.Points.empty())
+        chart.Points.push_back(volumePoint("nessuna", NoDataColor, false, 0));
+    // Days not watched whole, from the first day ever watched: their traffic is not in the chart.
+    if (!usage.Watched().empty()) {
+        const double watchedFrom = std::max(first, static_cast<double>(usage.Watched().begin()->first));
+        const int gaps = usage.GapDays(watchedFrom, last, now);
+        if (gaps > 0)
+            chart.Note = "Traffico non contato: Quorvanta non era in esecuzione per " +
+                         std::string(gaps == 1 ? "parte di un giorno" : "parte di " + std::to_string(gaps) + " giorni") +
+                         " del periodo";
+    }
+    return chart;
+}
+
+TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to,
+                        const TDataPlans* plans)
+{
+    if (measure == TChartMeasure::Volume)
+        return plans ? ComputeVolumeChart(plans->PlanList(), plans->Usage(), group, from, to,
+                                          plans->Services().Clk.Now())
+                     : ComputeVolumeChart({}, {}, group, from, to, to);
     TDataUnitsItems groups(nullptr);
     switch (group) {
     case TChartGroup::Tipi:
@@ -272,8 +369,9 @@ TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGrou
         break;
     }
 
-    static constexpr std::array<const char*, 4> measureTitles = {"Costo in £ire ", "Costo in €uro ",
-                                                                 "Tempo di collegamento ", "Scatti del collegamento "};
+    static constexpr std::array<const char*, 5> measureTitles = {"Costo in £ire ", "Costo in €uro ",
+                                                                 "Tempo di collegamento ", "Scatti del collegamento ",
+                                                                 "Volume di traffico "};
     static constexpr std::array<const char*, 5> groupTitles = {"per tipo di connessione", "per connessione",
                                                                "per giorno", "per mese", "per anno"};
     TChartData chart;
@@ -326,6 +424,8 @@ TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGrou
         case TChartMeasure::Scatti:
             p.Value = g.S();
             break;
+        case TChartMeasure::Volume:
+            break; // charted by ComputeVolumeChart
         }
         p.Mark = ChartMark(measure, p.Value);
         chart.Totals.Pulses += g.S();

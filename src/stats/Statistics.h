@@ -4,6 +4,7 @@
 // the log, so the window, the reports and the command line show the same numbers.
 
 #include "tariffs/Connections.h"
+#include "tariffs/DataPlans.h"
 
 #include <array>
 #include <cstdint>
@@ -62,7 +63,8 @@ enum class TChartMeasure
     Lire,
     Euro,
     Tempo,
-    Scatti
+    Scatti,
+    Volume // the data plans' traffic: per plan (Tipi), per cycle (Connessioni), per period
 };
 enum class TChartGroup
 {
@@ -72,7 +74,7 @@ enum class TChartGroup
     Mesi,
     Anni
 };
-extern const std::array<const char*, 4> MeasureNames; // "lire", "euro", "tempo", "scatti"
+extern const std::array<const char*, 5> MeasureNames; // "lire", "euro", "tempo", "scatti", "volume"
 extern const std::array<const char*, 5> GroupNames;   // "tipi", "connessioni", "giorni", "mesi", "anni"
 std::optional<TChartMeasure> MeasureFromName(const std::string& name);
 std::optional<TChartGroup> GroupFromName(const std::string& name);
@@ -99,9 +101,16 @@ struct TChartData
     std::string Title;
     std::vector<TChartPoint> Points; // in the series' order: the last group first
     TElementoData Totals;            // "Periodo dal ... al ..." with the sums of every group
+    std::string Note;                // what the chart cannot show (traffic not counted)
 };
 
-TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to);
+// plans: the data plans' file, for the Volume measure (none: no traffic).
+TChartData ComputeChart(const TDataUnits& log, TChartMeasure measure, TChartGroup group, double from, double to,
+                        const TDataPlans* plans = nullptr);
+// The traffic of the data plans from the day of `from` to the day of `to`, grouped; now: where the
+// record of the time watched ends (days not watched whole are told in Note).
+TChartData ComputeVolumeChart(const std::vector<TDataPlan>& plans, const TPlanUsage& usage, TChartGroup group,
+                              double from, double to, double now);
 std::string ChartMark(TChartMeasure measure, double value);
 
 // The value axis of a chart: whole steps (1, 2 or 5 times a power of ten of the axis unit) from 0 to

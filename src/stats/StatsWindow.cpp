@@ -77,8 +77,13 @@ void TStatistics::Activate()
     SetDays(Options.DataIniziale == 0 ? now : Options.DataIniziale, now);
     Options.DataIniziale = FFrom;
     BuildTree(now);
-    FMeasure = static_cast<TChartMeasure>(Options.GraficoX);
-    FGroup = static_cast<TChartGroup>(Options.GraficoY);
+    // A stored choice this program does not have (a damaged or later file) shows the first one.
+    FMeasure = static_cast<TChartMeasure>(Options.GraficoX >= 0 && Options.GraficoX < static_cast<int>(MeasureNames.size())
+                                              ? Options.GraficoX
+                                              : 0);
+    FGroup = static_cast<TChartGroup>(Options.GraficoY >= 0 && Options.GraficoY < static_cast<int>(GroupNames.size())
+                                          ? Options.GraficoY
+                                          : 0);
     if (Options.Grafico)
         RefreshChart();
     else
@@ -198,7 +203,7 @@ void TStatistics::SetRange(double from, double to)
 
 void TStatistics::RefreshChart()
 {
-    FChart = ComputeChart(FLog, FMeasure, FGroup, FFrom, FTo);
+    FChart = ComputeChart(FLog, FMeasure, FGroup, FFrom, FTo, Plans);
     FChartStale = false;
     if (OnChartRefreshed)
         OnChartRefreshed();

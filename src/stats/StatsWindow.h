@@ -56,6 +56,8 @@ class TStatistics
 {
 public:
     TStatistics(TServices& services, TDataUnits& log);
+    // The data plans, for the volume measure (none: no traffic).
+    const TDataPlans* Plans = nullptr;
 
     TStatsOptions Options;
 

@@ -183,11 +183,77 @@ std::uint64_t TPlanUsage::Used(const TDataPlan& plan, double fromDay, double toD
     return used;
 }
 
+void TPlanUsage::AddWatched(double from, double to)
+{
+    // Split at midnights: each day gets its own seconds.
+    while (to > from) {
+        const double midnight = std::floor(from) + 1;
+        const double end = std::min(to, midnight);
+        FWatched[DayNumber(from)] += (end - from) * 86400.0;
+        from = end;
+    }
+}
+
+int TPlanUsage::GapDays(double fromDay, double toDay, double now) const
+{
+    int gaps = 0;
+    const auto today = static_cast<double>(DayNumber(now));
+    for (double day = std::floor(fromDay); day < toDay && day <= today; ++day) {
+        // A whole day, or today up to now; a minute's slack for the readings' pace.
+        const double expected = day < today ? 86400.0 : (now - today) * 86400.0;
+        const auto it = FWatched.find(static_cast<std::int64_t>(day));
+        const double watched = it == FWatched.end() ? 0 : it->second;
+        if (watched < expected - 60)
+            ++gaps;
+    }
+    return gaps;
+}
+
 const std::map<std::int64_t, TDayVolume>& TPlanUsage::Days(const std::string& plan) const
 {
     static const std::map<std::int64_t, TDayVolume> none;
     const auto it = FDays.find(plan);
     return it == FDays.end() ? none : it->second;
+}
+
+std::vector<TPlanComparison> ComparePlans(const std::vector<TDataPlan>& plans, const TPlanUsage& usage, double fromDay,
+                                          double toDay)
+{
+    // The period's traffic by day, whichever plan counted it.
+    std::map<std::int64_t, TDayVolume> traffic;
+    for (const auto& [plan, days] : usage.All())
+        for (auto d = days.lower_bound(static_cast<std::int64_t>(fromDay));
+             d != days.end() && d->first < static_cast<std::int64_t>(toDay); ++d) {
+            traffic[d->first].Received += d->second.Received;
+            traffic[d->first].Sent += d->second.Sent;
+        }
+    std::vector<TPlanComparison> rows;
+    for (const TDataPlan& plan : plans) {
+        TPlanComparison row;
+        row.Plan = plan.Name;
+        for (TPlanCycle c = PlanCycleAt(plan, fromDay + 0.5); c.Start < toDay; c = PlanCycleAt(plan, c.End + 0.5)) {
+            std::uint64_t used = 0;
+            for (auto d = traffic.lower_bound(static_cast<std::int64_t>(std::max(c.Start, fromDay)));
+                 d != traffic.end() && d->first < static_cast<std::int64_t>(std::min(c.End, toDay)); ++d)
+                used += CountedBytes(plan, d->second.Received, d->second.Sent);
+            ++row.Cycles;
+            row.Volume += used;
+            row.Cost += PlanCycleCost(plan, used);
+        }
+        rows.push_back(row);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.Cost < b.Cost; });
+    return rows;
+}
+
+std::string PlanComparisonText(const std::vector<TPlanComparison>& rows)
+{
+    std::string text;
+    for (const TPlanComparison& r : rows)
+        text += r.Plan + ": " + EuroText(r.Cost) + " per " +
+                (r.Cycles == 1 ? std::string("1 ciclo") : std::to_string(r.Cycles) + " cicli") + " (" +
+                VolumeText(r.Volume) + ")\n";
+    return text;
 }
 
 TPlanStatus PlanStatusAt(const TDataPlan& plan, const TPlanUsage& usage, double now)
@@ -336,6 +402,16 @@ const TPropTable& TPlanDayItem::Table()
     return t;
 }
 
+const TPropTable& TPlanWatchedItem::Table()
+{
+    using T = TPlanWatchedItem;
+    static const TPropTable t = TPropBuilder<T>()
+                                    .Date("Giorno", &T::Giorno, &T::SetGiorno)
+                                    .Float("Secondi", &T::Secondi, &T::SetSecondi)
+                                    .Build();
+    return t;
+}
+
 TDataPlans::TDataPlans(TServices& services) : TPersistentComponent(services, "TDataPlans") {}
 
 TDataPlans::~TDataPlans()
@@ -349,6 +425,7 @@ const TPropTable& TDataPlans::Table()
     static const TPropTable t = TPropBuilder<T>(&TPersistentComponent::Table())
                                     .Collection("Plans", &T::Plans)
                                     .Collection("Days", &T::Days)
+                                    .Collection("Watched", &T::Watched)
                                     .Build();
     return t;
 }
@@ -377,6 +454,8 @@ TPlanUsage TDataPlans::Usage() const
     for (const auto& d : FDays)
         usage.Add(d->Piano(), d->Giorno(), static_cast<std::uint64_t>(std::max<std::int64_t>(0, d->Ricevuti())),
                   static_cast<std::uint64_t>(std::max<std::int64_t>(0, d->Inviati())));
+    for (const auto& w : FWatched)
+        usage.SetWatched(static_cast<std::int64_t>(w->Giorno()), std::clamp(w->Secondi(), 0.0, 86400.0));
     return usage;
 }
 
@@ -391,6 +470,12 @@ void TDataPlans::StoreUsage(const TPlanUsage& usage)
             d.SetRicevuti(static_cast<std::int64_t>(volume.Received));
             d.SetInviati(static_cast<std::int64_t>(volume.Sent));
         }
+    FWatched.Clear();
+    for (const auto& [day, seconds] : usage.Watched()) {
+        TPlanWatchedItem& w = FWatched.Add();
+        w.SetGiorno(static_cast<double>(day));
+        w.SetSecondi(seconds);
+    }
     SetModified(true);
 }
 

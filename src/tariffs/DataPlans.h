@@ -114,8 +114,17 @@ public:
     // Every byte added so far (received and sent, every plan).
     std::uint64_t Total() const { return FTotal; }
 
+    // The time the links were watched (the program running), per day in seconds: traffic outside it
+    // was not counted.
+    void AddWatched(double from, double to);
+    void SetWatched(std::int64_t day, double seconds) { FWatched[day] = seconds; }
+    const std::map<std::int64_t, double>& Watched() const { return FWatched; }
+    // The days between two day numbers (end excluded, none after now) not watched whole.
+    int GapDays(double fromDay, double toDay, double now) const;
+
 private:
     std::uint64_t FTotal = 0;
+    std::map<std::int64_t, double> FWatched;
     std::map<std::string, std::map<std::int64_t, TDayVolume>> FDays;
 };
 
@@ -130,6 +139,21 @@ struct TPlanStatus
     double Cost = 0;                        // so far
 };
 TPlanStatus PlanStatusAt(const TDataPlan& plan, const TPlanUsage& usage, double now);
+
+// What a period's traffic (every plan's, each day's received and sent) would have cost under each
+// plan: its cycles that meet the period, each charged whole for the traffic of its days in the
+// period. Cheapest first.
+struct TPlanComparison
+{
+    std::string Plan;
+    int Cycles = 0;
+    std::uint64_t Volume = 0; // as the plan counts it
+    double Cost = 0;
+};
+std::vector<TPlanComparison> ComparePlans(const std::vector<TDataPlan>& plans, const TPlanUsage& usage, double fromDay,
+                                          double toDay);
+// "SIM Mobile: € 29,97 per 3 cicli (120,50 GB)", one per line.
+std::string PlanComparisonText(const std::vector<TPlanComparison>& rows);
 
 // The warning and the limit, each once per cycle of each plan.
 enum class TPlanAlert
@@ -217,6 +241,18 @@ public:
 };
 using TPlanDayItems = TDataCollection<TPlanDayItem>;
 
+// The seconds of a day the links were watched.
+class TPlanWatchedItem : public TDataCollectionItem
+{
+public:
+    using TDataCollectionItem::TDataCollectionItem;
+    static const TPropTable& Table();
+    const TPropTable& Properties() const override { return Table(); }
+    QV_PROPERTY(double, Giorno, 0)
+    QV_PROPERTY(double, Secondi, 0)
+};
+using TPlanWatchedItems = TDataCollection<TPlanWatchedItem>;
+
 class TDataPlans : public TPersistentComponent
 {
 public:
@@ -227,6 +263,7 @@ public:
     std::unique_ptr<TPersistentComponent> NewEmpty() const override { return std::make_unique<TDataPlans>(FServices); }
     TPlanItems& Plans() { return FPlans; }
     TPlanDayItems& Days() { return FDays; }
+    TPlanWatchedItems& Watched() { return FWatched; }
 
     std::vector<TDataPlan> PlanList() const;
     // Adds a plan or replaces the one of the same name (letter case ignored).
@@ -238,6 +275,7 @@ public:
 private:
     TPlanItems FPlans{this};
     TPlanDayItems FDays{this};
+    TPlanWatchedItems FWatched{this};
 };
 
 } // namespace qv

@@ -33,6 +33,9 @@ TpgPianiDati::TpgPianiDati(TServices& services, TDataModule& module, QWidget* pa
     rbInterfaccia = new QRadioButton(QStringLiteral("Interfaccia di rete"), plan);
     cbConnessione = new QComboBox(plan);
     cbConnessione->setEditable(true);
+    // A UUID is long: the field does not widen the window for it.
+    cbConnessione->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbConnessione->setMinimumContentsLength(24);
     cbConnessione->setToolTip(QStringLiteral("L'UUID della connessione (nmcli -f NAME,UUID connection): la stessa SIM "
                                              "è riconosciuta su qualunque porta"));
     edInterfaccia = new QLineEdit(plan);

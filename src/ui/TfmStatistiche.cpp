@@ -1,5 +1,7 @@
 #include "ui/TfmStatistiche.h"
 
+#include "ui/QtPrompter.h"
+
 #include "core/DateTime.h"
 #include "core/Functions.h"
 #include "ui/DateConv.h"
@@ -73,7 +75,9 @@ bool NumericColumn(int c)
     return c == 3 || c == 5 || c == 6 || c == 9 || c == 10 || c == 11;
 }
 
-const char* const MeasureCaptions[] = {"Costo in £ire", "Costo in €uro", "Tempo", "Scatti"};
+const char* const MeasureCaptions[] = {"Costo in £ire", "Costo in €uro", "Tempo", "Scatti", "Volume di traffico"};
+// The volume is grouped by plan and by cycle where the connection log has entries and connections.
+const char* const VolumeGroupCaptions[] = {"&Piani", "&Cicli"};
 const char* const GroupCaptions[] = {"&Tipi", "&Connessioni", "&Giorni", "&Mesi", "&Anni"};
 
 } // namespace
@@ -129,6 +133,7 @@ TfmStatistiche::TfmStatistiche(TServices& services, TDataModule& dataModule, std
 {
     setObjectName(QStringLiteral("TfmStatistiche"));
     setWindowTitle(QStringLiteral("Statistiche"));
+    FStats.Plans = &dataModule.Plans;
     setWindowFlag(Qt::Window);
 
     // Tool bar: the two views, export, import, print, PDF, measure and grouping, legend.
@@ -496,7 +501,11 @@ void TfmStatistiche::ShowChart()
         delete m;
     FMarks.clear();
     FChart->removeAllSeries();
-    FChart->setTitle(QString::fromStdString(chartData.Title));
+    FChart->setTitle(QString::fromStdString(chartData.Title) +
+                     (chartData.Note.empty() ? QString() : QStringLiteral("<br><small>%1</small>").arg(ToQt(chartData.Note))));
+    const bool volume = FStats.Measure() == TChartMeasure::Volume;
+    for (std::size_t i = 0; i < 2; ++i)
+        acRaggruppa[i]->setText(QString::fromUtf8(volume ? VolumeGroupCaptions[i] : GroupCaptions[i]));
 
     // One stacked set per colour, so each bar keeps its own colour: a bar has its value in the set
     // of its colour and 0 in the others.
@@ -713,8 +722,10 @@ TReportRender TfmStatistiche::Render(const TPrintRequest& request)
         const double now = FServices.Clk.Now();
         return [chart, totals, legend, now](IReportCanvas& c) { return RenderChartReport(c, chart, totals, legend, now); };
     }
-    const std::vector<TDetailsRow> rows = DetailsRows(request.Elements);
+    std::vector<TDetailsRow> rows = DetailsRows(request.Elements);
     const double now = FServices.Clk.Now();
+    if (FStats.Plans)
+        AppendPlanRows(rows, request.Elements, *FStats.Plans, now);
     return [rows, now](IReportCanvas& c) { return RenderDetailsReport(c, rows, now); };
 }
 
@@ -812,6 +823,16 @@ void TfmStatistiche::Reprice(const std::function<void(const TRepricingResult&)>&
         table->resizeColumnsToContents();
         table->horizontalHeader()->setStretchLastSection(true);
         v->addWidget(table);
+        // Beside the tariffs, the data plans: what the period's traffic would have cost under each.
+        if (FStats.Plans && !FStats.Plans->PlanList().empty()) {
+            const auto plans = ComparePlans(FStats.Plans->PlanList(), FStats.Plans->Usage(), std::floor(from),
+                                            std::floor(to) + 1);
+            auto* label = new QLabel(QStringLiteral("Il traffico del periodo con ciascun piano dati:\n") +
+                                         ToQt(PlanComparisonText(plans)).trimmed(),
+                                     &dialog);
+            label->setObjectName(QStringLiteral("lbPianiDati"));
+            v->addWidget(label);
+        }
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
         connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
         v->addWidget(buttons);

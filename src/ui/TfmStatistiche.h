@@ -84,7 +84,7 @@ public:
     // The repricing of the chart's range on a worker; onDone, when given, receives the result
     // instead of the result window (tests).
     void Reprice(const std::function<void(const TRepricingResult&)>& onDone = {});
-    std::array<QAction*, 4> acMisura;
+    std::array<QAction*, 5> acMisura;
     std::array<QAction*, 5> acRaggruppa;
     // The details view.
     QSplitter* pnSplitter;
