@@ -18,7 +18,7 @@ _quorvanta_cli()
         holidays) COMPREPLY=($(compgen -W "list set unset" -- "$cur")) ;;
         sounds) COMPREPLY=($(compgen -W "list play export import" -- "$cur")) ;;
         sms) COMPREPLY=($(compgen -W "gateways contacts send queue messages" -- "$cur")) ;;
-        plans) COMPREPLY=($(compgen -W "list add set remove status --connection --interface --monthly --every --daily --allowance --price --per-gb --block --cap --warning --limit --json" -- "$cur")) ;;
+        plans) COMPREPLY=($(compgen -W "list add set remove status export import compare --from --to --received-only --both --no-allowance --block-price --no-limit --connection --interface --monthly --every --daily --allowance --price --per-gb --block --cap --warning --limit --json" -- "$cur")) ;;
         usage) COMPREPLY=($(compgen -W "--by --plan --from --to --json" -- "$cur")) ;;
         skins) COMPREPLY=($(compgen -W "list export import" -- "$cur")) ;;
         recover) COMPREPLY=($(compgen -W "--keep --discard" -- "$cur")) ;;

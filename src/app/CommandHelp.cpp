@@ -53,9 +53,12 @@ const std::vector<TCommandHelp>& CliCommands()
          "with --force)."},
         {"stats tree [--json]", "l'albero delle statistiche: anni, mesi, giorni e totali",
          "The statistics tree: years, months, days and totals."},
-        {"stats chart --measure lire|euro|tempo|scatti --group tipi|connessioni|giorni|mesi|anni\n"
+        {"stats chart --measure lire|euro|tempo|scatti|volume --group tipi|connessioni|giorni|mesi|anni\n"
          "            [--from DATA --to DATA] [--json]",
-         "i valori del grafico delle statistiche", "The values of the statistics chart."},
+         "i valori del grafico delle statistiche (volume: il traffico dei piani dati, per piano con tipi, per "
+         "ciclo con connessioni)",
+         "The values of the statistics chart (volume: the data plans' traffic, by plan with tipi, by cycle with "
+         "connessioni)."},
         {"report details [--node AAAA[-MM[-GG]]] [--connections] --pdf FILE",
          "il rapporto dei dettagli (il ramo, o le sue connessioni)",
          "The details report as PDF (a branch, or its connections)."},
@@ -79,14 +82,17 @@ const std::vector<TCommandHelp>& CliCommands()
         {"sms send --gateway N --to CONTATTO|NUMERO --text TESTO [--queue] [--force]\n"
          "sms queue [--send] | messages",
          "invia un SMS, la coda e i messaggi", "Sends an SMS; the queue and the messages."},
-        {"plans list | remove NOME | status [--json]\n"
+        {"plans list | remove NOME | status [--json] | export FILE | import FILE\n"
+         "plans compare [--from DATA --to DATA] [--json]\n"
          "plans add|set NOME --connection UUID|--interface IF [--monthly GIORNO | --every N --from DATA |\n"
          "            --daily] [--allowance 50GB | --no-allowance] [--price EURO] [--per-gb EURO |\n"
          "            --block 500MB --block-price EURO | --cap] [--warning 80] [--limit] [--received-only]",
          "i piani dati dei collegamenti a consumo (\"PianiDati.dat\"): ciclo, soglia, prezzo, oltre la soglia; "
-         "lo stato di ogni ciclo (usati, restano, proiezione, al giorno, costo)",
+         "lo stato di ogni ciclo (usati, restano, proiezione, al giorno, costo); i piani in JSON; quanto sarebbe "
+         "costato il traffico del periodo con ciascun piano",
          "The data plans of metered links (\"PianiDati.dat\"): cycle, allowance, price, what happens beyond "
-         "it; the status of each cycle (used, remaining, projection, per day, cost)."},
+         "it; the status of each cycle (used, remaining, projection, per day, cost); the plans as JSON; what "
+         "the period's traffic would have cost under each plan."},
         {"usage --by day|month|cycle [--plan NOME] [--from DATA --to DATA] [--json]",
          "il volume contato per i piani, per giorno, mese o ciclo (con il costo del ciclo)",
          "The volume counted for the plans by day, month or cycle (with the cycle's cost)."},

@@ -169,7 +169,7 @@ void AppendPlanRows(std::vector<TDetailsRow>& rows, const std::vector<TPrintRequ
         cycleRows.push_back(std::move(r));
     }
     cost = cycles.Totals.Euro;
-    head.Columns = {"Piani dati: " + VolumeText(static_cast<std::uint64_t>(cycles.Totals.Count)) + " nel periodo", "", "",
+    head.Columns = {"Piani dati: " + VolumeText(cycles.Totals.Volume.value_or(0)) + " nel periodo", "", "",
                     EuroText(cost), ""};
     rows.push_back(std::move(head));
     rows.insert(rows.end(), cycleRows.begin(), cycleRows.end());
@@ -199,7 +199,8 @@ std::string ObservationLine(const std::array<std::string, 5>& totals)
 {
     std::string line = "Intervallo di osservazione:";
     for (const auto& t : totals)
-        line += " " + Trim(t);
+        if (!Trim(t).empty())
+            line += " " + Trim(t);
     return line;
 }
 

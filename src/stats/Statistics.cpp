@@ -328,7 +328,7 @@ TChartData ComputeVolumeChart(const std::vector<TDataPlan>& plans, const TPlanUs
     }
     // The series' order of the other charts: the last group first.
     chart.Points.assign(points.rbegin(), points.rend());
-    chart.Totals.Count = static_cast<std::int64_t>(total);
+    chart.Totals.Volume = total;
     if (chart.Points.empty())
         chart.Points.push_back(volumePoint("nessuna", NoDataColor, false, 0));
     // Days not watched whole, from the first day ever watched: their traffic is not in the chart.
@@ -471,6 +471,12 @@ std::array<std::string, 5> TotalsTexts(const TElementoData& data, std::optional<
     t[0] = blanks + data.Description;
     if (rows)
         t[0] += " [" + std::to_string(*rows) + "]";
+    if (data.Volume) {
+        // The traffic's totals: its volume, and the cost of the cycles when they were charted.
+        t[1] = blanks + "Volume " + VolumeText(*data.Volume);
+        t[2] = data.Euro > 0 ? blanks + "Costo dei cicli " + EuroText(data.Euro) : std::string();
+        return t;
+    }
     t[1] = blanks + "£ire " + FormatPattern("%3.0n", data.Lire);
     t[2] = blanks + "€uro " + FormatPattern("%3.3n", data.Euro);
     t[3] = blanks + "Tempo totale " + TotalHoursText(data.Duration);

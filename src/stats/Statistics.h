@@ -28,6 +28,7 @@ struct TElementoData
     double Lire = 0;
     double Euro = 0;
     std::int64_t Count = 0; // connections summed in
+    std::optional<std::uint64_t> Volume; // a chart of the data plans' traffic: its bytes
 
     void Add(const TDataUnitsItem& u);
 };

@@ -234,3 +234,45 @@ TEST(Cli, MonitorShowsAndCountsTheVolumeOfAPlansLink)
     EXPECT_GT(used, 100e6) << out;
     EXPECT_LT(used, 600e6) << out;
 }
+
+// The plans' traffic in the statistics chart and the comparison of the plans over a period.
+TEST(Cli, VolumeChartAndPlansCompare)
+{
+    TTempDir dir;
+    std::string out, err;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "SIM", "--connection", "6f1c", "--monthly", "1",
+                       "--allowance", "10GB", "--price", "9,99", "--per-gb", "1"},
+                      out, err),
+              0)
+        << err;
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Sat", "--interface", "sat0", "--no-allowance",
+                       "--per-gb", "0,25"},
+                      out, err),
+              0)
+        << err;
+    {
+        TDiskContext ctx;
+        TDataPlans plans(ctx.Services);
+        plans.ReadFromBytes(ctx.Files.ReadAll(dir / "PianiDati.dat"));
+        TPlanUsage usage;
+        usage.Add("SIM", At(2026, 11, 3, 10), 12000000000ull, 0);
+        usage.Add("SIM", At(2026, 11, 4, 10), 2000000000ull, 0);
+        plans.StoreUsage(usage);
+        ctx.Files.WriteAtomic(dir / "PianiDati.dat", plans.WriteToBytes());
+        plans.SetModified(false);
+    }
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "stats", "chart", "--measure", "volume", "--group", "giorni", "--from",
+                       "2026-11-01", "--to", "2026-11-30"},
+                      out, err),
+              0)
+        << err;
+    EXPECT_EQ(out, "Volume di traffico per giorno\n  mar 3 nov 2026  12,00 GB\n  mer 4 nov 2026  2,00 GB\n"
+                   "Intervallo di osservazione: Periodo dal 1 novembre 2026 al 30 novembre 2026 Volume 14,00 GB\n");
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "plans", "compare", "--from", "2026-11-01", "--to", "2026-11-30"}, out,
+                      err),
+              0)
+        << err;
+    EXPECT_EQ(out, "Il traffico dal 1 novembre 2026 al 30 novembre 2026 con ciascun piano:\n"
+                   "Sat: € 3,50 per 1 ciclo (14,00 GB)\nSIM: € 13,99 per 1 ciclo (14,00 GB)\n");
+    ASSERT_EQ(RunTool({"--data-dir", dir.Path, "report", "details", "--pdf", dir / "d.pdf"}, out, err), 0) << err;
+}
