@@ -49,7 +49,7 @@ private slots:
             bool closed = false;
             window.OnClosed = [&closed] { closed = true; };
             window.show();
-            QCOMPARE(window.lbPagine->count(), 10);
+            QCOMPARE(window.lbPagine->count(), 11);
             QCOMPARE(window.lbPagine->item(0)->text(), QStringLiteral("Generale"));
 
             window.ShowPage(QStringLiteral("Connessioni"));
@@ -98,6 +98,62 @@ private slots:
         QCOMPARE(again.data->Settings.Entrys()[static_cast<std::size_t>(e)].RetryTime(), 15);
         QVERIFY(!again.data->Agenda.IsHoliday(EncodeDate(2027, 12, 26)));
         QVERIFY(again.data->Agenda.IsHoliday(EncodeDate(2027, 12, 25)));
+    }
+
+    // The page "Piani dati": a new plan typed in, a wrong allowance keeping the window open on the
+    // page, then OK writing "PianiDati.dat"; a renamed plan keeps its volumes.
+    void aDataPlanTypedInAndRenamed()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        TPlanUsage usage;
+        usage.Add("Vecchio", p.clock.Now(), 5000000, 0);
+        TDataPlan old;
+        old.Name = "Vecchio";
+        old.Interface = "ppp0";
+        p.data->Plans.StorePlan(old);
+        p.data->Plans.StoreUsage(usage);
+        TfmImpostazioni window(p.services, *p.data);
+        AddStandardPages(window, p.services, *p.data);
+        window.show();
+        window.ShowPage(QStringLiteral("Piani dati"));
+        auto* page = qobject_cast<TpgPianiDati*>(window.Page(QStringLiteral("Piani dati")));
+        QVERIFY(page);
+        page->Load();
+        QCOMPARE(page->lbPiani->count(), 1);
+        QVERIFY(page->rbInterfaccia->isChecked());
+        QCOMPARE(page->edInterfaccia->text(), QStringLiteral("ppp0"));
+        page->edNome->setText(QStringLiteral("Rinominato"));
+        page->btNuovo->click();
+        QCOMPARE(page->lbPiani->count(), 2);
+        page->edNome->setText(QStringLiteral("SIM"));
+        page->rbConnessione->setChecked(true);
+        page->cbConnessione->setEditText(QStringLiteral("6f1c-uuid"));
+        page->cbCiclo->setCurrentIndex(0);
+        page->seGiorno->setValue(14);
+        page->edSoglia->setText(QStringLiteral("50 GiB"));
+        page->cbOltre->setCurrentIndex(1); // per started block
+        QVERIFY(page->edBlocco->isEnabled());
+        QVERIFY(!page->seOgni->isEnabled());
+        window.btOk->click();
+        QVERIFY(window.isVisible()); // refused
+        QCOMPARE(p.prompter.Shown.back().Text,
+                 std::string("Il valore specificato per il campo «Traffico incluso» non è valido!"));
+        page->edSoglia->setText(QStringLiteral("50 GB"));
+        page->edBlocco->setText(QStringLiteral("500 MB"));
+        page->edPrezzoOltre->setText(QStringLiteral("0,50"));
+        window.btOk->click();
+        QVERIFY(!window.isVisible());
+        TDataPlans saved(p.services);
+        saved.ReadFromBytes(p.files.ReadAll(p.env.AppPath + "PianiDati.dat"));
+        const auto plans = saved.PlanList();
+        QCOMPARE(plans.size(), std::size_t(2));
+        QCOMPARE(plans[0].Name, std::string("Rinominato"));
+        QCOMPARE(saved.Usage().Used(plans[0], 0, 1e6), std::uint64_t(5000000));
+        QCOMPARE(plans[1].ConnectionUuid, std::string("6f1c-uuid"));
+        QCOMPARE(plans[1].CycleDay, 14);
+        QCOMPARE(*plans[1].Allowance, std::uint64_t(50000000000));
+        QCOMPARE(plans[1].BlockBytes, std::uint64_t(500000000));
     }
 
     void aNewTariffWithPaintedBands()
