@@ -1,7 +1,9 @@
 // The statistics window opened on a log of 100,000 connections until it is painted: in the details
 // view (the tree built, today's connections listed) and in the chart view (every month of the log);
 // the resident memory of the program idle in the tray with such a log; the processor time of the
-// program idle in the tray while it watches a modem of the real ModemManager.
+// program idle in the tray while it watches a modem of the real ModemManager; and a year of ten data
+// plans' daily volumes read, summed by month and drawn in the same window.
+#include "BenchPlans.h"
 #include "BenchLog.h"
 #include "platform/ChildProcess.h"
 #include "TestSupport.h"
@@ -49,6 +51,33 @@ void BM_StatsWindowOpen(benchmark::State& state)
         QCoreApplication::processEvents();
     }
     state.counters[chart ? "bars" : "rows"] = static_cast<double>(rows);
+}
+
+// A year of daily volumes of ten plans read from its file, summed by month and drawn: the statistics
+// window opened on the volume measure by month, its first paint included.
+void BM_VolumeChartOfAYear(benchmark::State& state)
+{
+    TTestContext ctx{EncodeDate(2026, 12, 31)};
+    TDataModule data(ctx.Services);
+    const TBytes bytes = YearOfTenPlans(ctx.Services);
+    ctx.Registry.RegWriteBool(TStatsOptions::Section, "Grafico", true);
+    ctx.Registry.RegWriteInteger(TStatsOptions::Section, "GraficoX", static_cast<int>(TChartMeasure::Volume));
+    ctx.Registry.RegWriteInteger(TStatsOptions::Section, "GraficoY", static_cast<int>(TChartGroup::Mesi));
+    ctx.Registry.RegWriteFloat(TStatsOptions::Section, "DataInizialeStatistic", EncodeDate(2026, 1, 1));
+    std::size_t bars = 0;
+    for (auto _ : state) {
+        data.Plans.ReadFromBytes(bytes);
+        auto* w = new TfmStatistiche(ctx.Services, data, [] { return nullptr; }, {});
+        w->show();
+        QCoreApplication::processEvents();
+        const QPixmap shot = w->grab();
+        benchmark::DoNotOptimize(shot.width());
+        bars = w->Stats().Chart().Points.size();
+        delete w;
+        QCoreApplication::processEvents();
+        data.Plans.SetModified(false);
+    }
+    state.counters["bars"] = static_cast<double>(bars);
 }
 
 // A figure of /proc/PID/status, in kB.
@@ -187,6 +216,7 @@ void BM_IdleProgramCpuWatchingAModem(benchmark::State& state)
 
 BENCHMARK(BM_IdleProgramCpuWatchingAModem)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_IdleProgramMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_VolumeChartOfAYear)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StatsWindowOpen)->ArgName("chart")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)

@@ -37,7 +37,7 @@ void TStatsOptions::LoadChoices(TRegistry& reg)
         DataIniziale = 0;
     GraficoX = static_cast<int>(reg.RegReadInteger(Section, "GraficoX", 0));
     GraficoY = static_cast<int>(reg.RegReadInteger(Section, "GraficoY", 2));
-    if (GraficoX < 0 || GraficoX > 3)
+    if (GraficoX < 0 || GraficoX >= static_cast<int>(MeasureNames.size()))
         GraficoX = 0;
     if (GraficoY < 0 || GraficoY > 4)
         GraficoY = 2;
@@ -77,13 +77,8 @@ void TStatistics::Activate()
     SetDays(Options.DataIniziale == 0 ? now : Options.DataIniziale, now);
     Options.DataIniziale = FFrom;
     BuildTree(now);
-    // A stored choice this program does not have (a damaged or later file) shows the first one.
-    FMeasure = static_cast<TChartMeasure>(Options.GraficoX >= 0 && Options.GraficoX < static_cast<int>(MeasureNames.size())
-                                              ? Options.GraficoX
-                                              : 0);
-    FGroup = static_cast<TChartGroup>(Options.GraficoY >= 0 && Options.GraficoY < static_cast<int>(GroupNames.size())
-                                          ? Options.GraficoY
-                                          : 0);
+    FMeasure = static_cast<TChartMeasure>(Options.GraficoX);
+    FGroup = static_cast<TChartGroup>(Options.GraficoY);
     if (Options.Grafico)
         RefreshChart();
     else

@@ -107,6 +107,46 @@ private slots:
         QCOMPARE(p.registry.RegReadBool(TStatsOptions::Section, "Legend", false), true);
     }
 
+    // The data plans' traffic as a measure: remembered like the others, grouped by plan and cycle
+    // (the grouping's words follow), with the note of the time not watched.
+    void theVolumeMeasureChartsThePlansTraffic()
+    {
+        QTemporaryDir dir;
+        TProgram p(dir.path());
+        TDataPlan plan;
+        plan.Name = "SIM";
+        plan.Interface = "wwan0";
+        plan.Allowance = 10000000000;
+        p.data->Plans.StorePlan(plan);
+        TPlanUsage usage;
+        usage.Add("SIM", p.clock.Now(), 3000000000, 0);
+        usage.AddWatched(p.clock.Now() - 1.0 / 24, p.clock.Now());
+        p.data->Plans.StoreUsage(usage);
+        {
+            TfmStatistiche w(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.acMisura[static_cast<std::size_t>(TChartMeasure::Volume)]->trigger();
+            w.acRaggruppa[0]->trigger();
+            QCOMPARE(w.acRaggruppa[0]->text(), QStringLiteral("&Piani"));
+            QCOMPARE(w.acRaggruppa[1]->text(), QStringLiteral("&Cicli"));
+            QCOMPARE(w.Stats().Chart().Points.size(), std::size_t(1));
+            QCOMPARE(w.Stats().Chart().Points[0].Mark, std::string("3,00 GB"));
+            QVERIFY(w.chChart->chart()->title().contains(QStringLiteral("Volume di traffico per piano")));
+            // Watched for an hour today: the rest of today was not.
+            if (p.clock.Now() - std::floor(p.clock.Now()) > 1.0 / 24 + 0.001)
+                QVERIFY(w.chChart->chart()->title().contains(QStringLiteral("Traffico non contato")));
+            w.acMisura[0]->trigger();
+            QCOMPARE(w.acRaggruppa[0]->text(), QStringLiteral("&Tipi"));
+            w.acMisura[static_cast<std::size_t>(TChartMeasure::Volume)]->trigger();
+            w.close(); // the choices are kept when the window closes
+        }
+        TfmStatistiche again(p.services, *p.data, [&p] { return &p.data->Taxations.Taxs()[0]; }, {});
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.Stats().Measure(), TChartMeasure::Volume);
+    }
+
     void theChartCoversTodayKeepsItsTitleAndFollowsTheLog()
     {
         QTemporaryDir dir;
