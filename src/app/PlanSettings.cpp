@@ -139,7 +139,13 @@ bool TPlanSettings::Apply(const std::vector<TPlanForm>& forms, int* failed)
     std::vector<TDataPlan> plans;
     for (std::size_t i = 0; i < forms.size(); ++i) {
         TDataPlan p;
-        if (!PlanOf(forms[i], forms, p)) {
+        bool ok = PlanOf(forms[i], forms, p);
+        // A link has one plan at a time.
+        if (const TDataPlan* other = ok ? PlanWithLinkOf(plans, p) : nullptr) {
+            ShowError(FServices.Prompter, "Il collegamento del piano «" + p.Name + "» ha già il piano «" + other->Name + "»!");
+            ok = false;
+        }
+        if (!ok) {
             if (failed)
                 *failed = static_cast<int>(i);
             return false;

@@ -5,6 +5,7 @@
 #include "core/Functions.h"
 #include "core/Strings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -274,6 +275,9 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
         if (plan.Name.empty())
             throw EQvError("Il piano deve avere un nome");
         ApplyOptions(plan, args, 3);
+        const std::vector<TDataPlan> others = data->Plans.PlanList();
+        if (const TDataPlan* other = PlanWithLinkOf(others, plan))
+            throw EQvError("Il collegamento del piano " + plan.Name + " ha già il piano " + other->Name);
         data->Plans.StorePlan(plan);
         data->Plans.Save();
         out << (what == "add" ? "Aggiunto" : "Modificato") << " il piano " << plan.Name << "\n";
@@ -312,6 +316,15 @@ int PlansCommand(TCliContext& ctx, std::vector<std::string> args, std::ostream& 
     if (what == "import" && args.size() == 3) {
         const std::vector<TDataPlan> plans = PlansFromJson(ReadTextFile(args[2]));
         auto data = OpenData(ctx, TAccess::Write);
+        // A link has one plan: among the file's plans and the plans kept beside them.
+        std::vector<TDataPlan> all = plans;
+        for (const TDataPlan& p : data->Plans.PlanList())
+            if (std::none_of(plans.begin(), plans.end(), [&p](const TDataPlan& q) { return SameText(p.Name, q.Name); }))
+                all.push_back(p);
+        for (const TDataPlan& p : plans)
+            if (const TDataPlan* other = PlanWithLinkOf(all, p))
+                throw EQvError("File dei piani non valido: il collegamento del piano " + p.Name + " ha già il piano " +
+                               other->Name);
         for (const TDataPlan& p : plans)
             data->Plans.StorePlan(p);
         data->Plans.Save();

@@ -87,6 +87,18 @@ std::optional<std::uint64_t> ParseVolume(std::string_view text)
     return static_cast<std::uint64_t>(std::llround(value));
 }
 
+const TDataPlan* PlanWithLinkOf(const std::vector<TDataPlan>& plans, const TDataPlan& plan)
+{
+    for (const TDataPlan& p : plans) {
+        if (SameText(p.Name, plan.Name))
+            continue;
+        if (!plan.ConnectionUuid.empty() ? SameText(p.ConnectionUuid, plan.ConnectionUuid)
+                                         : p.ConnectionUuid.empty() && p.Interface == plan.Interface)
+            return &p;
+    }
+    return nullptr;
+}
+
 std::string EuroText(double value)
 {
     return "€ " + FormatNumber(value, 2);

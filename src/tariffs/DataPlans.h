@@ -74,6 +74,9 @@ std::string CycleText(const TDataPlan& plan);
 std::optional<std::uint64_t> ParseVolume(std::string_view text);
 // "12,34 GB", "850,00 MB", "0 B"; with one decimal, the strip's short form: "12,3 GB", "50 GB".
 std::string VolumeText(std::uint64_t bytes, int decimals = 2);
+// A link has at most one plan: the plan among `plans` (other than one of the same name) that
+// already has the link of `plan`, if any.
+const TDataPlan* PlanWithLinkOf(const std::vector<TDataPlan>& plans, const TDataPlan& plan);
 // "€ 9,99".
 std::string EuroText(double value);
 // What happens beyond the allowance: "€ 0,50 per GB", "€ 1,00 ogni 100,00 MB iniziati",

@@ -217,6 +217,18 @@ TEST_F(TWatchFixture, ThePlansPageEditsWhileTheWatchCountsAndLosesNothing)
               "Il valore specificato per il campo «Interfaccia» non è valido!");
     EXPECT_EQ(refused([](auto& f) { f.Nome = "ogni 28"; }), "Esiste già un piano di nome «ogni 28»!");
     EXPECT_EQ(refused([](auto& f) { f.Soglia = ""; }), "accepted"); // no allowance
+    // One plan per link: the second plan on the SIM is refused, naming both.
+    {
+        std::vector<TPlanSettings::TPlanForm> twice = forms;
+        twice[1].PerInterfaccia = false;
+        twice[1].Connessione = Sim;
+        int failed = -1;
+        Ctx.Prompter.Shown.clear();
+        EXPECT_FALSE(rules.Apply(twice, &failed));
+        EXPECT_EQ(failed, 1);
+        ASSERT_FALSE(Ctx.Prompter.Shown.empty());
+        EXPECT_EQ(Ctx.Prompter.Shown.back().Text, "Il collegamento del piano «Ogni 28» ha già il piano «SIM»!");
+    }
 
     // Counting on the SIM; the page renames it and drops the other plan while the watch runs.
     Counters.Interfaces["wwan0"] = {0, 0};

@@ -129,6 +129,9 @@ TEST(Cli, PlansAddListStatusAndUsage)
         << err;
     EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Mobile", "--interface", "wwan0"}, out, err), 1);
     EXPECT_NE(err.find("esiste già"), std::string::npos);
+    // One plan per link.
+    EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Doppio", "--connection", "6F1C"}, out, err), 1);
+    EXPECT_NE(err.find("Il collegamento del piano Doppio ha già il piano Mobile"), std::string::npos) << err;
     EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Nulla"}, out, err), 1);
     EXPECT_NE(err.find("--connection UUID o --interface NOME"), std::string::npos);
     EXPECT_EQ(RunTool({"--data-dir", dir.Path, "plans", "add", "Y", "--interface", "x", "--allowance", "10GiB"}, out, err), 1);
