@@ -63,6 +63,7 @@ const std::vector<THelpTopic>& HelpTopics()
         {"tariffe", "Tariffe e fasce orarie"},
         {"statistiche", "Statistiche e stampe"},
         {"budget", "Budget e linea inattiva"},
+        {"piani-dati", "Piani dati"},
         {"sms", "Messaggi SMS"},
         {"sms-nessun-gateway", "SMS: nessun gateway configurato"},
         {"popup", "Messaggi popup in rete locale"},
