@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -192,6 +193,7 @@ void TpgPianiDati::Show(int row)
         cbConnessione->setCurrentIndex(known);
     else
         cbConnessione->setEditText(ToQt(f.Connessione));
+    cbConnessione->lineEdit()->setCursorPosition(0); // the connection's name first
     edInterfaccia->setText(ToQt(f.Interfaccia));
     cbConta->setCurrentIndex(f.SoloRicevuti ? 1 : 0);
     cbCiclo->setCurrentIndex(f.Ciclo);

@@ -174,6 +174,9 @@ void TNetworkManagerLinks::Stop()
     if (FWakeFd >= 0)
         ::close(FWakeFd);
     FWakeFd = -1;
+    // What the stopped watch posted and the main loop has not run yet is dropped.
+    *FAlive = false;
+    FAlive = std::make_shared<std::atomic<bool>>(true);
 }
 
 bool TNetworkManagerLinks::Disconnect(const TNetLink& link)
