@@ -1,13 +1,14 @@
 #include "platform/linux/ModemManagerLines.h"
 
 #include "core/Strings.h"
+#include "platform/linux/SdBus.h"
+#include "platform/linux/WorkerWake.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace qv {
@@ -28,21 +29,7 @@ constexpr std::int32_t MM_CALL_STATE_DIALING = 1;
 constexpr std::int32_t MM_CALL_STATE_RINGING_OUT = 2;
 constexpr std::int32_t MM_CALL_STATE_ACTIVE = 4;
 
-using TProps = std::map<std::string, sdbus::Variant>;
 using TObjects = std::map<sdbus::ObjectPath, std::map<std::string, TProps>>;
-
-template <class T> T Get(const TProps& props, const std::string& name, T fallback = {})
-{
-    const auto it = props.find(name);
-    if (it == props.end() || !it->second.containsValueOfType<T>())
-        return fallback;
-    return it->second.get<T>();
-}
-
-std::unique_ptr<sdbus::IConnection> Connect(const std::string& address)
-{
-    return address.empty() ? sdbus::createSystemBusConnection() : sdbus::createSessionBusConnectionWithAddress(address);
-}
 
 std::int64_t CodeOf(const sdbus::Error& e)
 {
@@ -220,7 +207,7 @@ TTapiResult TModemManagerLines::Open(int device, TCallback callback, std::int64_
         return {MMERR_NOMODEM, "Get"};
     StopWatch();
     FStop = false;
-    FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    FWakeFd = MakeWakeFd();
     TLine watched = FLines[static_cast<std::size_t>(device)];
     FWorker = std::thread(
         [this, watched = std::move(watched), device, callback = std::move(callback)] { Watch(watched, device, callback); });
@@ -240,15 +227,7 @@ void TModemManagerLines::StopWatch()
         std::lock_guard lock(FMutex);
         FStop = true;
     }
-    if (FWakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(FWakeFd, &one, sizeof one);
-    }
-    if (FWorker.joinable())
-        FWorker.join();
-    if (FWakeFd >= 0)
-        ::close(FWakeFd);
-    FWakeFd = -1;
+    EndWorker(FWorker, FWakeFd);
 }
 
 TTapiResult TModemManagerLines::CallInfo(std::int64_t call, TCallInfo& info)

@@ -1,5 +1,6 @@
 #include "platform/linux/NetlinkLinks.h"
 
+#include "platform/linux/WorkerWake.h"
 #include "platform/linux/Modules.h"
 
 #include <cstring>
@@ -8,7 +9,6 @@
 #include <linux/rtnetlink.h>
 #include <map>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,6 +16,26 @@
 #pragma GCC diagnostic ignored "-Wold-style-cast"
 
 namespace qv {
+
+namespace {
+
+// Asks the kernel for every link (a dump of RTM_NEWLINK messages ending with NLMSG_DONE).
+bool AskForEveryLink(int sock)
+{
+    struct
+    {
+        nlmsghdr Header;
+        ifinfomsg Info;
+    } request{};
+    request.Header.nlmsg_len = sizeof request;
+    request.Header.nlmsg_type = RTM_GETLINK;
+    request.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    request.Header.nlmsg_seq = 1;
+    request.Info.ifi_family = AF_UNSPEC;
+    return ::send(sock, &request, sizeof request, 0) > 0;
+}
+
+} // namespace
 
 TNetlinkLinks::~TNetlinkLinks()
 {
@@ -40,36 +60,18 @@ void TNetlinkLinks::Start(TOnLinks onLinks)
         onLinks({});
         return;
     }
-    struct
-    {
-        nlmsghdr Header;
-        ifinfomsg Info;
-    } request{};
-    request.Header.nlmsg_len = sizeof request;
-    request.Header.nlmsg_type = RTM_GETLINK;
-    request.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    request.Header.nlmsg_seq = 1;
-    request.Info.ifi_family = AF_UNSPEC;
-    if (::send(sock, &request, sizeof request, 0) < 0) {
+    if (!AskForEveryLink(sock)) {
         ::close(sock);
         onLinks({});
         return;
     }
-    FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    FWakeFd = MakeWakeFd();
     FWorker = std::thread([this, onLinks = std::move(onLinks), sock] { Watch(onLinks, sock); });
 }
 
 void TNetlinkLinks::Stop()
 {
-    if (FWakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(FWakeFd, &one, sizeof one);
-    }
-    if (FWorker.joinable())
-        FWorker.join();
-    if (FWakeFd >= 0)
-        ::close(FWakeFd);
-    FWakeFd = -1;
+    EndWorker(FWorker, FWakeFd);
     // What the stopped watch posted and the main loop has not run yet is dropped.
     *FAlive = false;
     FAlive = std::make_shared<std::atomic<bool>>(true);
@@ -100,16 +102,7 @@ void TNetlinkLinks::Watch(TOnLinks onLinks, int sock)
             if (errno == ENOBUFS) {
                 // Messages were lost: what is known may be wrong, so ask for everything again.
                 interfaces.clear();
-                struct
-                {
-                    nlmsghdr Header;
-                    ifinfomsg Info;
-                } request{};
-                request.Header.nlmsg_len = sizeof request;
-                request.Header.nlmsg_type = RTM_GETLINK;
-                request.Header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-                request.Info.ifi_family = AF_UNSPEC;
-                dumping = ::send(sock, &request, sizeof request, 0) > 0;
+                dumping = AskForEveryLink(sock);
             }
             continue;
         }

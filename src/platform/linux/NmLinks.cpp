@@ -1,11 +1,13 @@
 #include "platform/linux/NmLinks.h"
 
+#include "platform/linux/SdBus.h"
+#include "platform/linux/WorkerWake.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
 #include <set>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace qv {
@@ -24,20 +26,6 @@ constexpr std::uint32_t NM_ACTIVE_CONNECTION_STATE_DEACTIVATED = 4;
 constexpr std::uint32_t NM_METERED_YES = 1;
 constexpr std::uint32_t NM_METERED_GUESS_YES = 3;
 
-using TProps = std::map<std::string, sdbus::Variant>;
-
-template <class T> T Get(const TProps& props, const std::string& name, T fallback = {})
-{
-    const auto it = props.find(name);
-    if (it == props.end() || !it->second.containsValueOfType<T>())
-        return fallback;
-    return it->second.get<T>();
-}
-
-std::unique_ptr<sdbus::IConnection> Connect(const std::string& address)
-{
-    return address.empty() ? sdbus::createSystemBusConnection() : sdbus::createSessionBusConnectionWithAddress(address);
-}
 
 TProps GetAll(sdbus::IConnection& connection, const std::string& path, const char* iface)
 {
@@ -155,7 +143,7 @@ void TNetworkManagerLinks::Start(TOnLinks onLinks)
 {
     Stop();
     FStop = false;
-    FWakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    FWakeFd = MakeWakeFd();
     FWorker = std::thread([this, onLinks = std::move(onLinks)] { Watch(onLinks); });
 }
 
@@ -165,15 +153,7 @@ void TNetworkManagerLinks::Stop()
         std::lock_guard lock(FMutex);
         FStop = true;
     }
-    if (FWakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(FWakeFd, &one, sizeof one);
-    }
-    if (FWorker.joinable())
-        FWorker.join();
-    if (FWakeFd >= 0)
-        ::close(FWakeFd);
-    FWakeFd = -1;
+    EndWorker(FWorker, FWakeFd);
     // What the stopped watch posted and the main loop has not run yet is dropped.
     *FAlive = false;
     FAlive = std::make_shared<std::atomic<bool>>(true);
