@@ -2,6 +2,8 @@
 // The file operations the data files need, behind an interface so tests can inject failures
 // (a full disk, a file that cannot be opened) and the Linux adapter can make saves atomic.
 
+#include "core/Memory.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +22,12 @@ public:
     };
     TUninitAllocator() = default;
     template <class U> TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n)
+    {
+        T* p = std::allocator<T>::allocate(n);
+        AdviseLargeBlock(p, n * sizeof(T));
+        return p;
+    }
     // Construction with values is left to std::allocator_traits (std::construct_at).
     template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
 };

@@ -2,15 +2,19 @@
 // Persistent components: an object that owns its data as published properties and collections and
 // keeps itself in one data file, saved ten seconds after its first change.
 
+#include "core/Memory.h"
 #include "core/Properties.h"
 
 #include <algorithm>
 #include "core/Services.h"
 #include "core/Stream.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -62,11 +66,118 @@ protected:
     TCollectionBase* FCollection = nullptr;
 };
 
+// The memory of one collection's items: blocks that grow with the collection (8 places, then as
+// many as it holds) instead of one allocation per item, and the places of deleted items for the
+// next items added. Past a megabyte the blocks are large blocks of 4 MB on 2 MB boundaries, which
+// the platform may back with large pages: a log of 100,000 connections is read into about fifteen
+// allocations and a few dozen page faults. When the collection is emptied its blocks go back.
+template <class TItem> class TItemPool
+{
+public:
+    void* Take()
+    {
+        if (!FFree.empty()) {
+            void* place = FFree.back();
+            FFree.pop_back();
+            return place;
+        }
+        if (FUsed == FBlockSize)
+            NewBlock();
+        return FBlocks.back().Slots + FUsed++;
+    }
+    void Give(void* place) noexcept
+    {
+        if (FClosing)
+            return;
+        try {
+            FFree.push_back(place);
+        } catch (...) {
+            // Out of memory: the place is simply not used again before the collection empties.
+        }
+    }
+    // Every item is about to go: their places are not kept one by one.
+    void Close() { FClosing = true; }
+    // Only when no item of the pool is alive.
+    void Release()
+    {
+        FBlocks.clear();
+        FFree.clear();
+        FFree.shrink_to_fit();
+        FUsed = FBlockSize = FCapacity = 0;
+        FClosing = false;
+    }
+
+private:
+    struct alignas(TItem) TSlot
+    {
+        std::byte Bytes[sizeof(TItem)];
+    };
+    static constexpr std::size_t LargeAlign = std::size_t{2} << 20;
+    static_assert(sizeof(TSlot) <= LargeBlockSize / 256, "a large block holds many items");
+    struct TBlock
+    {
+        TBlock(std::size_t bytes, std::size_t align) : Align(align)
+        {
+            Slots = static_cast<TSlot*>(::operator new(bytes, std::align_val_t{align}));
+        }
+        ~TBlock()
+        {
+            if (Slots)
+                ::operator delete(Slots, std::align_val_t{Align});
+        }
+        TBlock(TBlock&& o) noexcept : Slots(std::exchange(o.Slots, nullptr)), Align(o.Align) {}
+        TBlock& operator=(TBlock&&) = delete;
+        TSlot* Slots;
+        std::size_t Align;
+    };
+    void NewBlock()
+    {
+        std::size_t count = std::max<std::size_t>(FCapacity, 8);
+        std::size_t bytes = count * sizeof(TSlot);
+        std::size_t align = alignof(TSlot);
+        if ((FCapacity + count) * sizeof(TSlot) > (std::size_t{1} << 20)) {
+            bytes = LargeBlockSize;
+            count = bytes / sizeof(TSlot);
+            align = LargeAlign;
+        }
+        FBlocks.emplace_back(bytes, align);
+        if (align == LargeAlign)
+            AdviseLargeBlock(FBlocks.back().Slots, bytes);
+        FBlockSize = count;
+        FCapacity += count;
+        FUsed = 0;
+    }
+    std::vector<TBlock> FBlocks;
+    std::vector<void*> FFree;
+    std::size_t FUsed = 0, FBlockSize = 0, FCapacity = 0;
+    bool FClosing = false;
+};
+
+// Ends an item and gives its place back to the pool it came from.
+template <class TItem> struct TPoolDelete
+{
+    TItemPool<TItem>* Pool = nullptr;
+    void operator()(TItem* item) const
+    {
+        item->~TItem();
+        Pool->Give(item);
+    }
+};
+
+template <class TItem> using TItemPtr = std::unique_ptr<TItem, TPoolDelete<TItem>>;
+
 // Owns items of one class; Clear, Delete and Add mark the owning component modified.
 template <class TItem> class TDataCollection : public TCollectionBase
 {
 public:
     explicit TDataCollection(TPersistentComponent* component) : FComponent(component) {}
+    ~TDataCollection() override
+    {
+        FPool->Close();
+        FItems.clear();
+    }
+    TDataCollection(const TDataCollection&) = delete;
+    TDataCollection& operator=(const TDataCollection&) = delete;
 
     std::size_t Count() const override { return FItems.size(); }
     TItem& operator[](std::size_t i) { return *FItems.at(i); }
@@ -80,7 +191,7 @@ public:
 
     TItem& Add()
     {
-        FItems.push_back(std::make_unique<TItem>(FComponent));
+        FItems.push_back(Make());
         FItems.back()->SetCollection(this);
         MarkModified();
         return *FItems.back();
@@ -89,7 +200,8 @@ public:
     {
         if (index > FItems.size())
             index = FItems.size();
-        auto it = FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::make_unique<TItem>(FComponent));
+        auto item = Make();
+        auto it = FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
         (*it)->SetCollection(this);
         MarkModified();
         return **it;
@@ -99,18 +211,21 @@ public:
         if (index >= FItems.size())
             return;
         FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
+        ReleaseIfEmpty();
         MarkModified();
     }
     void Clear()
     {
+        FPool->Close();
         FItems.clear();
+        ReleaseIfEmpty();
         MarkModified();
     }
     void Reserve(std::size_t n) { FItems.reserve(n); }
     // Puts the items in a new order: the item at order[i] becomes the i-th (order holds every index once).
     void Reorder(const std::vector<std::size_t>& order)
     {
-        std::vector<std::unique_ptr<TItem>> items;
+        std::vector<TItemPtr<TItem>> items;
         items.reserve(order.size());
         for (const std::size_t i : order)
             items.push_back(std::move(FItems.at(i)));
@@ -120,11 +235,12 @@ public:
     // Deletes every item the predicate picks, in one pass; returns how many went.
     template <class TPred> std::size_t RemoveIf(TPred pred)
     {
-        const auto first = std::remove_if(FItems.begin(), FItems.end(), [&pred](const std::unique_ptr<TItem>& i) {
+        const auto first = std::remove_if(FItems.begin(), FItems.end(), [&pred](const TItemPtr<TItem>& i) {
             return pred(static_cast<const TItem&>(*i));
         });
         const auto removed = static_cast<std::size_t>(FItems.end() - first);
         FItems.erase(first, FItems.end());
+        ReleaseIfEmpty();
         if (removed)
             MarkModified();
         return removed;
@@ -156,8 +272,25 @@ public:
 
 private:
     void MarkModified();
+    TItemPtr<TItem> Make()
+    {
+        void* place = FPool->Take();
+        try {
+            return TItemPtr<TItem>(new (place) TItem(FComponent), TPoolDelete<TItem>{FPool.get()});
+        } catch (...) {
+            FPool->Give(place);
+            throw;
+        }
+    }
+    void ReleaseIfEmpty()
+    {
+        if (FItems.empty())
+            FPool->Release();
+    }
     TPersistentComponent* FComponent;
-    std::vector<std::unique_ptr<TItem>> FItems;
+    // Declared before the items, so that it outlives them.
+    std::unique_ptr<TItemPool<TItem>> FPool = std::make_unique<TItemPool<TItem>>();
+    std::vector<TItemPtr<TItem>> FItems;
 };
 
 class TPersistentComponent : public TPersistent

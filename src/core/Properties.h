@@ -91,11 +91,21 @@ public:
         // Streams hold the properties in table order: the one after the last found is nearly
         // always it (a data file of 100,000 items asks a million times).
         if (hint && *hint < Props.size()) {
-            const std::string& candidate = Props[*hint].Name;
-            if (std::string_view(candidate) == name)
+            if (SameName(Props[*hint].Name, name))
                 return &Props[(*hint)++];
         }
         return FindFrom(name, hint);
+    }
+
+    // Names are a few letters (often one): compared here rather than by a call to memcmp.
+    static bool SameName(std::string_view a, std::string_view b)
+    {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i] != b[i])
+                return false;
+        return true;
     }
 
 private:

@@ -56,6 +56,7 @@ public:
     TStreamWriter& operator=(const TStreamWriter&) = delete;
     void Finish() { FOut.resize(FLen); }
     std::size_t Size() const { return FLen; }
+    std::size_t Reserved() const { return FOut.capacity(); }
     void WriteSignature();
     void WriteByte(std::uint8_t b) { *Room(1) = b; }
     void WriteTag(TValueTag t) { *Room(1) = static_cast<std::uint8_t>(t); }
@@ -101,6 +102,8 @@ public:
     void WriteIdent(const std::string& ident);
     void WriteBool(bool value) { WriteTag(value ? TValueTag::vaTrue : TValueTag::vaFalse); }
     void WriteBinary(const std::string& bytes);
+    // Bytes another writer wrote, as they are.
+    void WriteBytes(const TBytes& bytes) { Append(bytes.data(), bytes.size()); }
 
 private:
     std::uint8_t* Room(std::size_t n)

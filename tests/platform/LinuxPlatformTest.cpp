@@ -33,6 +33,14 @@ TEST(LinuxFileSystem, AtomicWriteIsPrivateAndReplacesTheFile)
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path), fs::directory_iterator()), 1); // no temporaries left
+    // A file of megabytes goes out in steps into space taken ahead: every byte in its place, the
+    // size exactly the data's.
+    TBytes large(2'600'000);
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<std::uint8_t>(i % 251);
+    files.WriteAtomic(path, large);
+    EXPECT_EQ(fs::file_size(path), large.size());
+    EXPECT_TRUE(files.ReadAll(path) == large);
 }
 
 TEST(LinuxFileSystem, SaveWritesThroughALinkAndClearsOldTemporaries)

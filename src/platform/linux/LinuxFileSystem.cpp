@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -45,8 +46,12 @@ private:
 
 void WriteFully(int fd, const std::uint8_t* data, std::size_t size, const std::string& path)
 {
+    // In steps of a megabyte: one write of many megabytes makes the kernel take all of them into
+    // the page cache at once and throttle the writer on them (measured: 2 ms for 10 MB in steps,
+    // 8 to 22 ms in one call).
+    constexpr std::size_t step = 1u << 20;
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+        const ssize_t n = ::write(fd, data, std::min(size, step));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -57,9 +62,9 @@ void WriteFully(int fd, const std::uint8_t* data, std::size_t size, const std::s
     }
 }
 
-// A buffer of many megabytes is faulted in as large pages where the system allows it (the
-// transparent huge pages of "madvise" mode): a few faults instead of thousands.
-void AdviseLargeBuffer(void* data, std::size_t size)
+} // namespace
+
+void AdviseLargePages(void* data, std::size_t size)
 {
     constexpr std::uintptr_t huge = 2u << 20;
     const auto begin = (reinterpret_cast<std::uintptr_t>(data) + huge - 1) & ~(huge - 1);
@@ -68,7 +73,10 @@ void AdviseLargeBuffer(void* data, std::size_t size)
         ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-} // namespace
+void UseLargePages()
+{
+    SetLargeBlockAdvice(&AdviseLargePages);
+}
 
 bool TLinuxFileSystem::Exists(const std::string& path)
 {
@@ -90,7 +98,6 @@ TBytes TLinuxFileSystem::ReadAll(const std::string& path)
     // is read whole too, and the buffer can take a slightly longer stream written back).
     TBytes data;
     data.reserve(static_cast<std::size_t>(st.st_size) + 4096);
-    AdviseLargeBuffer(data.data(), data.capacity());
     data.resize(data.capacity());
     std::size_t got = 0;
     for (;;) {
@@ -152,6 +159,10 @@ void TLinuxFileSystem::WriteAtomic(const std::string& path, const TBytes& data)
         throw EQvError("Impossibile creare il file temporaneo in " + folder + ": " + Reason());
     try {
         ::fchmod(fd.Get(), 0600);
+        // The file's blocks in one request instead of one per page written; where the file system
+        // cannot, the writes allocate them as usual.
+        if (data.size() >= (1u << 20))
+            ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data.size()));
         WriteFully(fd.Get(), data.data(), data.size(), temp);
         if (::fsync(fd.Get()) != 0)
             throw EQvError("Fallita la fsync di " + temp + ": " + Reason());

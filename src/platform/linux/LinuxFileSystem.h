@@ -18,6 +18,12 @@ public:
     bool Rename(const std::string& from, const std::string& to) override;
 };
 
+// A block of many megabytes is faulted in as large pages where the system allows it (the
+// transparent huge pages of "madvise" mode): a few faults instead of thousands.
+void AdviseLargePages(void* data, std::size_t size);
+// Makes that the advice for every large block the program allocates (called once at start).
+void UseLargePages();
+
 // Creates a folder (and its parents) with mode 0700 when missing; raises EQvError on failure.
 void EnsurePrivateFolder(const std::string& path);
 

@@ -1,0 +1,221 @@
+// The memory of collection items and of large buffers: items kept in blocks of their collection
+// (places of deleted items reused, everything given back when the collection empties), a large
+// collection written in two halves at once, and the advice on large blocks through the platform's
+// hook.
+#include "TestSupport.h"
+#include "core/Memory.h"
+#include "tariffs/Connections.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// The connection's number is kept in S, and in the entry's name.
+void Fill(TDataUnitsItem& u, int id)
+{
+    u.SetI(40000 + id / 100.0);
+    u.SetF(40000 + id / 100.0 + 0.001);
+    u.SetS(id);
+    u.SetL(id * 1.5);
+    u.SetN("entry " + std::to_string(id));
+}
+
+std::vector<int> Ids(TDataUnits& log)
+{
+    std::vector<int> ids;
+    for (std::size_t i = 0; i < log.Units().Count(); ++i) {
+        const TDataUnitsItem& u = log.Units()[i];
+        EXPECT_EQ(u.N(), "entry " + std::to_string(u.S())); // an item overwritten by another is caught here
+        ids.push_back(u.S());
+    }
+    return ids;
+}
+
+// Counts the advice asked for, and takes the hook away again.
+struct TAdviceSpy
+{
+    TAdviceSpy()
+    {
+        Sizes().clear();
+        SetLargeBlockAdvice([](void* data, std::size_t size) {
+            Sizes().push_back(size);
+            Aligned().push_back(reinterpret_cast<std::uintptr_t>(data) % (std::size_t{2} << 20) == 0);
+        });
+    }
+    ~TAdviceSpy() { SetLargeBlockAdvice(nullptr); }
+    static std::vector<std::size_t>& Sizes()
+    {
+        static std::vector<std::size_t> sizes;
+        return sizes;
+    }
+    static std::vector<bool>& Aligned()
+    {
+        static std::vector<bool> aligned;
+        return aligned;
+    }
+};
+
+} // namespace
+
+// Every way of changing a collection, at random, against a plain list of the same numbers: no
+// item is lost, doubled or overwritten while places are reused (the sanitizer build also sees
+// every item's end).
+TEST(CollectionMemory, ItemsSurviveEveryChangeAsAPlainListWould)
+{
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    std::vector<int> model;
+    std::mt19937 random(29);
+    int next = 0;
+    for (int step = 0; step < 4000; ++step) {
+        const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+        switch (random() % 8) {
+        case 0:
+        case 1:
+        case 2:
+            Fill(log.Units().Add(), next);
+            model.push_back(next++);
+            break;
+        case 3: {
+            const std::size_t at = pick(model.size() + 1);
+            Fill(log.Units().Insert(at), next);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), next++);
+            break;
+        }
+        case 4:
+            if (!model.empty()) {
+                const std::size_t at = pick(model.size());
+                log.Units().Delete(at);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+            break;
+        case 5:
+            if (!model.empty()) {
+                const std::size_t from = pick(model.size()), to = pick(model.size());
+                log.Units().Move(from, to);
+                const int id = model[from];
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(from));
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(to), id);
+            }
+            break;
+        case 6: {
+            const int divisor = 3 + static_cast<int>(pick(5));
+            log.Units().RemoveIf([divisor](const TDataUnitsItem& u) { return u.S() % divisor == 0; });
+            std::erase_if(model, [divisor](int id) { return id % divisor == 0; });
+            break;
+        }
+        default:
+            if (pick(40) == 0) {
+                log.Units().Clear();
+                model.clear();
+            }
+            break;
+        }
+        if (step % 97 == 0) {
+            ASSERT_EQ(Ids(log), model) << "step " << step;
+        }
+    }
+    EXPECT_EQ(Ids(log), model);
+    log.SetModified(false);
+}
+
+// A reference to an item stays good while thousands more are added (the statistics and the live
+// count keep such references).
+TEST(CollectionMemory, ItemsStayWhereTheyAreWhileTheCollectionGrows)
+{
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    TDataUnitsItem& first = log.Units().Add();
+    Fill(first, 7);
+    for (int i = 0; i < 60000; ++i)
+        Fill(log.Units().Add(), 100 + i);
+    EXPECT_EQ(&log.Units()[0], &first);
+    EXPECT_EQ(first.N(), "entry 7");
+    log.SetModified(false);
+}
+
+// A collection of many items is written in two halves on two threads: the stream is the one a
+// single writer makes, item for item, and a resave of it keeps every byte.
+TEST(CollectionMemory, LargeCollectionIsWrittenWholeAndInOrder)
+{
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    const int n = 45001; // odd: the halves differ by one
+    for (int i = 0; i < n; ++i)
+        Fill(log.Units().Add(), i);
+    const TBytes bytes = log.WriteToBytes();
+
+    // The stream a single writer makes: each item written alone in a log of its own, the bytes it
+    // adds to an empty log's stream put one after the other where that log's collection is.
+    TDataUnits empty(ctx.Services);
+    const TBytes none = empty.WriteToBytes();
+    TBytes expected;
+    std::size_t at = 0;
+    for (int i = 0; i < n; ++i) {
+        TDataUnits one(ctx.Services);
+        Fill(one.Units().Add(), i);
+        const TBytes alone = one.WriteToBytes();
+        if (i == 0) {
+            at = static_cast<std::size_t>(std::mismatch(none.begin(), none.end(), alone.begin()).first - none.begin());
+            expected.assign(none.begin(), none.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        expected.insert(expected.end(), alone.begin() + static_cast<std::ptrdiff_t>(at),
+                        alone.begin() + static_cast<std::ptrdiff_t>(at + alone.size() - none.size()));
+        one.SetModified(false);
+    }
+    expected.insert(expected.end(), none.begin() + static_cast<std::ptrdiff_t>(at), none.end());
+    EXPECT_TRUE(bytes == expected) << bytes.size() << " bytes, expected " << expected.size();
+
+    TDataUnits back(ctx.Services);
+    back.ReadFromBytes(bytes);
+    std::vector<int> ids(n);
+    for (int i = 0; i < n; ++i)
+        ids[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(Ids(back), ids);
+
+    // Written again into the buffer it was read from (as the resave does): the same bytes.
+    TBytes buffer = bytes;
+    back.WriteToBytes(buffer);
+    EXPECT_EQ(buffer, bytes);
+    log.SetModified(false);
+    back.SetModified(false);
+}
+
+// The platform is asked to back large buffers and the large blocks of a big collection with large
+// pages; small ones are left alone.
+TEST(CollectionMemory, LargeBlocksAreAdvisedSmallOnesAreNot)
+{
+    TAdviceSpy spy;
+    TBytes small;
+    small.reserve(LargeBlockSize / 2);
+    EXPECT_TRUE(TAdviceSpy::Sizes().empty());
+    TBytes large;
+    large.reserve(LargeBlockSize + 1000);
+    ASSERT_EQ(TAdviceSpy::Sizes().size(), 1u);
+    EXPECT_GE(TAdviceSpy::Sizes()[0], LargeBlockSize);
+
+    TAdviceSpy::Sizes().clear();
+    TAdviceSpy::Aligned().clear();
+    TTestContext ctx;
+    TDataUnits log(ctx.Services);
+    for (int i = 0; i < 1000; ++i)
+        Fill(log.Units().Add(), i);
+    EXPECT_TRUE(TAdviceSpy::Sizes().empty()); // a small log stays in small blocks
+    for (int i = 1000; i < 100000; ++i)
+        Fill(log.Units().Add(), i);
+    // About 15 MB of items: the blocks past the first megabyte are large, on large-page boundaries.
+    EXPECT_GE(TAdviceSpy::Sizes().size(), 3u);
+    for (std::size_t i = 0; i < TAdviceSpy::Sizes().size(); ++i) {
+        EXPECT_EQ(TAdviceSpy::Sizes()[i], LargeBlockSize);
+        EXPECT_TRUE(TAdviceSpy::Aligned()[i]);
+    }
+    log.SetModified(false);
+}
