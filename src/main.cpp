@@ -3,7 +3,6 @@
 
 #include "app/CommandHelp.h"
 #include "core/Version.h"
-#include "platform/linux/LinuxFileSystem.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,7 +20,6 @@ int main(int argc, char** argv)
             return 0;
         }
     }
-    qv::UseLargePages();
     qv::TQvApplication app(argc, argv);
     qv::InstallItalianTranslations();
     std::vector<std::string> args;
