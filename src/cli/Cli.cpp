@@ -754,14 +754,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
             component->WriteToBytes(buffer);
             // The objects read are taken apart on a second thread while the file is written and
             // flushed to disk: a log of 100,000 connections takes milliseconds to free.
-            std::thread end([c = std::move(component)]() mutable { c.reset(); });
-            try {
-                ctx.Files.Real().WriteAtomic(args[2], buffer);
-            } catch (...) {
-                end.join();
-                throw;
-            }
-            end.join();
+            std::jthread end([c = std::move(component)]() mutable { c.reset(); });
+            ctx.Files.Real().WriteAtomic(args[2], buffer);
             return 0;
         }
         if (command == "tariffs" || command == "log") {

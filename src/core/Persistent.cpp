@@ -54,7 +54,7 @@ public:
     // sizeHint: the bytes the half is likely to take (none when unknown).
     TSecondHalf(TCollectionBase& c, std::size_t from, std::size_t to, std::size_t sizeHint)
     {
-        FThread = std::thread([this, &c, from, to, sizeHint] {
+        FThread = std::jthread([this, &c, from, to, sizeHint] {
             try {
                 FBytes.reserve(sizeHint);
                 TStreamWriter w(FBytes);
@@ -64,11 +64,6 @@ public:
                 FFailed = std::current_exception();
             }
         });
-    }
-    ~TSecondHalf()
-    {
-        if (FThread.joinable())
-            FThread.join();
     }
     TSecondHalf(const TSecondHalf&) = delete;
     TSecondHalf& operator=(const TSecondHalf&) = delete;
@@ -83,7 +78,7 @@ public:
 private:
     TBytes FBytes;
     std::exception_ptr FFailed;
-    std::thread FThread;
+    std::jthread FThread; // joined when the writer goes, also after a failure of the first half
 };
 
 void WriteItems(TStreamWriter& w, TCollectionBase& c)
