@@ -29,9 +29,17 @@ int main(int argc, char** argv)
 #endif
     // A runtime folder of this run's own: the single-instance lock of the tests never meets a
     // program the user runs, nor another test binary running beside this one.
+    // It goes when the run ends: every test runs as a process of its own, and thousands of empty
+    // folders were left in the temporary directory.
     std::string runtime = (std::filesystem::temp_directory_path() / "qv-runtime-XXXXXX").string();
-    if (::mkdtemp(runtime.data()))
+    const bool ownRuntime = ::mkdtemp(runtime.data()) != nullptr;
+    if (ownRuntime)
         ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    if (ownRuntime) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtime, ignored);
+    }
+    return result;
 }

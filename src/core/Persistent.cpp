@@ -3,9 +3,11 @@
 #include "core/Strings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -281,17 +283,20 @@ void ReadItem(TStreamReader& r, TCollectionBase& c, const std::string& itemConte
     }
 }
 
-// After a broken item: the first position from `from` where a whole item starts, read into c.
-bool FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from, const std::string& itemContext)
+// After a broken item: the first position from `from` (and before `last`) where a whole item
+// starts, read into c. None: the reader is at the stream's end.
+std::optional<std::size_t> FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from,
+                                        const std::string& itemContext, std::size_t last = SIZE_MAX)
 {
-    for (std::size_t p = from; p < r.Size(); ++p) {
+    last = std::min(last, r.Size());
+    for (std::size_t p = from; p < last; ++p) {
         const std::uint8_t b = r.ByteAt(p);
         if (b != static_cast<std::uint8_t>(TValueTag::vaList) && b != static_cast<std::uint8_t>(TValueTag::vaInt8))
             continue;
         r.Seek(p);
         try {
             ReadItem(r, c, itemContext, true, true);
-            return true;
+            return p;
         } catch (const EStopSalvage&) {
             throw;
         } catch (const EReadError&) {
@@ -299,7 +304,7 @@ bool FindNextItem(TStreamReader& r, TCollectionBase& c, std::size_t from, const 
         }
     }
     r.Seek(r.Size());
-    return false;
+    return std::nullopt;
 }
 
 // What may follow a collection of owner: the end of owner's properties or another of them.
@@ -315,6 +320,101 @@ bool PlausibleAfterCollection(const TStreamReader& r, const TPropTable& owner)
     const auto dot = name.find('.');
     return owner.Find(dot == std::string::npos ? name : name.substr(0, dot)) != nullptr;
 }
+
+// A collection with this many bytes or more after its start is read in two parts at once, when
+// its items allow it.
+constexpr std::size_t ParallelReadBytes = std::size_t{1} << 20;
+// How far past the middle the second part looks for an item's start.
+constexpr std::size_t PartSearchBytes = std::size_t{64} << 10;
+
+// Set on the thread that reads a second part: what it reads is not split again.
+thread_local bool tReadingPart = false;
+std::atomic<std::size_t> gPartsTaken{0}, gPartsNotTaken{0};
+
+// The second part of a large collection, read on a thread of its own into a collection of its own.
+// The stream does not say where its items start: the thread looks for one past the middle, as a
+// rescue does, and reads from there to the collection's end. Whether that was an item's start is
+// known only when the first thread, reading item after item, ends an item exactly there: then the
+// bytes from there are read exactly as the first thread would read them (reading depends on the
+// position only), and their items are taken over. The first thread passing the place instead (a
+// wrong start) or the second thread failing loses nothing but time: the first reads on by itself,
+// and every error is raised by it, as when reading on one thread.
+class TSecondPart
+{
+public:
+    enum class TMeeting
+    {
+        NotYet,  // go on reading
+        Taken,   // the part was appended to the collection and the reader is at its end
+        Useless  // read on alone
+    };
+
+    TSecondPart(const TStreamReader& r, std::unique_ptr<TCollectionBase> part, const std::string& itemContext)
+        : FReader(r), FPart(std::move(part)), FContext(itemContext)
+    {
+        const std::size_t from = r.Position() + r.Remaining() / 2;
+        FThread = std::jthread([this, from](std::stop_token stop) { Run(stop, from); });
+    }
+    TSecondPart(const TSecondPart&) = delete;
+    TSecondPart& operator=(const TSecondPart&) = delete;
+
+    // After each item the first thread read into c.
+    TMeeting Meet(TStreamReader& r, TCollectionBase& c)
+    {
+        const std::size_t start = FStart.load(std::memory_order_acquire);
+        if (start == Searching || (start != NoStart && r.Position() < start))
+            return TMeeting::NotYet;
+        if (start == NoStart || r.Position() > start)
+            return TMeeting::Useless;
+        FThread.join();
+        if (!FRead || !r.CountItems(FPart->Count()))
+            return TMeeting::Useless;
+        c.AppendPart(*FPart);
+        r.Seek(FEnd);
+        FTaken = true;
+        return TMeeting::Taken;
+    }
+    ~TSecondPart() { ++(FTaken ? gPartsTaken : gPartsNotTaken); }
+
+private:
+    static constexpr std::size_t Searching = SIZE_MAX;
+    static constexpr std::size_t NoStart = SIZE_MAX - 1;
+
+    void Run(const std::stop_token& stop, std::size_t from)
+    {
+        tReadingPart = true;
+        try {
+            // Looked for as a rescue looks for an item after a broken one. The item found is kept
+            // as the part's first: a rescue's checks only refuse, they never change what is read.
+            const auto start = FindNextItem(FReader, *FPart, from, FContext, from + PartSearchBytes);
+            if (!start || stop.stop_requested()) {
+                FStart.store(NoStart, std::memory_order_release);
+                return;
+            }
+            FStart.store(*start, std::memory_order_release);
+            for (std::size_t n = 1; FReader.PeekByte() != 0; ++n) {
+                if (n % 256 == 0 && stop.stop_requested())
+                    return;
+                ReadItem(FReader, *FPart, FContext, false, false);
+            }
+            FEnd = FReader.Position();
+            FRead = true;
+        } catch (...) {
+            // Whatever went wrong, the first thread reads these items itself and meets it too.
+            std::size_t searching = Searching;
+            FStart.compare_exchange_strong(searching, NoStart, std::memory_order_release);
+        }
+    }
+
+    TStreamReader FReader;
+    std::unique_ptr<TCollectionBase> FPart;
+    const std::string& FContext;
+    std::atomic<std::size_t> FStart{Searching};
+    std::size_t FEnd = 0;
+    bool FRead = false;
+    bool FTaken = false;
+    std::jthread FThread; // last: stopped and joined before the rest goes
+};
 
 void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName, TSalvageReport* salvage,
                const TPropTable& owner)
@@ -332,8 +432,23 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
     }
     c.ClearItems();
     const std::string itemContext = fullName + ".";
+    std::optional<TSecondPart> second;
+    if (!salvage && !tReadingPart && r.Remaining() >= ParallelReadBytes && std::thread::hardware_concurrency() > 1) {
+        if (auto part = c.NewPart()) {
+            try {
+                second.emplace(r, std::move(part), itemContext);
+            } catch (const std::system_error&) {
+                // No thread to be had: all on this one.
+            }
+        }
+    }
     bool damaged = false;
     for (;;) {
+        if (second) {
+            const auto meeting = second->Meet(r, c);
+            if (meeting != TSecondPart::TMeeting::NotYet)
+                second.reset();
+        }
         if (r.PeekByte() == 0) {
             r.ReadByte();
             // A damaged item's list tag read as the end: what follows is then no property of the
@@ -524,6 +639,11 @@ const TPropDef* ReadProperty(TStreamReader& r, TPersistent& obj, const TPropTabl
 }
 
 } // namespace
+
+TReadInParts ReadInPartsCounts()
+{
+    return {gPartsTaken.load(), gPartsNotTaken.load()};
+}
 
 void WriteComponentStream(TStreamWriter& w, TPersistent& root, const std::string& className)
 {

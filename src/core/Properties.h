@@ -29,6 +29,12 @@ public:
     virtual void ClearItems() = 0;
     virtual void DeleteItem(std::size_t index) = 0;
     virtual const TPropTable& ItemProperties() const = 0;
+    // A large collection is read in two parts at once when its items allow it: a second, empty
+    // collection of the same kind is read on another thread and its items are then appended here,
+    // in their order. Null: this collection is read on one thread.
+    virtual std::unique_ptr<TCollectionBase> NewPart() const { return nullptr; }
+    // Takes every item of part (made by NewPart) and appends them; part is left empty.
+    virtual void AppendPart(TCollectionBase& part) { (void)part; }
     // Set when the stream stored this collection empty and it kept the items it had; cleared by any
     // change to the collection or its items. Writing then stores it empty again, so a file read and
     // written back keeps its bytes.

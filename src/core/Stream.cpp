@@ -285,8 +285,7 @@ void TStreamReader::SkipValue(int depth)
 
 void TStreamReader::CountItem()
 {
-    // No data file of the program averages fewer than 16 bytes an item once it holds thousands.
-    if (++FItems > 4096 + FSize / 16)
+    if (++FItems > MaxItems())
         throw EReadError("Troppi elementi per la dimensione del file (posizione " + std::to_string(FPos) + ")");
 }
 

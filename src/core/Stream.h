@@ -198,6 +198,15 @@ public:
     // Counts one more collection item. Items cost far more memory than the two bytes an empty one
     // takes in the stream, so their number is bounded by the stream's size.
     void CountItem();
+    // Counts n items read by another reader of the same stream; false (nothing counted) when they
+    // would pass the bound.
+    bool CountItems(std::size_t n)
+    {
+        if (FItems + n > MaxItems())
+            return false;
+        FItems += n;
+        return true;
+    }
     // Takes back the count of an item that was only tried (salvaging).
     void UncountItem()
     {
@@ -206,6 +215,8 @@ public:
     }
 
 private:
+    // No data file of the program averages fewer than 16 bytes an item once it holds thousands.
+    std::size_t MaxItems() const { return 4096 + FSize / 16; }
     void Need(std::size_t n) const
     {
         if (n > FSize - FPos)

@@ -33,6 +33,8 @@ public:
     using TDataCollectionItem::TDataCollectionItem;
     static const TPropTable& Table();
     const TPropTable& Properties() const override { return Table(); }
+    // The setters only set fields: a large log is read on two threads.
+    static constexpr bool ReadInParts = true;
 
     double I() const { return FI; }
     void SetI(double v) { FI = v; }

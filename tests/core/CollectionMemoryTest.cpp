@@ -1,7 +1,7 @@
 // The memory of collection items and of large buffers: items kept in blocks of their collection
 // (places of deleted items reused, everything given back when the collection empties), a large
-// collection written in two halves at once, and the advice on large blocks through the platform's
-// hook.
+// collection written in two halves and read in two parts at once, and the advice on large blocks
+// through the platform's hook.
 #include "TestSupport.h"
 #include "core/Memory.h"
 #include "tariffs/Connections.h"
@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace qv;
@@ -37,6 +38,44 @@ std::vector<int> Ids(TDataUnits& log)
         ids.push_back(u.S());
     }
     return ids;
+}
+
+// The bytes item id adds to an empty log's stream; at: where a log's items start in it.
+TBytes ItemBytes(TServices& services, int id, std::size_t* at = nullptr)
+{
+    TDataUnits empty(services);
+    const TBytes none = empty.WriteToBytes();
+    TDataUnits one(services);
+    Fill(one.Units().Add(), id);
+    const TBytes alone = one.WriteToBytes();
+    one.SetModified(false);
+    const auto start = static_cast<std::size_t>(std::mismatch(none.begin(), none.end(), alone.begin()).first - none.begin());
+    if (at)
+        *at = start;
+    return TBytes(alone.begin() + static_cast<std::ptrdiff_t>(start),
+                  alone.begin() + static_cast<std::ptrdiff_t>(start + alone.size() - none.size()));
+}
+
+std::vector<int> Range(int from, int to)
+{
+    std::vector<int> ids;
+    for (int i = from; i < to; ++i)
+        ids.push_back(i);
+    return ids;
+}
+
+bool TwoProcessors()
+{
+    return std::thread::hardware_concurrency() > 1;
+}
+
+// Reads bytes into log: the second parts taken and not taken meanwhile.
+TReadInParts ReadCounting(TDataUnits& log, const TBytes& bytes)
+{
+    const TReadInParts before = ReadInPartsCounts();
+    log.ReadFromBytes(bytes);
+    const TReadInParts after = ReadInPartsCounts();
+    return {after.Taken - before.Taken, after.NotTaken - before.NotTaken};
 }
 
 // Counts the advice asked for, and takes the hook away again.
@@ -142,9 +181,11 @@ TEST(CollectionMemory, ItemsStayWhereTheyAreWhileTheCollectionGrows)
     log.SetModified(false);
 }
 
-// A collection of many items is written in two halves on two threads: the stream is the one a
-// single writer makes, item for item, and a resave of it keeps every byte.
-TEST(CollectionMemory, LargeCollectionIsWrittenWholeAndInOrder)
+// A collection of many items is written in two halves and read in two parts on two threads: the
+// stream is the one a single writer makes, item for item; reading it gives every item in order,
+// in a collection that goes on changing like any other (its items, read partly on another thread,
+// are its own to reuse and free); a resave keeps every byte.
+TEST(CollectionMemory, LargeCollectionIsWrittenAndReadWholeAndInOrder)
 {
     TTestContext ctx;
     TDataUnits log(ctx.Services);
@@ -157,36 +198,131 @@ TEST(CollectionMemory, LargeCollectionIsWrittenWholeAndInOrder)
     // adds to an empty log's stream put one after the other where that log's collection is.
     TDataUnits empty(ctx.Services);
     const TBytes none = empty.WriteToBytes();
-    TBytes expected;
     std::size_t at = 0;
+    ItemBytes(ctx.Services, 0, &at);
+    TBytes expected(none.begin(), none.begin() + static_cast<std::ptrdiff_t>(at));
     for (int i = 0; i < n; ++i) {
-        TDataUnits one(ctx.Services);
-        Fill(one.Units().Add(), i);
-        const TBytes alone = one.WriteToBytes();
-        if (i == 0) {
-            at = static_cast<std::size_t>(std::mismatch(none.begin(), none.end(), alone.begin()).first - none.begin());
-            expected.assign(none.begin(), none.begin() + static_cast<std::ptrdiff_t>(at));
-        }
-        expected.insert(expected.end(), alone.begin() + static_cast<std::ptrdiff_t>(at),
-                        alone.begin() + static_cast<std::ptrdiff_t>(at + alone.size() - none.size()));
-        one.SetModified(false);
+        const TBytes item = ItemBytes(ctx.Services, i);
+        expected.insert(expected.end(), item.begin(), item.end());
     }
     expected.insert(expected.end(), none.begin() + static_cast<std::ptrdiff_t>(at), none.end());
     EXPECT_TRUE(bytes == expected) << bytes.size() << " bytes, expected " << expected.size();
 
     TDataUnits back(ctx.Services);
-    back.ReadFromBytes(bytes);
-    std::vector<int> ids(n);
-    for (int i = 0; i < n; ++i)
-        ids[static_cast<std::size_t>(i)] = i;
-    EXPECT_EQ(Ids(back), ids);
+    const TReadInParts parts = ReadCounting(back, bytes);
+    if (TwoProcessors()) {
+        EXPECT_EQ(parts.Taken, 1u);
+    }
+    EXPECT_EQ(Ids(back), Range(0, n));
 
     // Written again into the buffer it was read from (as the resave does): the same bytes.
     TBytes buffer = bytes;
     back.WriteToBytes(buffer);
     EXPECT_EQ(buffer, bytes);
+
+    std::vector<int> model = Range(0, n);
+    back.Units().RemoveIf([](const TDataUnitsItem& u) { return u.S() % 3 == 0; });
+    std::erase_if(model, [](int id) { return id % 3 == 0; });
+    for (int i = n; i < n + 20000; ++i) {
+        Fill(back.Units().Add(), i);
+        model.push_back(i);
+    }
+    back.Units().Delete(0);
+    model.erase(model.begin());
+    EXPECT_EQ(Ids(back), model);
+    back.Units().Clear();
+    Fill(back.Units().Add(), 5);
+    EXPECT_EQ(Ids(back), std::vector<int>{5});
     log.SetModified(false);
     back.SetModified(false);
+}
+
+// The second reader starts at the first place past the middle that looks like an item. Here that
+// place is inside a 4 MB text whose bytes are whole items and a collection's end: its "items" are
+// never taken, and the text is read whole as the value it is.
+TEST(CollectionMemory, ReadInPartsNeverTakesItemsFromInsideAValue)
+{
+    TTestContext ctx;
+    TBytes fake;
+    for (int i = 0; i < 3; ++i) {
+        const TBytes item = ItemBytes(ctx.Services, 900000 + i);
+        fake.insert(fake.end(), item.begin(), item.end());
+    }
+    fake.push_back(0);
+    TBytes text;
+    while (text.size() < (std::size_t{4} << 20))
+        text.insert(text.end(), fake.begin(), fake.end());
+
+    TDataUnits log(ctx.Services);
+    const int n = 20000;
+    for (int i = 0; i < n; ++i)
+        Fill(log.Units().Add(), i);
+    const std::string marker(300, '#');
+    log.Units()[n / 2].SetZ(marker);
+    TBytes bytes = log.WriteToBytes();
+    log.SetModified(false);
+    const auto found = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    ASSERT_NE(found, bytes.end());
+    const auto pos = static_cast<std::size_t>(found - bytes.begin());
+    ASSERT_EQ(bytes[pos - 5], static_cast<std::uint8_t>(TValueTag::vaLString));
+    for (int i = 0; i < 4; ++i)
+        bytes[pos - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(text.size() >> (8 * i));
+    bytes.erase(found, found + static_cast<std::ptrdiff_t>(marker.size()));
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(pos), text.begin(), text.end());
+
+    TDataUnits back(ctx.Services);
+    const TReadInParts parts = ReadCounting(back, bytes);
+    if (TwoProcessors()) {
+        EXPECT_EQ(parts.NotTaken, 1u);
+        EXPECT_EQ(parts.Taken, 0u);
+    }
+    EXPECT_EQ(Ids(back), Range(0, n));
+    EXPECT_TRUE(back.WriteToBytes() == bytes);
+    back.SetModified(false);
+}
+
+// A damaged item in the second part: the read fails as a single reader's does, with the same
+// words, and nothing read on the other thread is left behind.
+TEST(CollectionMemory, DamageInTheSecondPartFailsAsOnOneThread)
+{
+    TTestContext ctx;
+    const auto damage = [](TBytes& bytes, int id) {
+        const std::string value = "entry " + std::to_string(id);
+        const auto found = std::search(bytes.begin(), bytes.end(), value.begin(), value.end());
+        ASSERT_NE(found, bytes.end());
+        ASSERT_EQ(*(found - 3), 'N');
+        *(found - 3) = 'Q'; // the property's name
+    };
+    const auto readError = [&ctx](const TBytes& bytes) {
+        TDataUnits log(ctx.Services);
+        try {
+            log.ReadFromBytes(bytes);
+        } catch (const EReadError& e) {
+            log.SetModified(false);
+            return std::string(e.what());
+        }
+        return std::string("read without error");
+    };
+
+    TDataUnits small(ctx.Services);
+    Fill(small.Units().Add(), 40000);
+    TBytes one = small.WriteToBytes();
+    small.SetModified(false);
+    damage(one, 40000);
+    const std::string expected = readError(one);
+    EXPECT_NE(expected, "read without error");
+
+    TDataUnits log(ctx.Services);
+    for (int i = 0; i < 45000; ++i)
+        Fill(log.Units().Add(), i);
+    TBytes bytes = log.WriteToBytes();
+    log.SetModified(false);
+    damage(bytes, 40000);
+    const TReadInParts before = ReadInPartsCounts();
+    EXPECT_EQ(readError(bytes), expected);
+    if (TwoProcessors()) {
+        EXPECT_EQ(ReadInPartsCounts().NotTaken, before.NotTaken + 1);
+    }
 }
 
 // The platform is asked to back large buffers and the large blocks of a big collection with large
