@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,19 @@ public:
     template <class U> TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
     T* allocate(std::size_t n)
     {
-        T* p = std::allocator<T>::allocate(n);
-        AdviseLargeBlock(p, n * sizeof(T));
+        if (n < LargeBlockSize / sizeof(T))
+            return std::allocator<T>::allocate(n);
+        const std::size_t bytes = LargeBlockBytes(n * sizeof(T));
+        T* p = static_cast<T*>(::operator new(bytes, std::align_val_t{LargeBlockAlign}));
+        AdviseLargeBlock(p, bytes);
         return p;
+    }
+    void deallocate(T* p, std::size_t n) noexcept
+    {
+        if (n < LargeBlockSize / sizeof(T))
+            std::allocator<T>::deallocate(p, n);
+        else
+            ::operator delete(p, std::align_val_t{LargeBlockAlign});
     }
     // Construction with values is left to std::allocator_traits (std::construct_at).
     template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }

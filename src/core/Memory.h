@@ -12,6 +12,15 @@ using TLargeBlockAdvice = void (*)(void* data, std::size_t size);
 
 // Blocks from this size on are advised.
 constexpr std::size_t LargeBlockSize = std::size_t{4} << 20;
+// Large blocks start on this boundary (a large page's), so that every part of them can be backed
+// by large pages, not only what lies between the first and the last boundary inside them.
+constexpr std::size_t LargeBlockAlign = std::size_t{2} << 20;
+
+// What a large block takes: whole large pages, so that its last part is not left to small ones.
+constexpr std::size_t LargeBlockBytes(std::size_t bytes)
+{
+    return (bytes + LargeBlockAlign - 1) & ~(LargeBlockAlign - 1);
+}
 
 inline std::atomic<TLargeBlockAdvice>& LargeBlockAdviceHook()
 {

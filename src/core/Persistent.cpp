@@ -327,6 +327,20 @@ constexpr std::size_t ParallelReadBytes = std::size_t{1} << 20;
 // How far past the middle the second part looks for an item's start.
 constexpr std::size_t PartSearchBytes = std::size_t{64} << 10;
 
+// After this many items of a collection read from a stream of at least ParallelReadBytes, room is
+// made for as many items as the rest of the stream holds at the size of these: the list of a large
+// log is not grown and copied a dozen times (each time into memory the system must first clear).
+constexpr std::size_t EstimateAfter = 64;
+
+void ReserveLikeTheFirst(const TStreamReader& r, TCollectionBase& c, std::size_t first)
+{
+    if (c.Count() != EstimateAfter || r.Size() - first < ParallelReadBytes)
+        return;
+    const std::size_t perItem = std::max<std::size_t>((r.Position() - first) / EstimateAfter, 16);
+    const std::size_t rest = r.Remaining() / perItem;
+    c.ReserveItems(c.Count() + rest + rest / 32);
+}
+
 // Set on the thread that reads a second part: what it reads is not split again.
 thread_local bool tReadingPart = false;
 std::atomic<std::size_t> gPartsTaken{0}, gPartsNotTaken{0};
@@ -396,6 +410,7 @@ private:
                 if (n % 256 == 0 && stop.stop_requested())
                     return;
                 ReadItem(FReader, *FPart, FContext, false, false);
+                ReserveLikeTheFirst(FReader, *FPart, *start);
             }
             FEnd = FReader.Position();
             FRead = true;
@@ -431,6 +446,7 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
         r.Seek(r.Position() - 1);
     }
     c.ClearItems();
+    const std::size_t first = r.Position();
     const std::string itemContext = fullName + ".";
     std::optional<TSecondPart> second;
     if (!salvage && !tReadingPart && r.Remaining() >= ParallelReadBytes && std::thread::hardware_concurrency() > 1) {
@@ -467,6 +483,8 @@ void ReadItems(TStreamReader& r, TCollectionBase& c, const std::string& fullName
         const std::size_t itemStart = r.Position();
         try {
             ReadItem(r, c, itemContext, salvage != nullptr, false);
+            // With a second part, room for both: its items are appended without moving the list.
+            ReserveLikeTheFirst(r, c, first);
             if (damaged)
                 ++salvage->KeptItems;
         } catch (const EStopSalvage&) {

@@ -96,6 +96,9 @@ public:
             // Out of memory: the place is simply not used again before the collection empties.
         }
     }
+    // The collection expects to hold this many items in all: past a megabyte of them, the next
+    // blocks are large ones at once, instead of the small blocks doubling up to a megabyte.
+    void Expect(std::size_t total) { FExpected = total; }
     // Takes the blocks (and free places) of other, whose items become this pool's to give back.
     // The block this pool fills stays the one it fills; other is left empty.
     void Adopt(TItemPool& other)
@@ -126,7 +129,7 @@ public:
         FBlocks.clear();
         FFree.clear();
         FFree.shrink_to_fit();
-        FUsed = FBlockSize = FCapacity = 0;
+        FUsed = FBlockSize = FCapacity = FExpected = 0;
         FClosing = false;
     }
 
@@ -135,7 +138,6 @@ private:
     {
         std::byte Bytes[sizeof(TItem)];
     };
-    static constexpr std::size_t LargeAlign = std::size_t{2} << 20;
     static_assert(sizeof(TSlot) <= LargeBlockSize / 256, "a large block holds many items");
     struct TBlock
     {
@@ -158,13 +160,13 @@ private:
         std::size_t count = std::max<std::size_t>(FCapacity, 8);
         std::size_t bytes = count * sizeof(TSlot);
         std::size_t align = alignof(TSlot);
-        if ((FCapacity + count) * sizeof(TSlot) > (std::size_t{1} << 20)) {
+        if (std::max(FCapacity + count, FExpected) * sizeof(TSlot) > (std::size_t{1} << 20)) {
             bytes = LargeBlockSize;
             count = bytes / sizeof(TSlot);
-            align = LargeAlign;
+            align = LargeBlockAlign;
         }
         FBlocks.emplace_back(bytes, align);
-        if (align == LargeAlign)
+        if (align == LargeBlockAlign)
             AdviseLargeBlock(FBlocks.back().Slots, bytes);
         FBlockSize = count;
         FCapacity += count;
@@ -172,7 +174,7 @@ private:
     }
     std::vector<TBlock> FBlocks;
     std::vector<void*> FFree;
-    std::size_t FUsed = 0, FBlockSize = 0, FCapacity = 0;
+    std::size_t FUsed = 0, FBlockSize = 0, FCapacity = 0, FExpected = 0;
     bool FClosing = false;
 };
 
@@ -210,6 +212,7 @@ public:
     TPersistent& AddItem() override { return Add(); }
     void ClearItems() override { Clear(); }
     void DeleteItem(std::size_t index) override { Delete(index); }
+    void ReserveItems(std::size_t n) override { Reserve(n); }
     const TPropTable& ItemProperties() const override { return TItem::Table(); }
     // Item classes whose setters only set their own fields while loading say so with
     // `static constexpr bool ReadInParts = true;`: their large collections are read in two parts.
@@ -265,7 +268,11 @@ public:
         ReleaseIfEmpty();
         MarkModified();
     }
-    void Reserve(std::size_t n) { FItems.reserve(n); }
+    void Reserve(std::size_t n)
+    {
+        FItems.reserve(n);
+        FPool->Expect(n);
+    }
     // Puts the items in a new order: the item at order[i] becomes the i-th (order holds every index once).
     void Reorder(const std::vector<std::size_t>& order)
     {

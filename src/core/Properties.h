@@ -28,6 +28,8 @@ public:
     virtual TPersistent& AddItem() = 0;
     virtual void ClearItems() = 0;
     virtual void DeleteItem(std::size_t index) = 0;
+    // Room for n items in all, so that adding them does not move the list again and again.
+    virtual void ReserveItems(std::size_t n) { (void)n; }
     virtual const TPropTable& ItemProperties() const = 0;
     // A large collection is read in two parts at once when its items allow it: a second, empty
     // collection of the same kind is read on another thread and its items are then appended here,

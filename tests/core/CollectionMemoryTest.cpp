@@ -335,8 +335,13 @@ TEST(CollectionMemory, LargeBlocksAreAdvisedSmallOnesAreNot)
     EXPECT_TRUE(TAdviceSpy::Sizes().empty());
     TBytes large;
     large.reserve(LargeBlockSize + 1000);
+    // Whole large pages from a large page's boundary: no end of it is left to small pages.
     ASSERT_EQ(TAdviceSpy::Sizes().size(), 1u);
-    EXPECT_GE(TAdviceSpy::Sizes()[0], LargeBlockSize);
+    EXPECT_GE(TAdviceSpy::Sizes()[0], LargeBlockSize + 1000);
+    EXPECT_EQ(TAdviceSpy::Sizes()[0] % LargeBlockAlign, 0u);
+    EXPECT_TRUE(TAdviceSpy::Aligned()[0]);
+    large.resize(LargeBlockSize + 1000, 7); // written to its end, and given back the way it was
+                                            // taken (the sanitizer build checks both)
 
     TAdviceSpy::Sizes().clear();
     TAdviceSpy::Aligned().clear();
@@ -353,5 +358,13 @@ TEST(CollectionMemory, LargeBlocksAreAdvisedSmallOnesAreNot)
         EXPECT_EQ(TAdviceSpy::Sizes()[i], LargeBlockSize);
         EXPECT_TRUE(TAdviceSpy::Aligned()[i]);
     }
+
+    // A log that expects many items (as a large log being read does) takes large blocks at once.
+    TAdviceSpy::Sizes().clear();
+    TDataUnits expected(ctx.Services);
+    expected.Units().Reserve(100000);
+    Fill(expected.Units().Add(), 1);
+    EXPECT_EQ(TAdviceSpy::Sizes().size(), 1u);
+    expected.SetModified(false);
     log.SetModified(false);
 }

@@ -66,7 +66,7 @@ void WriteFully(int fd, const std::uint8_t* data, std::size_t size, const std::s
 
 void AdviseLargePages(void* data, std::size_t size)
 {
-    constexpr std::uintptr_t huge = 2u << 20;
+    constexpr std::uintptr_t huge = LargeBlockAlign;
     const auto begin = (reinterpret_cast<std::uintptr_t>(data) + huge - 1) & ~(huge - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(huge - 1);
     if (size >= 2 * huge && end > begin)
