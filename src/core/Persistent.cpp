@@ -376,10 +376,10 @@ public:
     TMeeting Meet(TStreamReader& r, TCollectionBase& c)
     {
         const std::size_t start = FStart.load(std::memory_order_acquire);
-        if (start == Searching || (start != NoStart && r.Position() < start))
-            return TMeeting::NotYet;
         if (start == NoStart || r.Position() > start)
             return TMeeting::Useless;
+        if (r.Position() < start) // also while the second thread still looks (Searching is the largest)
+            return TMeeting::NotYet;
         FThread.join();
         if (!FRead || !r.CountItems(FPart->Count()))
             return TMeeting::Useless;
